@@ -1,0 +1,4 @@
+# Cross toolchain: 32-bit Windows (the shipping build) through MinGW-w64.
+set(SETUP_MINGW_TRIPLE i686-w64-mingw32)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

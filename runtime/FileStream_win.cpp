@@ -1,0 +1,68 @@
+#include <windows.h>
+
+#include "runtime/Exceptions.h"
+#include "runtime/FileSystem.h"
+#include "runtime/Streams.h"
+
+namespace {
+
+HANDLE H(std::intptr_t h) { return reinterpret_cast<HANDLE>(h); }
+
+}  // namespace
+
+TFileStream::TFileStream(const std::string& fileName, FileMode mode) : fileName_(fileName) {
+  DWORD access = GENERIC_READ;
+  DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+  DWORD disposition = OPEN_EXISTING;
+  if (mode == FileMode::OpenWrite) {
+    access = GENERIC_WRITE;
+    share = 0;
+  } else if (mode == FileMode::Create) {
+    access = GENERIC_READ | GENERIC_WRITE;
+    share = 0;
+    disposition = CREATE_ALWAYS;
+  }
+  const HANDLE h = CreateFileA(fileName.c_str(), access, share, nullptr, disposition,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    const std::string reason = LastErrorText();
+    const std::string full = ExpandFileName(fileName);
+    if (mode == FileMode::Create) throw EFCreateError(full, reason);
+    throw EFOpenError(full, reason);
+  }
+  handle_ = reinterpret_cast<std::intptr_t>(h);
+}
+
+TFileStream::~TFileStream() { CloseHandle(H(handle_)); }
+
+std::size_t TFileStream::Read(void* buffer, std::size_t count) {
+  DWORD got = 0;
+  if (!ReadFile(H(handle_), buffer, static_cast<DWORD>(count), &got, nullptr)) return 0;
+  return got;
+}
+
+std::size_t TFileStream::Write(const void* buffer, std::size_t count) {
+  DWORD put = 0;
+  if (!WriteFile(H(handle_), buffer, static_cast<DWORD>(count), &put, nullptr)) return 0;
+  return put;
+}
+
+std::int64_t TFileStream::Seek(std::int64_t offset, SeekOrigin origin) {
+  const DWORD method = origin == SeekOrigin::Beginning ? FILE_BEGIN
+                       : origin == SeekOrigin::Current ? FILE_CURRENT
+                                                       : FILE_END;
+  LARGE_INTEGER distance;
+  distance.QuadPart = offset;
+  LARGE_INTEGER result;
+  if (!SetFilePointerEx(H(handle_), distance, &result, method)) {
+    throw EStreamError("Stream seek error in \"" + fileName_ + "\". " + LastErrorText());
+  }
+  return result.QuadPart;
+}
+
+bool TFileStream::SetDosDate(std::int32_t dosDate) {
+  const auto u = static_cast<std::uint32_t>(dosDate);
+  FILETIME local, utc;
+  return DosDateTimeToFileTime(static_cast<WORD>(u >> 16), static_cast<WORD>(u & 0xFFFF), &local) &&
+         LocalFileTimeToFileTime(&local, &utc) && SetFileTime(H(handle_), nullptr, nullptr, &utc);
+}

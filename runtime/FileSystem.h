@@ -1,0 +1,52 @@
+// The file system as the installer sees it. On Linux `\` counts as a
+// directory separator (stored Windows paths work unchanged); letter case is
+// not folded there.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// True when path names an existing file (not a directory).
+bool FileExists(const std::string& path);
+bool DirectoryExists(const std::string& path);
+// Creates one directory; false when it could not be made.
+bool CreateDir(const std::string& path);
+// Creates dir and every missing parent. True when dir exists afterwards;
+// an empty dir gives false.
+bool ForceDirectories(const std::string& dir);
+// The file's last-write time as an MS-DOS date in local time, or -1 when no
+// file (a directory neither) has that name.
+std::int32_t FileAge(const std::string& path);
+// Deletes a file; false when it could not be deleted (a missing file too).
+bool RemoveFile(const std::string& path);
+bool RemoveDir(const std::string& path);
+// The directory of the running executable, with a trailing separator.
+std::string ExeDirectory();
+// The full path of the running executable.
+std::string ExePath();
+// Expands a relative path against the current directory and resolves "."
+// and ".." components.
+std::string ExpandFileName(const std::string& path);
+std::string GetCurrentDir();
+bool SetCurrentDir(const std::string& dir);
+// The system's text for the last failed call (errno or GetLastError).
+std::string LastErrorText();
+std::string SysErrorMessage(int code);
+int LastErrorCode();
+// Names of the entries of a directory, without "." and "..".
+struct DirEntry {
+  std::string name;
+  bool directory = false;
+  bool hidden = false;  // hidden or system
+};
+std::vector<DirEntry> ListDirectory(const std::string& dir);
+// A fresh, private temporary directory (with a trailing separator).
+std::string MakeTempDirectory();
+// Deletes a directory tree; quiet about failures.
+void RemoveTree(const std::string& dir);
+
+#ifndef _WIN32
+// The native spelling of a path: `\` becomes `/`.
+std::string NativePath(const std::string& path);
+#endif

@@ -1,0 +1,146 @@
+#include <windows.h>
+
+#include "runtime/DosDate.h"
+#include "runtime/Exceptions.h"
+#include "runtime/FileSystem.h"
+#include "runtime/Paths.h"
+
+namespace {
+
+DWORD Attributes(const std::string& path) {
+  return path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(path.c_str());
+}
+
+}  // namespace
+
+bool FileExists(const std::string& path) {
+  const DWORD a = Attributes(path);
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(const std::string& path) {
+  const DWORD a = Attributes(path);
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool CreateDir(const std::string& path) {
+  return !path.empty() && CreateDirectoryA(path.c_str(), nullptr) != 0;
+}
+
+bool ForceDirectories(const std::string& dir) {
+  if (dir.empty()) return false;
+  const std::string d = ExcludeTrailingPathDelimiter(dir);
+  // "C:" and "\" are roots; a root exists or cannot be made.
+  if (d.size() < 3 || DirectoryExists(d) || ExtractFilePath(d) == d) return DirectoryExists(d + "\\");
+  if (!ForceDirectories(ExtractFilePath(d))) return false;
+  return CreateDir(d) || DirectoryExists(d);
+}
+
+std::int32_t FileAge(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (path.empty() || !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return -1;
+  FILETIME local;
+  WORD date = 0, time = 0;
+  if (!FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) ||
+      !FileTimeToDosDateTime(&local, &date, &time)) {
+    return -1;
+  }
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(date) << 16 | time);
+}
+
+bool RemoveFile(const std::string& path) { return !path.empty() && DeleteFileA(path.c_str()) != 0; }
+
+bool RemoveDir(const std::string& path) {
+  return !path.empty() && RemoveDirectoryA(path.c_str()) != 0;
+}
+
+std::string ExePath() {
+  char buffer[MAX_PATH + 1];
+  const DWORD n = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
+  return std::string(buffer, n);
+}
+
+std::string ExeDirectory() { return ExtractFilePath(ExePath()); }
+
+std::string ExpandFileName(const std::string& path) {
+  if (path.empty()) return GetCurrentDir();
+  char buffer[MAX_PATH * 4];
+  char* filePart = nullptr;
+  const DWORD n = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, &filePart);
+  if (n == 0 || n >= sizeof buffer) return path;
+  return std::string(buffer, n);
+}
+
+std::string GetCurrentDir() {
+  char buffer[MAX_PATH * 4];
+  const DWORD n = GetCurrentDirectoryA(sizeof buffer, buffer);
+  return n == 0 || n >= sizeof buffer ? std::string() : std::string(buffer, n);
+}
+
+bool SetCurrentDir(const std::string& dir) { return SetCurrentDirectoryA(dir.c_str()) != 0; }
+
+int LastErrorCode() { return static_cast<int>(GetLastError()); }
+
+std::string SysErrorMessage(int code) {
+  char* text = nullptr;
+  const DWORD n = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
+          FORMAT_MESSAGE_ARGUMENT_ARRAY,
+      nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string message = n && text ? std::string(text, n) : std::string();
+  if (text) LocalFree(text);
+  // The system's texts end in a line break; the error messages do not.
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
+                              message.back() == ' ')) {
+    message.pop_back();
+  }
+  if (message.empty()) message = "System error, code " + std::to_string(code) + ".";
+  return message;
+}
+
+std::string LastErrorText() { return SysErrorMessage(LastErrorCode()); }
+
+std::vector<DirEntry> ListDirectory(const std::string& dir) {
+  std::vector<DirEntry> entries;
+  WIN32_FIND_DATAA data;
+  const HANDLE find = FindFirstFileA((IncludeTrailingPathDelimiter(dir) + "*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return entries;
+  do {
+    const std::string name = data.cFileName;
+    if (name == "." || name == "..") continue;
+    entries.push_back(DirEntry{name, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+                               (data.dwFileAttributes &
+                                (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0});
+  } while (FindNextFileA(find, &data));
+  FindClose(find);
+  return entries;
+}
+
+std::string MakeTempDirectory() {
+  char base[MAX_PATH + 1];
+  const DWORD n = GetTempPathA(sizeof base, base);
+  const std::string root = n ? std::string(base, n) : std::string("C:\\");
+  for (unsigned attempt = 0; attempt < 1000; ++attempt) {
+    const std::string dir = IncludeTrailingPathDelimiter(root) + "setup-" +
+                            std::to_string(GetCurrentProcessId()) + "-" +
+                            std::to_string(GetTickCount() + attempt);
+    if (CreateDirectoryA(dir.c_str(), nullptr)) return dir + "\\";
+    if (GetLastError() != ERROR_ALREADY_EXISTS) break;
+  }
+  throw EInOutError("Cannot create a temporary directory in \"" + root + "\". " + LastErrorText(),
+                    LastErrorCode());
+}
+
+void RemoveTree(const std::string& dir) {
+  const std::string base = IncludeTrailingPathDelimiter(dir);
+  for (const auto& e : ListDirectory(base)) {
+    if (e.directory) {
+      RemoveTree(base + e.name);
+    } else {
+      SetFileAttributesA((base + e.name).c_str(), FILE_ATTRIBUTE_NORMAL);
+      DeleteFileA((base + e.name).c_str());
+    }
+  }
+  RemoveDirectoryA(base.c_str());
+}

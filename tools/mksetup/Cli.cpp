@@ -1,0 +1,113 @@
+#include "tools/mksetup/Cli.h"
+
+#include <algorithm>
+#include <charconv>
+#include <ostream>
+
+namespace mksetup {
+
+Options::Options(const std::vector<std::string>& args, const std::vector<std::string>& withValue,
+                 const std::vector<std::string>& flags) {
+  auto known = [](const std::vector<std::string>& list, const std::string& name) {
+    return std::find(list.begin(), list.end(), name) != list.end();
+  };
+  bool optionsEnded = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+      positional_.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (arg == "--help" || arg == "-h") {
+      help_ = true;
+      continue;
+    }
+    std::string name = arg;
+    std::optional<std::string> inlineValue;
+    if (const auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+      name = arg.substr(0, eq);
+      inlineValue = arg.substr(eq + 1);
+    }
+    if (known(withValue, name)) {
+      if (!inlineValue) {
+        if (i + 1 >= args.size()) throw UsageError("option " + name + " needs a value");
+        inlineValue = args[++i];
+      }
+      values_.emplace_back(name, *inlineValue);
+    } else if (known(flags, name) && !inlineValue) {
+      flags_.push_back(name);
+    } else {
+      throw UsageError("unknown option " + arg);
+    }
+  }
+}
+
+std::optional<std::string> Options::Value(const std::string& name) const {
+  std::optional<std::string> last;
+  for (const auto& [n, v] : values_) {
+    if (n == name) last = v;
+  }
+  return last;
+}
+
+bool Options::Flag(const std::string& name) const {
+  return std::find(flags_.begin(), flags_.end(), name) != flags_.end();
+}
+
+long long ParseNumber(const std::string& name, const std::string& text, long long low,
+                      long long high) {
+  long long value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size() || value < low || value > high) {
+    throw UsageError("option " + name + " takes a whole number from " + std::to_string(low) +
+                     " to " + std::to_string(high) + ", not \"" + text + "\"");
+  }
+  return value;
+}
+
+namespace {
+
+void PrintUsage(std::ostream& out) {
+  out << "usage: mksetup COMMAND [OPTIONS] [ARGUMENTS]\n\n"
+         "Makes and inspects the data files of a Setup installer.\n\n"
+         "Commands:\n";
+  for (const auto& c : Commands()) {
+    std::string name = c.name;
+    name.resize(10, ' ');
+    out << "  " << name << c.summary << "\n";
+  }
+  out << "\n'mksetup COMMAND --help' describes a command.\n";
+}
+
+}  // namespace
+
+int Main(const std::vector<std::string>& args, Io& io) {
+  if (args.empty()) {
+    PrintUsage(io.err);
+    return kUsage;
+  }
+  if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+    PrintUsage(io.out);
+    return kOk;
+  }
+  for (const auto& c : Commands()) {
+    if (args[0] != c.name) continue;
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    try {
+      return c.run(rest, io);
+    } catch (const UsageError& e) {
+      io.err << "mksetup " << c.name << ": " << e.what() << "\n"
+             << "Try 'mksetup " << c.name << " --help'.\n";
+      return kUsage;
+    }
+  }
+  io.err << "mksetup: unknown command \"" << args[0] << "\"\n"
+         << "Try 'mksetup --help'.\n";
+  return kUsage;
+}
+
+}  // namespace mksetup
