@@ -1,0 +1,339 @@
+#include "tools/driver/Driver.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+namespace driver {
+
+namespace {
+
+constexpr DWORD kPollMs = 50;
+constexpr DWORD kDefaultTimeoutMs = 30000;
+
+struct FindData {
+  DWORD pid;
+  const std::string* title;
+  HWND found;
+};
+
+BOOL CALLBACK FindTopProc(HWND window, LPARAM param) {
+  auto* data = reinterpret_cast<FindData*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid == data->pid && IsWindowVisible(window) && WindowText(window) == *data->title) {
+    data->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+struct ChildData {
+  const std::string* className;
+  const std::string* text;
+  HWND found;
+};
+
+BOOL CALLBACK FindChildProc(HWND window, LPARAM param) {
+  auto* data = reinterpret_cast<ChildData*>(param);
+  char cls[64] = {};
+  GetClassNameA(window, cls, sizeof cls);
+  if ((data->className->empty() || lstrcmpiA(cls, data->className->c_str()) == 0) &&
+      WindowText(window) == *data->text) {
+    data->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+struct ListData {
+  DWORD pid;
+  std::string* out;
+};
+
+BOOL CALLBACK ListProc(HWND window, LPARAM param) {
+  auto* data = reinterpret_cast<ListData*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid == data->pid && IsWindowVisible(window)) {
+    char cls[64] = {};
+    GetClassNameA(window, cls, sizeof cls);
+    *data->out += "  \"" + WindowText(window) + "\" (" + cls + ")\n";
+  }
+  return TRUE;
+}
+
+// All the static texts of a dialog, joined by line breaks.
+BOOL CALLBACK CollectTextProc(HWND window, LPARAM param) {
+  char cls[64] = {};
+  GetClassNameA(window, cls, sizeof cls);
+  if (lstrcmpiA(cls, "Static") == 0) {
+    *reinterpret_cast<std::string*>(param) += WindowText(window) + "\n";
+  }
+  return TRUE;
+}
+
+DWORD ParseTimeout(const std::vector<std::string>& step, std::size_t index) {
+  return step.size() > index ? static_cast<DWORD>(std::strtoul(step[index].c_str(), nullptr, 10))
+                             : kDefaultTimeoutMs;
+}
+
+}  // namespace
+
+std::string WindowText(HWND window) {
+  char text[1024] = {};
+  // WM_GETTEXT is answered by the window's own thread; a hung program must not
+  // hang the driver.
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                           SMTO_ABORTIFHUNG, 2000, &length)) {
+    return {};
+  }
+  return std::string(text, length);
+}
+
+HWND FindTopWindow(DWORD pid, const std::string& title) {
+  FindData data{pid, &title, nullptr};
+  EnumWindows(FindTopProc, reinterpret_cast<LPARAM>(&data));
+  return data.found;
+}
+
+HWND FindChild(HWND parent, const std::string& className, const std::string& text) {
+  ChildData data{&className, &text, nullptr};
+  EnumChildWindows(parent, FindChildProc, reinterpret_cast<LPARAM>(&data));
+  return data.found;
+}
+
+bool SaveScreenBmp(const std::string& path, HWND window) {
+  RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  if (window) GetWindowRect(window, &area);
+  const int width = area.right - area.left;
+  const int height = area.bottom - area.top;
+  if (width <= 0 || height <= 0) return false;
+
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;  // bottom-up, as a BMP file stores it
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  bool ok = false;
+  if (bitmap) {
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    SelectObject(memory, old);
+    GdiFlush();
+    const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+    const DWORD imageSize = stride * static_cast<DWORD>(height);
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = file.bfOffBits + imageSize;
+    if (FILE* out = std::fopen(path.c_str(), "wb")) {
+      ok = std::fwrite(&file, sizeof file, 1, out) == 1 &&
+           std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out) == 1 &&
+           std::fwrite(bits, imageSize, 1, out) == 1;
+      ok = std::fclose(out) == 0 && ok;
+    }
+    DeleteObject(bitmap);
+  }
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return ok;
+}
+
+Driver::~Driver() {
+  Kill();
+}
+
+bool Driver::Fail(const std::string& message) {
+  error_ = message;
+  if (Running()) error_ += "\nvisible windows:\n" + VisibleWindows();
+  return false;
+}
+
+bool Driver::Start(const std::string& exe, const std::string& workingDir) {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  std::string command = "\"" + exe + "\"";
+  if (!CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      workingDir.empty() ? nullptr : workingDir.c_str(), &startup, &process_)) {
+    return Fail("cannot start " + exe + " (error " + std::to_string(GetLastError()) + ")");
+  }
+  WaitForInputIdle(process_.hProcess, 10000);
+  return true;
+}
+
+bool Driver::Running() const {
+  return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+std::string Driver::VisibleWindows() const {
+  std::string out;
+  ListData data{process_.dwProcessId, &out};
+  EnumWindows(ListProc, reinterpret_cast<LPARAM>(&data));
+  return out.empty() ? "  (none)\n" : out;
+}
+
+HWND Driver::WaitWindow(const std::string& title, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (HWND w = FindTopWindow(process_.dwProcessId, title)) return w;
+    if (!Running()) {
+      Fail("the program ended while waiting for the window \"" + title + "\"");
+      return nullptr;
+    }
+    if (GetTickCount() - start > timeoutMs) {
+      Fail("no window \"" + title + "\" within " + std::to_string(timeoutMs) + " ms");
+      return nullptr;
+    }
+    Sleep(kPollMs);
+  }
+}
+
+bool Driver::Click(const std::string& title, const std::string& button, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    HWND window = WaitWindow(title, timeoutMs);
+    if (!window) return false;
+    HWND b = FindChild(window, "Button", button);
+    if (b && IsWindowVisible(b) && IsWindowEnabled(b) && IsWindowEnabled(window)) {
+      // Posted, not sent: a click that opens a modal loop would otherwise keep
+      // the driver waiting inside SendMessage.
+      PostMessageA(b, BM_CLICK, 0, 0);
+      return true;
+    }
+    if (GetTickCount() - start > timeoutMs) {
+      return Fail("no enabled button \"" + button + "\" in \"" + title + "\"");
+    }
+    Sleep(kPollMs);
+  }
+}
+
+bool Driver::Answer(const std::string& caption, const std::string& button,
+                    const std::string& expected, DWORD timeoutMs) {
+  HWND box = WaitWindow(caption, timeoutMs);
+  if (!box) return false;
+  if (!expected.empty()) {
+    std::string text;
+    EnumChildWindows(box, CollectTextProc, reinterpret_cast<LPARAM>(&text));
+    if (text.find(expected) == std::string::npos) {
+      return Fail("the box \"" + caption + "\" says \"" + text + "\", not \"" + expected + "\"");
+    }
+  }
+  return Click(caption, button, timeoutMs);
+}
+
+bool Driver::SetEditText(const std::string& title, int editIndex, const std::string& text,
+                         DWORD timeoutMs) {
+  HWND window = WaitWindow(title, timeoutMs);
+  if (!window) return false;
+  HWND edit = nullptr;
+  for (int i = 0; i <= editIndex; ++i) {
+    edit = FindWindowExA(window, edit, "Edit", nullptr);
+    if (!edit) return Fail("no edit number " + std::to_string(editIndex) + " in \"" + title + "\"");
+  }
+  DWORD_PTR result = 0;
+  SendMessageTimeoutA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG,
+                      5000, &result);
+  return true;
+}
+
+bool Driver::CloseWindow(const std::string& title, DWORD timeoutMs) {
+  HWND window = WaitWindow(title, timeoutMs);
+  if (!window) return false;
+  PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+  return true;
+}
+
+bool Driver::Screenshot(const std::string& bmpPath) {
+  if (!SaveScreenBmp(bmpPath)) return Fail("cannot write the screenshot " + bmpPath);
+  return true;
+}
+
+bool Driver::WaitExit(DWORD timeoutMs, DWORD* code) {
+  if (!process_.hProcess) return Fail("no program was started");
+  if (WaitForSingleObject(process_.hProcess, timeoutMs) != WAIT_OBJECT_0) {
+    return Fail("the program did not end within " + std::to_string(timeoutMs) + " ms");
+  }
+  DWORD exitCode = 0;
+  GetExitCodeProcess(process_.hProcess, &exitCode);
+  if (code) *code = exitCode;
+  return true;
+}
+
+void Driver::Kill() {
+  if (!process_.hProcess) return;
+  if (Running()) {
+    TerminateProcess(process_.hProcess, 255);
+    WaitForSingleObject(process_.hProcess, 5000);
+  }
+  CloseHandle(process_.hThread);
+  CloseHandle(process_.hProcess);
+  process_ = PROCESS_INFORMATION{};
+}
+
+// Steps (the last word of most steps is an optional timeout in ms):
+//   wait TITLE [MS]                    a visible window with this title
+//   gone TITLE [MS]                    no visible window with this title
+//   click TITLE BUTTON [MS]            press a button of that window
+//   answer CAPTION BUTTON [TEXT] [MS]  press a button of a message box whose text contains TEXT
+//   type TITLE INDEX TEXT              set the text of the INDEX-th edit of the window
+//   close TITLE [MS]                   the window's close box
+//   shot FILE.bmp                      a screenshot of the whole screen
+//   sleep MS
+//   exit [MS]                          the program ends
+bool Driver::Run(const std::vector<std::string>& step) {
+  if (step.empty()) return true;
+  const std::string& verb = step[0];
+  auto need = [&](std::size_t n) {
+    return step.size() >= n + 1 ? true : Fail("step \"" + verb + "\" needs " + std::to_string(n) + " arguments");
+  };
+  if (verb == "wait") return need(1) && WaitWindow(step[1], ParseTimeout(step, 2)) != nullptr;
+  if (verb == "gone") {
+    if (!need(1)) return false;
+    const DWORD start = GetTickCount();
+    const DWORD timeout = ParseTimeout(step, 2);
+    while (FindTopWindow(process_.dwProcessId, step[1])) {
+      if (GetTickCount() - start > timeout) return Fail("the window \"" + step[1] + "\" stayed");
+      Sleep(kPollMs);
+    }
+    return true;
+  }
+  if (verb == "click") return need(2) && Click(step[1], step[2], ParseTimeout(step, 3));
+  if (verb == "answer") {
+    return need(2) && Answer(step[1], step[2], step.size() > 3 ? step[3] : "", ParseTimeout(step, 4));
+  }
+  if (verb == "type") {
+    return need(3) && SetEditText(step[1], std::atoi(step[2].c_str()), step[3], kDefaultTimeoutMs);
+  }
+  if (verb == "close") return need(1) && CloseWindow(step[1], ParseTimeout(step, 2));
+  if (verb == "shot") return need(1) && Screenshot(step[1]);
+  if (verb == "sleep") {
+    if (!need(1)) return false;
+    Sleep(static_cast<DWORD>(std::strtoul(step[1].c_str(), nullptr, 10)));
+    return true;
+  }
+  if (verb == "exit") return WaitExit(ParseTimeout(step, 1));
+  return Fail("unknown step \"" + verb + "\"");
+}
+
+bool Driver::RunScript(const std::vector<std::string>& words) {
+  std::vector<std::string> step;
+  for (std::size_t i = 0; i <= words.size(); ++i) {
+    if (i == words.size() || words[i] == ";") {
+      if (!Run(step)) return false;
+      step.clear();
+    } else {
+      step.push_back(words[i]);
+    }
+  }
+  return true;
+}
+
+}  // namespace driver

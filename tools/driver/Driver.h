@@ -1,0 +1,65 @@
+// Works a running installer the way UI automation does: finds its windows by
+// title, presses buttons through their messages, answers message boxes,
+// types into edits, takes screenshots and waits for the process to end.
+// Every wait is bounded; a failed step says what it waited for and lists the
+// windows that were there.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace driver {
+
+class Driver {
+ public:
+  Driver() = default;
+  ~Driver();
+  Driver(const Driver&) = delete;
+  Driver& operator=(const Driver&) = delete;
+
+  // Starts the program in its own folder. False (with Error()) on failure.
+  bool Start(const std::string& exe, const std::string& workingDir = "");
+  // Runs one step; see ParseStep for the language. False on failure.
+  bool Run(const std::vector<std::string>& step);
+  // Runs steps separated by ";" words, e.g. {"wait", "Welcome", ";", ...}.
+  bool RunScript(const std::vector<std::string>& words);
+
+  // Waits until a visible top-level window of the program has this title.
+  HWND WaitWindow(const std::string& title, DWORD timeoutMs);
+  bool Click(const std::string& title, const std::string& button, DWORD timeoutMs);
+  // Waits for a dialog (a message box) with this caption, checks that its
+  // text contains `expected` (when not empty) and presses `button`.
+  bool Answer(const std::string& caption, const std::string& button, const std::string& expected,
+              DWORD timeoutMs);
+  bool SetEditText(const std::string& title, int editIndex, const std::string& text,
+                   DWORD timeoutMs);
+  bool CloseWindow(const std::string& title, DWORD timeoutMs);
+  bool Screenshot(const std::string& bmpPath);
+  // Waits for the program to end; its exit code in *code.
+  bool WaitExit(DWORD timeoutMs, DWORD* code = nullptr);
+  void Kill();
+
+  bool Running() const;
+  const std::string& Error() const { return error_; }
+  // The titles of the program's visible top-level windows, for diagnosis.
+  std::string VisibleWindows() const;
+
+ private:
+  bool Fail(const std::string& message);
+
+  PROCESS_INFORMATION process_{};
+  std::string error_;
+};
+
+// The text of a window (a title, a button's caption).
+std::string WindowText(HWND window);
+// A visible top-level window of process `pid` with exactly this title.
+HWND FindTopWindow(DWORD pid, const std::string& title);
+// A child window whose class is `className` (empty: any) and text `text`.
+HWND FindChild(HWND parent, const std::string& className, const std::string& text);
+// Writes the screen (or one window's area) as a 24-bit BMP.
+bool SaveScreenBmp(const std::string& path, HWND window = nullptr);
+
+}  // namespace driver
