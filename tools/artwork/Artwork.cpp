@@ -1,0 +1,273 @@
+#include "tools/artwork/Artwork.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace artwork {
+
+namespace {
+
+constexpr std::uint8_t kPalette[16][3] = {
+    {0, 0, 0},       {128, 0, 0},   {0, 128, 0},   {128, 128, 0},
+    {0, 0, 128},     {128, 0, 128}, {0, 128, 128}, {192, 192, 192},
+    {128, 128, 128}, {255, 0, 0},   {0, 255, 0},   {255, 255, 0},
+    {0, 0, 255},     {255, 0, 255}, {0, 255, 255}, {255, 255, 255},
+};
+
+// 4 x 4 ordered-dither thresholds 0..15.
+constexpr int kBayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+
+class Canvas {
+ public:
+  Canvas(int width, int height, std::uint8_t fill) {
+    p_.width = width;
+    p_.height = height;
+    p_.pixels.assign(static_cast<std::size_t>(width * height), fill);
+    p_.transparent.assign(static_cast<std::size_t>(width * height), 0);
+  }
+  void Set(int x, int y, std::uint8_t c) {
+    if (x < 0 || y < 0 || x >= p_.width || y >= p_.height) return;
+    p_.At(x, y) = c;
+    p_.transparent[static_cast<std::size_t>(y * p_.width + x)] = 0;
+  }
+  void Clear(int x, int y) {
+    if (x < 0 || y < 0 || x >= p_.width || y >= p_.height) return;
+    p_.At(x, y) = kBlack;
+    p_.transparent[static_cast<std::size_t>(y * p_.width + x)] = 1;
+  }
+  // Right and bottom edges outside.
+  void Fill(int l, int t, int r, int b, std::uint8_t c) {
+    for (int y = t; y < b; ++y)
+      for (int x = l; x < r; ++x) Set(x, y, c);
+  }
+  void Frame(int l, int t, int r, int b, std::uint8_t c) {
+    Line(l, t, r - 1, t, c);
+    Line(l, b - 1, r - 1, b - 1, c);
+    Line(l, t, l, b - 1, c);
+    Line(r - 1, t, r - 1, b - 1, c);
+  }
+  void Line(int x0, int y0, int x1, int y1, std::uint8_t c) {
+    const int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
+    const int dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
+    int err = dx + dy;
+    for (;;) {
+      Set(x0, y0, c);
+      if (x0 == x1 && y0 == y1) break;
+      const int e2 = 2 * err;
+      if (e2 >= dy) { err += dy; x0 += sx; }
+      if (e2 <= dx) { err += dx; y0 += sy; }
+    }
+  }
+  // A convex polygon, filled by scanlines through its edges.
+  void Polygon(const std::vector<std::pair<int, int>>& pts, std::uint8_t fill, int outline = -1) {
+    int top = pts[0].second, bottom = top;
+    for (auto [x, y] : pts) { top = std::min(top, y); bottom = std::max(bottom, y); }
+    for (int y = top; y <= bottom; ++y) {
+      double lo = 1e9, hi = -1e9;
+      for (std::size_t i = 0; i < pts.size(); ++i) {
+        auto [ax, ay] = pts[i];
+        auto [bx, by] = pts[(i + 1) % pts.size()];
+        if ((y < std::min(ay, by)) || (y > std::max(ay, by))) continue;
+        if (ay == by) { lo = std::min<double>(lo, std::min(ax, bx)); hi = std::max<double>(hi, std::max(ax, bx)); continue; }
+        const double x = ax + (bx - ax) * double(y - ay) / double(by - ay);
+        lo = std::min(lo, x);
+        hi = std::max(hi, x);
+      }
+      for (int x = int(std::lround(lo)); x <= int(std::lround(hi)); ++x) Set(x, y, fill);
+    }
+    if (outline >= 0) {
+      for (std::size_t i = 0; i < pts.size(); ++i) {
+        auto [ax, ay] = pts[i];
+        auto [bx, by] = pts[(i + 1) % pts.size()];
+        Line(ax, ay, bx, by, static_cast<std::uint8_t>(outline));
+      }
+    }
+  }
+  // Mixes colours a and b in proportion t (0..1) by ordered dithering.
+  void Dither(int x, int y, std::uint8_t a, std::uint8_t b, double t) {
+    const int level = static_cast<int>(t * 16.0);
+    Set(x, y, kBayer[y & 3][x & 3] < level ? b : a);
+  }
+  Picture Take() { return std::move(p_); }
+
+ private:
+  Picture p_;
+};
+
+// A shipping carton seen from above at an angle: front, side and top faces.
+void DrawBox(Canvas& c, int x, int y, int w, int h, int depth) {
+  c.Polygon({{x, y}, {x + w, y}, {x + w, y + h}, {x, y + h}}, kYellow, kBlack);
+  c.Polygon({{x + w, y}, {x + w + depth, y - depth}, {x + w + depth, y + h - depth}, {x + w, y + h}},
+            kOlive, kBlack);
+  c.Polygon({{x, y}, {x + depth, y - depth}, {x + w + depth, y - depth}, {x + w, y}}, kWhite, kBlack);
+  // Tape across the lid and down the front.
+  const int mid = x + w / 2;
+  c.Line(mid, y - 1, mid + depth - 1, y - depth, kOlive);
+  c.Line(mid + 1, y - 1, mid + depth, y - depth, kOlive);
+  c.Fill(mid, y + 1, mid + 2, y + h / 3, kOlive);
+}
+
+void DrawMonitor(Canvas& c, int l, int t, int r, int b) {
+  c.Fill(l + 2, t + 2, r + 2, b + 2, kBlack);  // shadow
+  c.Fill(l, t, r, b, kSilver);
+  c.Frame(l, t, r, b, kBlack);
+  c.Line(l + 1, t + 1, r - 2, t + 1, kWhite);
+  c.Line(l + 1, t + 1, l + 1, b - 2, kWhite);
+  c.Line(l + 1, b - 2, r - 2, b - 2, kGrey);
+  c.Line(r - 2, t + 1, r - 2, b - 2, kGrey);
+  const int m = std::max(3, (r - l) / 10);
+  const int sl = l + m, st = t + m, sr = r - m, sb = b - m - (b - t) / 8;
+  c.Fill(sl, st, sr, sb, kBlue);
+  c.Frame(sl - 1, st - 1, sr + 1, sb + 1, kGrey);
+  // Lines of text on the screen, one shorter than the others.
+  for (int y = st + 3, n = 0; y + 1 < sb - 2; y += 4, ++n) {
+    const int len = (sr - sl - 6) * ((n % 3 == 2) ? 2 : 3) / 3;
+    c.Fill(sl + 3, y, sl + 3 + len, y + 1 + ((r - l) > 40 ? 1 : 0), kAqua);
+  }
+  // Power light.
+  c.Set(r - m - 1, b - m / 2 - 2, kLime);
+}
+
+void DrawArrow(Canvas& c, int cx, int top, int bottom, int half) {
+  const int head = half + 2;
+  c.Fill(cx - half / 2, top, cx + half / 2 + 1, bottom - head, kLime);
+  c.Polygon({{cx - head, bottom - head}, {cx + head, bottom - head}, {cx, bottom}}, kLime, kGreen);
+  c.Line(cx - half / 2 - 1, top, cx - half / 2 - 1, bottom - head, kGreen);
+  c.Line(cx + half / 2 + 1, top, cx + half / 2 + 1, bottom - head, kGreen);
+}
+
+void PutRow(std::vector<std::uint8_t>& out, const std::uint8_t* row, int width) {
+  for (int x = 0; x < width; x += 2) {
+    const std::uint8_t hi = row[x];
+    const std::uint8_t lo = x + 1 < width ? row[x + 1] : 0;
+    out.push_back(static_cast<std::uint8_t>(hi << 4 | lo));
+  }
+  while (out.size() % 4 != 0) out.push_back(0);
+}
+
+void Put16(std::vector<std::uint8_t>& out, unsigned v) {
+  out.push_back(static_cast<std::uint8_t>(v));
+  out.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+  Put16(out, v & 0xFFFF);
+  Put16(out, v >> 16);
+}
+
+// BITMAPINFOHEADER, palette and 4-bit rows, bottom-up.
+std::vector<std::uint8_t> Dib4(const Picture& p, bool withMask) {
+  std::vector<std::uint8_t> out;
+  Put32(out, 40);
+  Put32(out, static_cast<std::uint32_t>(p.width));
+  Put32(out, static_cast<std::uint32_t>(withMask ? p.height * 2 : p.height));
+  Put16(out, 1);
+  Put16(out, 4);
+  Put32(out, 0);  // BI_RGB
+  Put32(out, 0);
+  Put32(out, 0);
+  Put32(out, 0);
+  Put32(out, 16);
+  Put32(out, 0);
+  for (const auto& rgb : kPalette) {
+    out.push_back(rgb[2]);
+    out.push_back(rgb[1]);
+    out.push_back(rgb[0]);
+    out.push_back(0);
+  }
+  std::vector<std::uint8_t> bits;
+  for (int y = p.height - 1; y >= 0; --y) {
+    std::vector<std::uint8_t> row(p.pixels.begin() + y * p.width, p.pixels.begin() + (y + 1) * p.width);
+    PutRow(bits, row.data(), p.width);
+  }
+  out.insert(out.end(), bits.begin(), bits.end());
+  if (withMask) {
+    for (int y = p.height - 1; y >= 0; --y) {
+      std::vector<std::uint8_t> row((static_cast<std::size_t>(p.width) + 31) / 32 * 4, 0);
+      for (int x = 0; x < p.width; ++x) {
+        if (p.transparent[static_cast<std::size_t>(y * p.width + x)]) {
+          row[static_cast<std::size_t>(x / 8)] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
+        }
+      }
+      out.insert(out.end(), row.begin(), row.end());
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+Picture SidePicture() {
+  constexpr int W = 117, H = 231;
+  Canvas c(W, H, kNavy);
+  // Night sky fading from navy into teal towards the horizon.
+  for (int y = 0; y < H; ++y) {
+    for (int x = 0; x < W; ++x) c.Dither(x, y, kNavy, kTeal, std::min(1.0, y / double(H - 40)));
+  }
+  // A few stars in the upper sky, placed by a fixed pattern.
+  for (int i = 0; i < 18; ++i) {
+    const int x = (i * 53 + 17) % W, y = (i * 29 + 7) % 70;
+    c.Set(x, y, i % 4 == 0 ? kWhite : kSilver);
+  }
+  DrawBox(c, 30, 44, 46, 36, 14);
+  DrawArrow(c, 58, 92, 124, 6);
+  DrawMonitor(c, 17, 130, 101, 190);
+  // Stand and foot.
+  c.Polygon({{50, 191}, {68, 191}, {72, 199}, {46, 199}}, kGrey, kBlack);
+  c.Fill(30, 199, 89, 206, kSilver);
+  c.Frame(30, 199, 89, 206, kBlack);
+  c.Line(31, 200, 87, 200, kWhite);
+  // Ground line.
+  for (int x = 0; x < W; ++x) c.Dither(x, 214, kTeal, kAqua, 0.5);
+  return c.Take();
+}
+
+Picture SetupIcon(int size) {
+  Canvas c(size, size, kBlack);
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x) c.Clear(x, y);
+  const double s = size / 32.0;
+  auto S = [s](int v) { return static_cast<int>(std::lround(v * s)); };
+  DrawMonitor(c, S(1), S(12), S(22), S(28));
+  c.Fill(S(8), S(28), S(16), S(30), kGrey);
+  c.Frame(S(5), S(29), S(19), S(31) + (size < 32 ? 1 : 0), kBlack);
+  DrawBox(c, S(17), S(6), S(10), S(8), S(4));
+  if (size >= 32) DrawArrow(c, 14, 2, 11, 2);
+  return c.Take();
+}
+
+std::vector<std::uint8_t> EncodeBmp4(const Picture& picture) {
+  const std::vector<std::uint8_t> dib = Dib4(picture, false);
+  std::vector<std::uint8_t> out;
+  Put16(out, 0x4D42);
+  Put32(out, static_cast<std::uint32_t>(14 + dib.size()));
+  Put32(out, 0);
+  Put32(out, 14 + 40 + 64);
+  out.insert(out.end(), dib.begin(), dib.end());
+  return out;
+}
+
+std::vector<std::uint8_t> EncodeIco4(const std::vector<Picture>& pictures) {
+  std::vector<std::uint8_t> out;
+  Put16(out, 0);
+  Put16(out, 1);
+  Put16(out, static_cast<unsigned>(pictures.size()));
+  std::vector<std::vector<std::uint8_t>> images;
+  for (const auto& p : pictures) images.push_back(Dib4(p, true));
+  std::uint32_t offset = static_cast<std::uint32_t>(6 + 16 * pictures.size());
+  for (std::size_t i = 0; i < pictures.size(); ++i) {
+    out.push_back(static_cast<std::uint8_t>(pictures[i].width));
+    out.push_back(static_cast<std::uint8_t>(pictures[i].height));
+    out.push_back(16);
+    out.push_back(0);
+    Put16(out, 1);
+    Put16(out, 4);
+    Put32(out, static_cast<std::uint32_t>(images[i].size()));
+    Put32(out, offset);
+    offset += static_cast<std::uint32_t>(images[i].size());
+  }
+  for (const auto& img : images) out.insert(out.end(), img.begin(), img.end());
+  return out;
+}
+
+}  // namespace artwork
