@@ -1,0 +1,1 @@
+setup_test_suite(gradient_math_tests SOURCES GradientMath_test.cpp LIBS gradient_math)
