@@ -1,0 +1,63 @@
+#include <gtest/gtest.h>
+
+#include "widgets/FileCtrlGlyphs.h"
+
+using namespace filectrl;
+
+TEST(Glyphs, NamesSizesAndABackgroundAtTheBottomLeft) {
+  struct Case {
+    GlyphId id;
+    const char* name;
+    int width;
+    int height;
+  };
+  const Case cases[] = {
+      {GlyphId::OpenFolder, "OPENFOLDER", 16, 15},    {GlyphId::ClosedFolder, "CLOSEDFOLDER", 16, 15},
+      {GlyphId::CurrentFolder, "CURRENTFOLDER", 16, 15}, {GlyphId::Floppy, "FLOPPY", 16, 11},
+      {GlyphId::Hard, "HARD", 16, 11},                {GlyphId::Network, "NETWORK", 16, 11},
+      {GlyphId::CDRom, "CDROM", 16, 11},              {GlyphId::Ram, "RAM", 16, 11},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Glyph& g = GetGlyph(c.id);
+    EXPECT_EQ(g.name, c.name);
+    EXPECT_EQ(g.width, c.width);
+    EXPECT_EQ(g.height, c.height);
+    ASSERT_EQ(g.pixels.size(), static_cast<std::size_t>(c.width * c.height));
+    // Drawn with the bottom-left colour as transparent: that colour must be
+    // the background around the picture, never part of it.
+    const std::uint8_t background = g.TransparentIndex();
+    EXPECT_EQ(GlyphPalette()[background], 0xFF00FFu);
+    int drawn = 0;
+    for (auto p : g.pixels) {
+      EXPECT_LT(p, 16);
+      drawn += p != background;
+    }
+    EXPECT_GT(drawn, c.width * c.height / 4) << "too little of the picture is drawn";
+  }
+  for (const auto& a : cases) {
+    for (const auto& b : cases) {
+      if (&a == &b) continue;
+      EXPECT_NE(GetGlyph(a.id).pixels, GetGlyph(b.id).pixels) << a.name << " " << b.name;
+    }
+  }
+}
+
+TEST(Glyphs, TheCurrentFolderIsTheOpenFolderWithADottedOutline) {
+  const Glyph& open = GetGlyph(GlyphId::OpenFolder);
+  const Glyph& current = GetGlyph(GlyphId::CurrentFolder);
+  const std::uint8_t black = 0;
+  int dotted = 0;
+  for (int y = 0; y < open.height; ++y) {
+    for (int x = 0; x < open.width; ++x) {
+      SCOPED_TRACE(std::to_string(x) + "," + std::to_string(y));
+      if (open.At(x, y) != black) {
+        EXPECT_EQ(current.At(x, y), open.At(x, y));
+      } else if (current.At(x, y) != black) {
+        EXPECT_EQ(current.At(x, y), current.TransparentIndex());
+        ++dotted;
+      }
+    }
+  }
+  EXPECT_GT(dotted, 10);
+}
