@@ -4,7 +4,7 @@ add_library(gauge_math STATIC GaugeMath.cpp PixelGeometry.h GaugeMath.h)
 target_link_libraries(gauge_math PUBLIC runtime)
 setup_warnings(gauge_math)
 
-if(WIN32 AND EXISTS "${CMAKE_CURRENT_SOURCE_DIR}/Gauges.cpp")
+if(WIN32 AND TARGET toolkit)
   add_library(gauges STATIC Gauges.cpp Gauges.h)
   target_link_libraries(gauges PUBLIC gauge_math toolkit)
   setup_warnings(gauges)
