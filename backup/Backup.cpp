@@ -1,0 +1,283 @@
+#include "backup/Backup.h"
+
+#include <cstdlib>
+
+#include "backup/ArchiveReader.h"
+#include "backup/ChunkInflater.h"
+#include "backup/RestorePaths.h"
+#include "runtime/Exceptions.h"
+#include "runtime/FileSystem.h"
+#include "runtime/Paths.h"
+
+namespace {
+
+IRestoreUi* g_restoreUi = nullptr;
+
+}  // namespace
+
+void SetRestoreUi(IRestoreUi* ui) { g_restoreUi = ui; }
+
+IRestoreUi& CurrentRestoreUi() {
+  static TSilentRestoreUi silent;
+  return g_restoreUi ? *g_restoreUi : silent;
+}
+
+std::string BackupErrorMessage(std::int32_t code) {
+  switch (code) {
+    case beCannotReadFile: return "Cannot read file";
+    case beOverwriteFailed: return "Overwriting file failed";
+    case beCannotReadArchive: return "Cannot read archive";
+    case beCannotWriteArchive: return "Cannot write to archive";
+    case beInvalidArchiveType: return "Invalid archive type";
+    case beCompressionError: return "Compression error";
+    case beCannotCreateTempFile: return "Cannot create temporary file to save the file IDs";
+    default: return {};
+  }
+}
+
+TBackupFile::TBackupFile() = default;
+TBackupFile::~TBackupFile() = default;
+
+void TBackupFile::SetBackupMode(TBackupMode value) {
+  if (value != backupMode_ && value == TBackupMode::bmIncremental) setArchiveFlag_ = true;
+  backupMode_ = value;
+}
+
+void TBackupFile::ReportError(std::int32_t code) {
+  const std::string message = BackupErrorMessage(code);
+  if (OnError) {
+    OnError(*this, code, message);
+  } else {
+    Ui().ShowErrorBox(message);
+  }
+}
+
+bool TBackupFile::Decide(const std::string& target, std::int32_t fileDate) const {
+  if (restoreMode_ == TRestoreMode::rmAll) return true;
+  const std::int32_t age = FileAge(target);  // -1: no file of that name
+  const bool exists = age != -1 || FileExists(target);
+  switch (restoreMode_) {
+    case TRestoreMode::rmNoOverwrite: return !exists;
+    case TRestoreMode::rmNewer: return !exists || age < fileDate;
+    case TRestoreMode::rmExisting: return exists;
+    case TRestoreMode::rmExistingNewer: return exists && age < fileDate;
+    default: return true;
+  }
+}
+
+// One run of Restore: the open volume, the reader over it and the buffers.
+// Everything it holds is released when it goes, also by a raised error.
+class TBackupFile::Run {
+ public:
+  Run(TBackupFile& owner, std::string destDir)
+      : owner_(owner), ui_(owner.Ui()), dest_(std::move(destDir)) {}
+
+  // False when the first volume does not exist; nothing was done then.
+  bool Execute(const std::string& archiveName);
+
+ private:
+  void OpenVolume(const std::string& path);
+  void RestoreEntry(const std::string& name);
+  void NextVolume(const std::string& markerName);
+  void ContinueEntry();
+  // Copies the data block at the read position into out, or passes over it
+  // when out is null.
+  void CopyDataBlock(TFileStream* out);
+  // OnFileRestored, the stored date, and closing.
+  void FinishFile(std::unique_ptr<TFileStream>& out);
+
+  TBackupFile& owner_;
+  IRestoreUi& ui_;
+  const std::string dest_;
+  bool fromStream_ = false;
+  std::string volumePath_;
+  std::unique_ptr<TFileStream> volume_;
+  std::unique_ptr<archive::Reader> reader_;
+  bool decision_ = true;  // carried from an entry to the volume after it
+  std::int32_t fileDate_ = 0;
+  archive::ChunkInflater inflater_;
+  std::unique_ptr<std::uint8_t[]> input_{new std::uint8_t[archive::kChunkSize]};
+  std::unique_ptr<std::uint8_t[]> output_{new std::uint8_t[archive::kChunkSize]};
+};
+
+bool TBackupFile::Restore(const std::string& archiveName, const std::string& destDir) {
+  std::string dest = destDir;
+  if (!dest.empty() && dest.back() != '\\') dest += '\\';
+  target_.clear();
+  errorCode_ = 0;
+  continue_ = true;
+  progressBase_ = 0;
+  done_ = 0;
+  {
+    Run run(*this, std::move(dest));
+    if (!run.Execute(archiveName)) return false;
+  }
+  const bool result = errorCode_ == 0 && continue_;
+  if (OnProgress) OnProgress(*this, std::string(), 100, continue_);
+  if (errorCode_ != 0) ReportError(errorCode_);
+  return result;
+}
+
+bool TBackupFile::Run::Execute(const std::string& archiveName) {
+  fromStream_ = archiveName == kStreamArchive;
+  if (fromStream_) {
+    if (!owner_.archiveStream_) throw EArchiveError(archive::kCannotReadArchive);
+    reader_ = std::make_unique<archive::Reader>(*owner_.archiveStream_);
+  } else {
+    if (!FileExists(archiveName)) return false;
+    try {
+      OpenVolume(archiveName);
+    } catch (const Exception&) {
+      throw EArchiveError(archive::kCannotReadArchive);
+    }
+  }
+  const archive::Header header = reader_->ReadHeader();
+  owner_.progressBase_ = header.progressBase;
+  owner_.done_ = 0;
+
+  for (;;) {
+    const std::int32_t length = reader_->ReadInt32();
+    if (length > 0) {
+      const std::string name = reader_->ReadName(length);
+      if (archive::ClassifyName(name) == archive::NameKind::VolumeMarker) {
+        NextVolume(name);
+      } else {
+        RestoreEntry(name);
+      }
+    }
+    if (length == 0 || !owner_.continue_) break;
+  }
+  if (fromStream_) reader_->GiveBack();
+  reader_.reset();
+  volume_.reset();
+  return true;
+}
+
+void TBackupFile::Run::OpenVolume(const std::string& path) {
+  reader_.reset();
+  volume_ = std::make_unique<TFileStream>(path, FileMode::OpenRead);
+  volumePath_ = path;
+  reader_ = std::make_unique<archive::Reader>(*volume_);
+}
+
+void TBackupFile::Run::RestoreEntry(const std::string& name) {
+  fileDate_ = reader_->ReadInt32();
+  const bool fileList = archive::ClassifyName(name) == archive::NameKind::FileList;
+  const auto target = archive::TargetPath(dest_, name, owner_.restoreFullPath_);
+  if (!target) {
+    // The name would lead outside the destination: nothing of it is written
+    // and the run ends as for a file that cannot be written.
+    owner_.target_ = dest_ + name;
+    decision_ = false;
+    if (!fileList) {
+      owner_.errorCode_ = beCannotReadFile;
+      owner_.continue_ = false;
+      return;
+    }
+  } else {
+    owner_.target_ = *target;
+  }
+  bool decision = false;
+  if (!fileList) {
+    decision = owner_.Decide(owner_.target_, fileDate_);
+    if (owner_.OnRestoreFile) owner_.OnRestoreFile(owner_, owner_.target_, fileDate_, decision);
+  }
+  if (decision) {
+    const std::string dir = ExtractFilePath(owner_.target_);
+    if (!dir.empty()) decision = ForceDirectories(dir);
+  }
+  decision_ = decision;
+  if (!decision) {
+    CopyDataBlock(nullptr);
+    return;
+  }
+  std::unique_ptr<TFileStream> out;
+  try {
+    out = std::make_unique<TFileStream>(owner_.target_, FileMode::Create);
+    CopyDataBlock(out.get());
+  } catch (const std::exception&) {
+    owner_.errorCode_ = beCannotReadFile;
+    owner_.continue_ = false;
+  }
+  FinishFile(out);
+}
+
+void TBackupFile::Run::NextVolume(const std::string& markerName) {
+  if (!fromStream_) {
+    reader_.reset();
+    volume_.reset();
+    const std::string number = archive::VolumeNumber(markerName);
+    const std::string display = archive::DisplayNumber(number);
+    const std::string path = ChangeFileExt(volumePath_, "." + number);
+    do {
+      if (owner_.OnNeedDisk) {
+        owner_.OnNeedDisk(owner_, static_cast<std::uint16_t>(std::atoi(display.c_str())),
+                          owner_.continue_);
+      } else {
+        owner_.continue_ = ui_.AskForDisk("Please insert disk " + display +
+                                          " and click OK to continue.") == TDiskAnswer::daOk;
+      }
+    } while (!FileExists(path) && owner_.continue_);
+    if (!owner_.continue_) return;
+    OpenVolume(path);
+  }
+  ContinueEntry();
+}
+
+void TBackupFile::Run::ContinueEntry() {
+  if (!decision_) {
+    CopyDataBlock(nullptr);
+    return;
+  }
+  auto out = std::make_unique<TFileStream>(owner_.target_, FileMode::OpenWrite);
+  out->Seek(0, SeekOrigin::End);
+  CopyDataBlock(out.get());
+  FinishFile(out);
+}
+
+void TBackupFile::Run::FinishFile(std::unique_ptr<TFileStream>& out) {
+  if (!out) return;
+  if (owner_.OnFileRestored) owner_.OnFileRestored(owner_, owner_.target_, out);
+  if (out) {
+    out->SetDosDate(fileDate_);
+    out.reset();
+  }
+}
+
+void TBackupFile::Run::CopyDataBlock(TFileStream* out) {
+  archive::Reader& in = *reader_;
+  in.ReadMagic();
+  std::int32_t length = -1;
+  while (length != 0 && owner_.continue_) {
+    length = in.ReadChunkLength();
+    std::size_t count = 0;
+    if (length != 0) {
+      const auto size = static_cast<std::size_t>(length < 0 ? -length : length);
+      if (out) {
+        in.Read(input_.get(), size);
+        if (length > 0) {
+          const archive::InflateResult r = inflater_.Inflate(input_.get(), size, output_.get());
+          if (r.produced != 0) out->WriteBuffer(output_.get(), r.produced);
+          count = r.produced;
+          if (r.failed) {
+            owner_.errorCode_ = beCompressionError;
+            owner_.continue_ = false;
+          }
+        } else {
+          out->WriteBuffer(input_.get(), size);
+          count = size;
+        }
+      } else {
+        in.Skip(static_cast<std::int64_t>(size));
+      }
+    }
+    ui_.ProcessMessages();
+    if (out) {
+      owner_.done_ += static_cast<std::int64_t>(count);
+      if (owner_.OnProgress) {
+        owner_.OnProgress(owner_, owner_.target_,
+                          archive::Percentage(owner_.done_, owner_.progressBase_), owner_.continue_);
+      }
+    }
+  }
+}

@@ -1,0 +1,143 @@
+// TBackupFile: restores an archive into a destination directory, entry by
+// entry, with restore modes, spanned volumes, progress, file and error
+// events. The properties that only an archive writer would use are kept and
+// stored, and nothing here reads them.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "backup/RestoreUi.h"
+#include "runtime/Streams.h"
+
+namespace archive {
+class Reader;
+class ChunkInflater;
+}  // namespace archive
+
+enum class TBackupMode : std::uint8_t { bmAll, bmIncremental };
+enum class TRestoreMode : std::uint8_t { rmAll, rmNoOverwrite, rmNewer, rmExisting, rmExistingNewer };
+enum class TCompressionLevel : std::uint8_t { clFastest, clNone, clDefault, clMax };
+// 0..100.
+using TPercentage = std::uint8_t;
+
+class TBackupFile;
+
+// Event handlers: Sender first; a parameter passed by non-const reference is
+// a var parameter whose final value the engine uses.
+using TProgressEvent =
+    std::function<void(TBackupFile& Sender, const std::string& Filename, TPercentage Percent,
+                       bool& Continue)>;
+using TNeedDiskEvent = std::function<void(TBackupFile& Sender, std::uint16_t DiskID, bool& Continue)>;
+using TRestoreFileEvent = std::function<void(TBackupFile& Sender, std::string& Filename,
+                                             std::int32_t FA, bool& DoRestore)>;
+// Stream is the open output file. A handler may replace it (or reset it);
+// the engine then dates and closes whatever the variable holds.
+using TFileRestoredEvent = std::function<void(TBackupFile& Sender, std::string& Filename,
+                                              std::unique_ptr<TFileStream>& Stream)>;
+using TBackupErrorEvent =
+    std::function<void(TBackupFile& Sender, const std::int32_t Error, const std::string& ErrString)>;
+
+// The run's error codes.
+enum TBackupError : std::int32_t {
+  beNone = 0,
+  beCannotReadFile = 1,
+  beOverwriteFailed = 2,
+  beCannotReadArchive = 3,
+  beCannotWriteArchive = 4,
+  beInvalidArchiveType = 5,
+  beCompressionError = 6,
+  beCannotCreateTempFile = 7,
+};
+
+// The message for an error code; empty for an unknown code.
+std::string BackupErrorMessage(std::int32_t code);
+
+class TBackupFile {
+ public:
+  static constexpr const char* kStreamArchive = ":STREAM";
+
+  TBackupFile();
+  ~TBackupFile();
+  TBackupFile(const TBackupFile&) = delete;
+  TBackupFile& operator=(const TBackupFile&) = delete;
+
+  // Published properties, in their stored order.
+  std::string Version() const { return "5.00"; }
+  void SetVersion(const std::string&) {}
+  const std::string& BackupTitle() const { return backupTitle_; }
+  void SetBackupTitle(const std::string& value) { backupTitle_ = value; }
+  TBackupMode BackupMode() const { return backupMode_; }
+  // Switching to bmIncremental also sets SetArchiveFlag.
+  void SetBackupMode(TBackupMode value);
+  TCompressionLevel CompressionLevel() const { return compressionLevel_; }
+  void SetCompressionLevel(TCompressionLevel value) { compressionLevel_ = value; }
+  TRestoreMode RestoreMode() const { return restoreMode_; }
+  void SetRestoreMode(TRestoreMode value) { restoreMode_ = value; }
+  std::int32_t MaxSize() const { return maxSize_; }
+  void SetMaxSize(std::int32_t value) { maxSize_ = value; }
+  bool SetArchiveFlag() const { return setArchiveFlag_; }
+  void SetSetArchiveFlag(bool value) { setArchiveFlag_ = value; }
+  TProgressEvent OnProgress;
+  TNeedDiskEvent OnNeedDisk;
+  TRestoreFileEvent OnRestoreFile;
+  TFileRestoredEvent OnFileRestored;
+  TBackupErrorEvent OnError;
+  bool RestoreFullPath() const { return restoreFullPath_; }
+  void SetRestoreFullPath(bool value) { restoreFullPath_ = value; }
+  bool SaveFileID() const { return saveFileID_; }
+  void SetSaveFileID(bool value) { saveFileID_ = value; }
+
+  // The archive when Restore is given ":STREAM". The caller owns it; it is
+  // read from its current position and left after what was read. Volume
+  // markers in such an archive are followed by their continuation in the
+  // same stream (the volumes laid end to end), without a question.
+  TStream* ArchiveStream() const { return archiveStream_; }
+  void SetArchiveStream(TStream* stream) { archiveStream_ = stream; }
+
+  // The user interface for pending messages, the error box and the volume
+  // question; nullptr (the default) uses CurrentRestoreUi().
+  void SetUi(IRestoreUi* ui) { ui_ = ui; }
+
+  // Restores the archive whose first volume is archiveName (or ":STREAM")
+  // into destDir. True when the run ended without an error code and without
+  // being cancelled. A missing first volume returns false at once. Raises for
+  // an unreadable header ("Cannot read archive"), a bad magic or a failed read
+  // outside the data of a file being written, and a volume or continuation
+  // file that cannot be opened; the archive and the output file are released
+  // then.
+  bool Restore(const std::string& archiveName, const std::string& destDir);
+  // Passes the code's message to OnError, or shows it in an error box.
+  void ReportError(std::int32_t code);
+
+  // The run's state; each Restore resets it, and it keeps its final values.
+  const std::string& CurrentFile() const { return target_; }
+  bool Continuing() const { return continue_; }
+  std::int32_t ErrorCode() const { return errorCode_; }
+  std::int32_t ProgressBase() const { return progressBase_; }
+  std::int64_t DoneCount() const { return done_; }
+
+ private:
+  class Run;
+  IRestoreUi& Ui() const { return ui_ ? *ui_ : CurrentRestoreUi(); }
+  bool Decide(const std::string& target, std::int32_t fileDate) const;
+
+  std::string backupTitle_;
+  TBackupMode backupMode_ = TBackupMode::bmAll;
+  TCompressionLevel compressionLevel_ = TCompressionLevel::clFastest;
+  TRestoreMode restoreMode_ = TRestoreMode::rmAll;
+  std::int32_t maxSize_ = 0;
+  bool setArchiveFlag_ = false;
+  bool restoreFullPath_ = false;
+  bool saveFileID_ = false;
+  TStream* archiveStream_ = nullptr;
+  IRestoreUi* ui_ = nullptr;
+
+  std::string target_;
+  bool continue_ = false;
+  std::int32_t errorCode_ = 0;
+  std::int32_t progressBase_ = 0;
+  std::int64_t done_ = 0;
+};

@@ -1,0 +1,50 @@
+#include "backup/ChunkInflater.h"
+
+#include <zlib.h>
+
+#include "backup/ArchiveFormat.h"
+
+namespace archive {
+
+ChunkInflater::ChunkInflater() : zs_(std::make_unique<z_stream_s>()) {}
+
+ChunkInflater::~ChunkInflater() {
+  if (ready_) inflateEnd(zs_.get());
+}
+
+InflateResult ChunkInflater::Inflate(const std::uint8_t* input, std::size_t size,
+                                     std::uint8_t* output) {
+  InflateResult result;
+  z_stream& zs = *zs_;
+  if (!ready_) {
+    zs = z_stream{};
+    if (inflateInit(&zs) < 0) {
+      result.failed = true;
+      return result;
+    }
+    ready_ = true;
+  } else if (inflateReset(&zs) < 0) {
+    result.failed = true;
+    return result;
+  }
+  zs.next_in = const_cast<Bytef*>(input);
+  zs.avail_in = static_cast<uInt>(size);
+  zs.next_out = output;
+  zs.avail_out = static_cast<uInt>(kChunkSize);
+  const int status = inflate(&zs, Z_NO_FLUSH);
+  result.produced = static_cast<std::size_t>(kChunkSize) - zs.avail_out;
+  if (status < 0) {
+    result.failed = true;
+  } else if (status == Z_OK && zs.avail_out == 0) {
+    // The buffer is full but the stream has not ended: one more byte tells a
+    // chunk that inflates beyond the buffer from one cut short.
+    std::uint8_t probe;
+    zs.next_out = &probe;
+    zs.avail_out = 1;
+    inflate(&zs, Z_NO_FLUSH);
+    if (zs.avail_out == 0) result.failed = true;
+  }
+  return result;
+}
+
+}  // namespace archive

@@ -1,0 +1,50 @@
+#include "backup/RestorePaths.h"
+
+#include <string_view>
+
+namespace archive {
+
+namespace {
+
+// ".", "..", "...", ". ." and the like: Windows drops trailing dots and
+// spaces, so all of them can name the directory itself or its parent.
+bool IsDotsOrEmpty(std::string_view component) {
+  return component.find_first_not_of(". ") == std::string_view::npos;
+}
+
+}  // namespace
+
+std::optional<std::string> TargetPath(const std::string& destDir, const std::string& storedName,
+                                      bool fullPath) {
+  if (destDir.empty()) return storedName;
+  if (storedName.find('/') != std::string::npos) return std::nullopt;
+  if (!fullPath) {
+    const auto last = storedName.find_last_of("\\:");
+    const std::string_view name =
+        last == std::string::npos ? std::string_view(storedName)
+                                  : std::string_view(storedName).substr(last + 1);
+    if (IsDotsOrEmpty(name)) return std::nullopt;
+    return destDir + std::string(name);
+  }
+  if (storedName.size() <= 3) return std::nullopt;
+  const std::string_view rest = std::string_view(storedName).substr(3);
+  if (rest.find(':') != std::string_view::npos) return std::nullopt;
+  std::string_view::size_type start = 0;
+  for (;;) {
+    const auto end = rest.find('\\', start);
+    const std::string_view component =
+        rest.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+    if (IsDotsOrEmpty(component)) return std::nullopt;
+    if (end == std::string_view::npos) break;
+    start = end + 1;
+  }
+  return destDir + std::string(rest);
+}
+
+std::uint8_t Percentage(std::int64_t done, std::int32_t base) {
+  if (base <= 0 || done <= 0) return 0;
+  if (done >= base) return 100;
+  return static_cast<std::uint8_t>(done * 100 / base);
+}
+
+}  // namespace archive

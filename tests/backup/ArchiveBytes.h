@@ -1,0 +1,118 @@
+// Archives written byte by byte for the engine's tests, and a recorder of
+// everything the engine tells its owner and its user interface.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "backup/Backup.h"
+#include "tests/support/TestFiles.h"
+
+namespace backup_testing {
+
+using testing_support::Bytes;
+
+class ArchiveBytes {
+ public:
+  ArchiveBytes& Int(std::int32_t value) {
+    const auto u = static_cast<std::uint32_t>(value);
+    for (int shift = 0; shift < 32; shift += 8) bytes.push_back(static_cast<std::uint8_t>(u >> shift));
+    return *this;
+  }
+  ArchiveBytes& Raw(const Bytes& raw) {
+    bytes.insert(bytes.end(), raw.begin(), raw.end());
+    return *this;
+  }
+  ArchiveBytes& Text(const std::string& text) { return Raw(Bytes(text.begin(), text.end())); }
+  ArchiveBytes& Header(std::int32_t progressBase, const std::string& title = "") {
+    return Int(static_cast<std::int32_t>(title.size())).Text(title).Int(progressBase).Int(7);
+  }
+  ArchiveBytes& Name(const std::string& name) {
+    return Int(static_cast<std::int32_t>(name.size())).Text(name);
+  }
+  ArchiveBytes& Entry(const std::string& name, std::int32_t date) { return Name(name).Int(date); }
+  ArchiveBytes& Magic() { return Text(std::string("EC2\0", 4)); }
+  ArchiveBytes& Stored(const Bytes& data) {
+    return Int(-static_cast<std::int32_t>(data.size())).Raw(data);
+  }
+  ArchiveBytes& Stored(const std::string& data) { return Stored(Bytes(data.begin(), data.end())); }
+  ArchiveBytes& Compressed(const Bytes& zlib) {
+    return Int(static_cast<std::int32_t>(zlib.size())).Raw(zlib);
+  }
+  ArchiveBytes& Deflated(const std::string& data) { return Compressed(testing_support::Zlib(data)); }
+  ArchiveBytes& EndBlock() { return Int(0); }
+  ArchiveBytes& End() { return Int(0); }
+  // An entry with one stored chunk.
+  ArchiveBytes& File(const std::string& name, std::int32_t date, const std::string& data) {
+    Entry(name, date).Magic();
+    if (!data.empty()) Stored(data);
+    return EndBlock();
+  }
+  void WriteTo(const std::string& path) const { testing_support::WriteFile(path, bytes); }
+
+  Bytes bytes;
+};
+
+// Records UI calls and (after Attach) every event, as lines of text.
+class Recorder : public IRestoreUi {
+ public:
+  void ProcessMessages() override { ++pending; }
+  void ShowErrorBox(const std::string& message) override { log.push_back("box " + message); }
+  TDiskAnswer AskForDisk(const std::string& text) override {
+    log.push_back("ask " + text);
+    if (answers.empty()) return TDiskAnswer::daCancel;
+    const TDiskAnswer a = answers.front();
+    answers.erase(answers.begin());
+    return a;
+  }
+
+  // Sets every handler of backup to record its call; a handler of the test
+  // may be chained through the hooks below.
+  void Attach(TBackupFile& backup, bool withNeedDisk = true) {
+    backup.SetUi(this);
+    backup.OnProgress = [this](TBackupFile&, const std::string& f, TPercentage p, bool& c) {
+      log.push_back("progress " + f + " " + std::to_string(p));
+      if (onProgress) onProgress(c);
+    };
+    if (withNeedDisk) {
+      backup.OnNeedDisk = [this](TBackupFile&, std::uint16_t id, bool& c) {
+        log.push_back("needdisk " + std::to_string(id));
+        if (onNeedDisk) onNeedDisk(c);
+      };
+    }
+    backup.OnRestoreFile = [this](TBackupFile&, std::string& f, std::int32_t fa, bool& r) {
+      log.push_back("restorefile " + f + " " + std::to_string(fa) + (r ? " yes" : " no"));
+      if (onRestoreFile) onRestoreFile(f, r);
+    };
+    backup.OnFileRestored = [this](TBackupFile&, std::string& f, std::unique_ptr<TFileStream>& s) {
+      log.push_back("restored " + f + (s ? "" : " (no stream)"));
+    };
+    backup.OnError = [this](TBackupFile&, const std::int32_t code, const std::string& text) {
+      log.push_back("error " + std::to_string(code) + " " + text);
+    };
+  }
+
+  std::vector<std::string> log;
+  std::vector<TDiskAnswer> answers;
+  int pending = 0;
+  std::function<void(bool&)> onProgress;
+  std::function<void(bool&)> onNeedDisk;
+  std::function<void(std::string&, bool&)> onRestoreFile;
+};
+
+// line with every occurrence of path replaced by "D".
+inline std::string Shorten(const std::string& line, const std::string& path) {
+  std::string out;
+  std::string::size_type from = 0;
+  for (auto at = line.find(path); at != std::string::npos; at = line.find(path, from)) {
+    out.append(line, from, at - from).append("D");
+    from = at + path.size();
+  }
+  return out.append(line, from, std::string::npos);
+}
+
+// A fixed file date: 2020-05-17 10:30:20.
+inline constexpr std::int32_t kDate = (40 << 25) | (5 << 21) | (17 << 16) | (10 << 11) | (30 << 5) | 10;
+
+}  // namespace backup_testing

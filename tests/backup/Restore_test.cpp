@@ -1,0 +1,387 @@
+// The restore engine on single-volume archives: records, chunks, modes,
+// events and their order, error codes and raised errors.
+#include <gtest/gtest.h>
+
+#include "backup/ArchiveFormat.h"
+#include "backup/Backup.h"
+#include "runtime/Exceptions.h"
+#include "runtime/FileSystem.h"
+#include "runtime/Paths.h"
+#include "tests/backup/ArchiveBytes.h"
+
+using namespace backup_testing;
+using namespace testing_support;
+
+namespace {
+
+using Log = std::vector<std::string>;
+
+// A destination folder and an archive beside it, with the temporary path
+// replaced by "D" in recorded events.
+struct Fixture {
+  TempDir dir;
+  std::string dest = dir / "dest";
+  std::string archive = dir / "SETUP.Z";
+  Recorder rec;
+  TBackupFile backup;
+
+  Fixture() { rec.Attach(backup); }
+  bool Restore(const ArchiveBytes& a) {
+    a.WriteTo(archive);
+    return backup.Restore(archive, dest);
+  }
+  std::string At(const std::string& name) const { return dest + "\\" + name; }
+  Log Events() const {
+    Log out;
+    for (const std::string& line : rec.log) out.push_back(Shorten(line, dest));
+    return out;
+  }
+};
+
+const std::string kDateText = std::to_string(kDate);
+
+}  // namespace
+
+TEST(Restore, TheSmallestArchiveRestoresItsFileWithEveryEventInOrder) {
+  Fixture f;
+  ArchiveBytes a;
+  a.Header(3).Entry("C:\\A.TXT", kDate).Magic().Stored("abc").EndBlock().End();
+  EXPECT_TRUE(f.Restore(a));
+  EXPECT_EQ(ReadFile(f.At("A.TXT")), ToBytes("abc"));
+  EXPECT_EQ(FileAge(f.At("A.TXT")), kDate);
+  EXPECT_EQ(f.Events(), (Log{"restorefile D\\A.TXT " + kDateText + " yes", "progress D\\A.TXT 100",
+                             "progress D\\A.TXT 100", "restored D\\A.TXT", "progress  100"}));
+  EXPECT_EQ(f.rec.pending, 2);  // after the chunk and after the end marker
+  EXPECT_EQ(f.backup.CurrentFile(), f.At("A.TXT"));
+  EXPECT_EQ(f.backup.ErrorCode(), 0);
+}
+
+TEST(Restore, RecordsThatCarryNoFile) {
+  Fixture f;
+  ArchiveBytes a;
+  a.Header(1, "title").Int(-5).Int(-1).End().Text("ignored after the end");
+  EXPECT_TRUE(f.Restore(a));
+  EXPECT_EQ(f.Events(), Log{"progress  100"});
+  EXPECT_FALSE(DirectoryExists(f.dest));
+}
+
+TEST(Restore, ChunksOfBothKindsMakeTheFileInOrderWithOneProgressCallEach) {
+  Fixture f;
+  const std::string one(1000, 'x'), two = "stored part", three(3000, 'y');
+  ArchiveBytes a;
+  a.Header(static_cast<std::int32_t>(one.size() + two.size() + three.size() + 10))
+      .Entry("C:\\DIR\\MIX.BIN", kDate).Magic().Deflated(one).Stored(two).Deflated(three).EndBlock()
+      .File("C:\\EMPTY", kDate, "")
+      .End();
+  EXPECT_TRUE(f.Restore(a));
+  EXPECT_EQ(ToText(ReadFile(f.At("MIX.BIN"))), one + two + three);
+  EXPECT_EQ(ReadFile(f.At("EMPTY")).size(), 0u);
+  EXPECT_EQ(FileAge(f.At("EMPTY")), kDate);
+  // 1000/4021, 1011/4021, 4011/4021 and the end marker; then the empty file.
+  EXPECT_EQ(f.Events(), (Log{"restorefile D\\MIX.BIN " + kDateText + " yes", "progress D\\MIX.BIN 24",
+                             "progress D\\MIX.BIN 25", "progress D\\MIX.BIN 99", "progress D\\MIX.BIN 99",
+                             "restored D\\MIX.BIN", "restorefile D\\EMPTY " + kDateText + " yes",
+                             "progress D\\EMPTY 99", "restored D\\EMPTY", "progress  100"}));
+}
+
+TEST(Restore, TheFileListIsNeitherOfferedNorWrittenNorCounted) {
+  Fixture f;
+  ArchiveBytes a;
+  a.Header(2).File("FILE:LIST", kDate, "C:\\A\r\n").File("FILE:LISTING", kDate, "ab").End();
+  EXPECT_TRUE(f.Restore(a));
+  EXPECT_FALSE(FileExists(f.At("LIST")));
+  EXPECT_EQ(ReadFile(f.At("LISTING")), ToBytes("ab"));  // only the whole name is the list
+  EXPECT_EQ(f.Events(), (Log{"restorefile D\\LISTING " + kDateText + " yes", "progress D\\LISTING 100",
+                             "progress D\\LISTING 100", "restored D\\LISTING", "progress  100"}));
+}
+
+TEST(Restore, DestinationsWithAndWithoutTheSeparatorAgree) {
+  for (const bool full : {false, true}) {
+    for (const bool trailing : {false, true}) {
+      SCOPED_TRACE(std::string(full ? "full path" : "bare name") + (trailing ? ", trailing \\" : ""));
+      Fixture f;
+      f.backup.SetRestoreFullPath(full);
+      ArchiveBytes a;
+      a.Header(1).File("C:\\DIR\\SUB\\F.TXT", kDate, "1").End();
+      a.WriteTo(f.archive);
+      EXPECT_TRUE(f.backup.Restore(f.archive, f.dest + (trailing ? "\\" : "")));
+      const std::string expected = full ? f.At("DIR\\SUB\\F.TXT") : f.At("F.TXT");
+      EXPECT_EQ(f.backup.CurrentFile(), expected);
+      EXPECT_EQ(ReadFile(expected), ToBytes("1"));
+    }
+  }
+}
+
+TEST(Restore, AnEmptyDestinationWritesToTheStoredPath) {
+  for (const bool full : {false, true}) {
+    SCOPED_TRACE(full);
+    Fixture f;
+    f.backup.SetRestoreFullPath(full);
+    const std::string stored = f.dir / "deep\\STORED.TXT";
+    ArchiveBytes a;
+    a.Header(2).File(stored, kDate, "ok").End();
+    a.WriteTo(f.archive);
+    EXPECT_TRUE(f.backup.Restore(f.archive, ""));
+    EXPECT_EQ(ReadFile(stored), ToBytes("ok"));
+    EXPECT_EQ(f.backup.CurrentFile(), stored);
+  }
+}
+
+TEST(Restore, RestoreModesDecideByExistenceAndAge) {
+  const std::int32_t older = kDate - (1 << 16), newer = kDate + (1 << 16);
+  enum Target { kNone, kOlder, kSame, kNewer, kDirectory };
+  struct Case {
+    TRestoreMode mode;
+    Target target;
+    bool restored;
+  };
+  const Case cases[] = {
+      {TRestoreMode::rmAll, kNone, true},          {TRestoreMode::rmAll, kNewer, true},
+      {TRestoreMode::rmNoOverwrite, kNone, true},  {TRestoreMode::rmNoOverwrite, kOlder, false},
+      {TRestoreMode::rmNoOverwrite, kDirectory, true},
+      {TRestoreMode::rmNewer, kNone, true},        {TRestoreMode::rmNewer, kOlder, true},
+      {TRestoreMode::rmNewer, kSame, false},       {TRestoreMode::rmNewer, kNewer, false},
+      {TRestoreMode::rmExisting, kNone, false},    {TRestoreMode::rmExisting, kNewer, true},
+      {TRestoreMode::rmExisting, kDirectory, false},
+      {TRestoreMode::rmExistingNewer, kNone, false}, {TRestoreMode::rmExistingNewer, kOlder, true},
+      {TRestoreMode::rmExistingNewer, kSame, false}, {TRestoreMode::rmExistingNewer, kNewer, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("mode " + std::to_string(static_cast<int>(c.mode)) + ", target " + std::to_string(c.target));
+    Fixture f;
+    f.backup.SetRestoreMode(c.mode);
+    ASSERT_TRUE(ForceDirectories(f.dest));
+    const std::string target = f.At("F.TXT");
+    if (c.target == kDirectory) {
+      ASSERT_TRUE(CreateDir(target));
+    } else if (c.target != kNone) {
+      TFileStream old(target, FileMode::Create);
+      old.WriteBuffer("old", 3);
+      old.SetDosDate(c.target == kOlder ? older : c.target == kSame ? kDate : newer);
+    }
+    ArchiveBytes a;
+    a.Header(3).File("C:\\F.TXT", kDate, "new").File("C:\\NEXT.TXT", kDate, "n").End();
+    f.Restore(a);
+    if (c.target != kDirectory) {
+      EXPECT_EQ(FileExists(target) ? ToText(ReadFile(target)) : "", c.restored ? "new" : c.target == kNone ? "" : "old");
+    }
+    const std::string offered = "restorefile D\\F.TXT " + kDateText + (c.restored ? " yes" : " no");
+    ASSERT_FALSE(f.Events().empty());
+    EXPECT_EQ(f.Events()[0], offered);
+  }
+}
+
+TEST(Restore, TheRestoreFileHandlerCanRenameOrRefuse) {
+  Fixture f;
+  f.rec.onRestoreFile = [&](std::string& name, bool& restore) {
+    if (name.find("A.TXT") != std::string::npos) name = f.dest + "\\renamed\\B.TXT";
+    if (name.find("SKIP") != std::string::npos) restore = false;
+  };
+  ArchiveBytes a;
+  a.Header(4).File("C:\\A.TXT", kDate, "aa").File("C:\\SKIP", kDate, "ss").End();
+  EXPECT_TRUE(f.Restore(a));
+  EXPECT_EQ(ReadFile(f.At("renamed\\B.TXT")), ToBytes("aa"));
+  EXPECT_FALSE(FileExists(f.At("A.TXT")));
+  EXPECT_FALSE(FileExists(f.At("SKIP")));
+  EXPECT_EQ(f.Events(), (Log{"restorefile D\\A.TXT " + kDateText + " yes", "progress D\\renamed\\B.TXT 50",
+                             "progress D\\renamed\\B.TXT 50", "restored D\\renamed\\B.TXT",
+                             "restorefile D\\SKIP " + kDateText + " yes", "progress  100"}));
+}
+
+TEST(Restore, CancellingInProgressKeepsTheChunksSoFarAndReportsNoError) {
+  Fixture f;
+  int calls = 0;
+  f.rec.onProgress = [&](bool& go) {
+    if (++calls == 2) go = false;
+  };
+  ArchiveBytes a;
+  a.Header(9).Entry("C:\\A", kDate).Magic().Stored("111").Stored("222").Stored("333").EndBlock()
+      .File("C:\\B", kDate, "b").End();
+  EXPECT_FALSE(f.Restore(a));
+  EXPECT_EQ(ReadFile(f.At("A")), ToBytes("111222"));
+  EXPECT_EQ(FileAge(f.At("A")), kDate);
+  EXPECT_FALSE(FileExists(f.At("B")));
+  EXPECT_EQ(f.Events(), (Log{"restorefile D\\A " + kDateText + " yes", "progress D\\A 33", "progress D\\A 66",
+                             "restored D\\A", "progress  100"}));
+  EXPECT_FALSE(f.backup.Continuing());
+}
+
+TEST(Restore, ACorruptCompressedChunkKeepsWhatInflatedAndReportsCode6) {
+  const std::string text(4000, 'q');
+  const Bytes broken = Damage(Zlib(text), -1);  // the Adler-32 trailer
+  for (const bool handler : {true, false}) {
+    SCOPED_TRACE(handler ? "OnError" : "error box");
+    Fixture f;
+    if (!handler) f.backup.OnError = nullptr;
+    ArchiveBytes a;
+    a.Header(8000).Entry("C:\\Z", kDate).Magic().Stored("s").Compressed(broken).Stored("never").EndBlock()
+        .File("C:\\AFTER", kDate, "x").End();
+    EXPECT_FALSE(f.Restore(a));
+    EXPECT_EQ(ToText(ReadFile(f.At("Z"))), "s" + text);
+    EXPECT_EQ(FileAge(f.At("Z")), kDate);
+    EXPECT_FALSE(FileExists(f.At("AFTER")));
+    EXPECT_EQ(f.backup.ErrorCode(), 6);
+    const Log expected = {"restorefile D\\Z " + kDateText + " yes", "progress D\\Z 0", "progress D\\Z 50",
+                          "restored D\\Z", "progress  100",
+                          handler ? "error 6 Compression error" : "box Compression error"};
+    EXPECT_EQ(f.Events(), expected);
+  }
+}
+
+TEST(Restore, ChunksThatInflatePastTheBufferAreCutAndReported) {
+  for (const std::size_t size : {16384u, 16385u, 40000u}) {
+    SCOPED_TRACE(size);
+    Fixture f;
+    ArchiveBytes a;
+    a.Header(static_cast<std::int32_t>(size)).Entry("C:\\BIG", kDate).Magic()
+        .Compressed(Zlib(std::string(size, 'b'))).EndBlock().End();
+    const bool fits = size <= 16384;
+    EXPECT_EQ(f.Restore(a), fits);
+    EXPECT_EQ(ReadFile(f.At("BIG")).size(), 16384u);
+    EXPECT_EQ(f.backup.ErrorCode(), fits ? 0 : 6);
+  }
+}
+
+TEST(Restore, FaultsInsideAFileBeingWrittenBecomeCode1) {
+  struct Case {
+    const char* what;
+    ArchiveBytes archive;
+    std::string kept;
+    bool more;  // records follow the fault
+  };
+  std::vector<Case> cases;
+  cases.push_back({"bad magic", ArchiveBytes().Header(5).Entry("C:\\F", kDate).Text("EC3").Int(0), "", true});
+  cases.push_back({"truncated chunk", ArchiveBytes().Header(5).Entry("C:\\F", kDate).Magic().Stored("ab").Int(-10).Text("abc"), "ab", false});
+  cases.push_back({"chunk longer than the format", ArchiveBytes().Header(5).Entry("C:\\F", kDate).Magic().Stored("ab").Int(16385), "ab", true});
+  cases.push_back({"most negative length", ArchiveBytes().Header(5).Entry("C:\\F", kDate).Magic().Int(INT32_MIN), "", true});
+  cases.push_back({"archive ends in the data", ArchiveBytes().Header(5).Entry("C:\\F", kDate).Magic().Stored("xy"), "xy", false});
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Fixture f;
+    if (c.more) c.archive.File("C:\\NEXT", kDate, "n").End();
+    EXPECT_FALSE(f.Restore(c.archive));
+    EXPECT_EQ(ToText(ReadFile(f.At("F"))), c.kept);
+    EXPECT_EQ(FileAge(f.At("F")), kDate);
+    EXPECT_FALSE(FileExists(f.At("NEXT")));
+    ASSERT_GE(f.Events().size(), 3u);
+    EXPECT_EQ(f.Events().back(), "error 1 Cannot read file");
+    EXPECT_EQ(f.Events()[f.Events().size() - 2], "progress  100");
+  }
+}
+
+TEST(Restore, AnOutputFileThatCannotBeCreatedIsCode1) {
+  Fixture f;
+  ASSERT_TRUE(ForceDirectories(f.At("F.TXT")));  // a directory in the way
+  ArchiveBytes a;
+  a.Header(1).File("C:\\F.TXT", kDate, "x").File("C:\\G", kDate, "g").End();
+  EXPECT_FALSE(f.Restore(a));
+  EXPECT_FALSE(FileExists(f.At("G")));
+  EXPECT_EQ(f.Events(), (Log{"restorefile D\\F.TXT " + kDateText + " yes", "progress  100",
+                             "error 1 Cannot read file"}));
+}
+
+TEST(Restore, FailuresOutsideAFileBeingWrittenAreRaised) {
+  struct Case {
+    const char* what;
+    ArchiveBytes archive;
+    std::string message;
+  };
+  const std::string readError = EReadError().Message();
+  std::vector<Case> cases;
+  cases.push_back({"empty file", ArchiveBytes(), "Cannot read archive"});
+  cases.push_back({"short header", ArchiveBytes().Int(0).Int(5), "Cannot read archive"});
+  cases.push_back({"title beyond the file", ArchiveBytes().Int(1000).Int(1).Int(1).End(), "Cannot read archive"});
+  cases.push_back({"negative title length", ArchiveBytes().Int(-4).Int(1).Int(1).End(), "Cannot read archive"});
+  cases.push_back({"no end marker", ArchiveBytes().Header(1).File("C:\\A", kDate, "a"), readError});
+  cases.push_back({"name beyond the file", ArchiveBytes().Header(1).Int(0x7FFFFFFF).Text("C:\\A"), readError});
+  cases.push_back({"date cut short", ArchiveBytes().Header(1).Name("C:\\A").Text("12"), readError});
+  cases.push_back({"bad magic in a skipped block", ArchiveBytes().Header(1).File("FILE:LIST", kDate, "").Entry("FILE:LIST", kDate).Text("EC2!").Int(0).End(), "Invalid archive type"});
+  cases.push_back({"oversize chunk in a skipped block", ArchiveBytes().Header(1).Entry("FILE:LIST", kDate).Magic().Int(-16385).End(), "Invalid archive type"});
+  cases.push_back({"skipped block cut short", ArchiveBytes().Header(1).Entry("FILE:LIST", kDate).Magic().Int(-100), readError});
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Fixture f;
+    try {
+      f.Restore(c.archive);
+      ADD_FAILURE() << "no error raised";
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), c.message);
+    }
+    // No final progress and no error report.
+    EXPECT_TRUE(f.Events().empty() || f.Events().back().rfind("restored", 0) == 0) << f.Events().back();
+    // The archive is closed again: it can be removed at once.
+    EXPECT_TRUE(RemoveFile(f.archive));
+  }
+}
+
+TEST(Restore, AMissingFirstVolumeReturnsFalseWithoutAnyEvent) {
+  Fixture f;
+  EXPECT_FALSE(f.backup.Restore(f.dir / "NONE.Z", f.dest));
+  EXPECT_EQ(f.Events(), Log{});
+  EXPECT_EQ(f.rec.pending, 0);
+}
+
+TEST(Restore, ArchiveStream) {
+  Fixture f;
+  ArchiveBytes a;
+  a.Text("lead").Header(2).File("C:\\S.TXT", kDate, "st").End().Text("rest");
+  TMemoryStream stream(a.bytes);
+  stream.SetPosition(4);
+  f.backup.SetArchiveStream(&stream);
+  EXPECT_FALSE(f.backup.Restore(":stream", f.dest));  // the name is case-sensitive: a missing file
+  EXPECT_TRUE(f.backup.Restore(":STREAM", f.dest));
+  EXPECT_EQ(ReadFile(f.At("S.TXT")), ToBytes("st"));
+  EXPECT_EQ(stream.Position(), static_cast<std::int64_t>(a.bytes.size() - 4));  // after the end marker
+
+  TBackupFile none;
+  try {
+    none.Restore(":STREAM", f.dest);
+    ADD_FAILURE() << "no error raised";
+  } catch (const EArchiveError& e) {
+    EXPECT_EQ(e.Message(), "Cannot read archive");
+  }
+}
+
+TEST(Restore, ProgressStaysWithinZeroToHundred) {
+  struct Case {
+    std::int32_t base;
+    std::vector<std::string> percents;
+  };
+  const Case cases[] = {{0, {"0", "0", "0"}}, {-5, {"0", "0", "0"}}, {3, {"66", "100", "100"}}, {6, {"33", "66", "66"}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.base);
+    Fixture f;
+    ArchiveBytes a;
+    a.Header(c.base).Entry("C:\\P", kDate).Magic().Stored("aa").Stored("bb").EndBlock().End();
+    EXPECT_TRUE(f.Restore(a));
+    const Log expected = {"restorefile D\\P " + kDateText + " yes", "progress D\\P " + c.percents[0],
+                          "progress D\\P " + c.percents[1], "progress D\\P " + c.percents[2],
+                          "restored D\\P", "progress  100"};
+    EXPECT_EQ(f.Events(), expected);
+  }
+}
+
+TEST(BackupFile, PropertiesAndErrorMessages) {
+  TBackupFile b;
+  EXPECT_EQ(b.Version(), "5.00");
+  b.SetVersion("1.0");
+  EXPECT_EQ(b.Version(), "5.00");
+  EXPECT_FALSE(b.SetArchiveFlag());
+  b.SetBackupMode(TBackupMode::bmIncremental);
+  EXPECT_TRUE(b.SetArchiveFlag());
+  b.SetSetArchiveFlag(false);
+  b.SetBackupMode(TBackupMode::bmIncremental);  // unchanged: the flag stays
+  EXPECT_FALSE(b.SetArchiveFlag());
+  EXPECT_EQ(b.RestoreMode(), TRestoreMode::rmAll);
+  EXPECT_EQ(b.CompressionLevel(), TCompressionLevel::clFastest);
+
+  const std::pair<int, const char*> messages[] = {
+      {1, "Cannot read file"}, {2, "Overwriting file failed"}, {3, "Cannot read archive"},
+      {4, "Cannot write to archive"}, {5, "Invalid archive type"}, {6, "Compression error"},
+      {7, "Cannot create temporary file to save the file IDs"}, {0, ""}, {8, ""}, {-1, ""}};
+  Recorder rec;
+  b.SetUi(&rec);
+  for (const auto& [code, text] : messages) b.ReportError(code);
+  ASSERT_EQ(rec.log.size(), std::size(messages));
+  for (std::size_t i = 0; i < std::size(messages); ++i) EXPECT_EQ(rec.log[i], std::string("box ") + messages[i].second);
+}

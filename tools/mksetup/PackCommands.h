@@ -1,0 +1,46 @@
+// mksetup pack | list | extract, and the pieces the tests reach.
+#pragma once
+
+#include <iosfwd>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "backup/RestoreUi.h"
+#include "tools/mksetup/ArchiveWriter.h"
+#include "tools/mksetup/Cli.h"
+
+namespace mksetup {
+
+// Exit statuses of extract.
+enum ExtractStatus { kExtractFailed = 1, kExtractRaised = 2, kExtractCancelled = 3 };
+
+int RunPack(const std::vector<std::string>& args, Io& io);
+int RunList(const std::vector<std::string>& args, Io& io);
+int RunExtract(const std::vector<std::string>& args, Io& io);
+extern const char* const PackHelp;
+extern const char* const ListHelp;
+extern const char* const ExtractHelp;
+
+// The entries for paths: a "FILE:LIST" entry first, then each directory's
+// files (recursively, in name order) and each file. Warns on warnings about
+// files that share a bare name.
+std::vector<PackEntry> PlanEntries(const std::vector<std::string>& paths, std::ostream& warnings);
+std::string SetupIniText(const std::string& app, const std::string& dest, const std::string& title,
+                         bool license);
+
+// The restore engine's questions on a terminal.
+class TerminalRestoreUi : public IRestoreUi {
+ public:
+  TerminalRestoreUi(Io& io, std::istream& input) : io_(io), input_(input) {}
+  void ProcessMessages() override {}
+  void ShowErrorBox(const std::string& message) override;
+  TDiskAnswer AskForDisk(const std::string& text) override;
+
+ private:
+  Io& io_;
+  std::istream& input_;
+  std::set<std::string> asked_;
+};
+
+}  // namespace mksetup
