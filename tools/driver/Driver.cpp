@@ -196,23 +196,28 @@ HWND Driver::WaitWindow(const std::string& title, DWORD timeoutMs) {
   }
 }
 
-bool Driver::Click(const std::string& title, const std::string& button, DWORD timeoutMs) {
+HWND Driver::WaitButton(const std::string& title, const std::string& button, DWORD timeoutMs) {
   const DWORD start = GetTickCount();
   for (;;) {
     HWND window = WaitWindow(title, timeoutMs);
-    if (!window) return false;
+    if (!window) return nullptr;
     HWND b = FindChild(window, "Button", button);
-    if (b && IsWindowVisible(b) && IsWindowEnabled(b) && IsWindowEnabled(window)) {
-      // Posted, not sent: a click that opens a modal loop would otherwise keep
-      // the driver waiting inside SendMessage.
-      PostMessageA(b, BM_CLICK, 0, 0);
-      return true;
-    }
+    if (b && IsWindowVisible(b) && IsWindowEnabled(b) && IsWindowEnabled(window)) return b;
     if (GetTickCount() - start > timeoutMs) {
-      return Fail("no enabled button \"" + button + "\" in \"" + title + "\"");
+      Fail("no enabled button \"" + button + "\" in \"" + title + "\"");
+      return nullptr;
     }
     Sleep(kPollMs);
   }
+}
+
+bool Driver::Click(const std::string& title, const std::string& button, DWORD timeoutMs) {
+  HWND b = WaitButton(title, button, timeoutMs);
+  if (!b) return false;
+  // Posted, not sent: a click that opens a modal loop would otherwise keep
+  // the driver waiting inside SendMessage.
+  PostMessageA(b, BM_CLICK, 0, 0);
+  return true;
 }
 
 bool Driver::Answer(const std::string& caption, const std::string& button,
@@ -281,6 +286,7 @@ void Driver::Kill() {
 // Steps (the last word of most steps is an optional timeout in ms):
 //   wait TITLE [MS]                    a visible window with this title
 //   gone TITLE [MS]                    no visible window with this title
+//   button TITLE BUTTON [MS]           that window has an enabled, visible button
 //   click TITLE BUTTON [MS]            press a button of that window
 //   answer CAPTION BUTTON [TEXT] [MS]  press a button of a message box whose text contains TEXT
 //   type TITLE INDEX TEXT              set the text of the INDEX-th edit of the window
@@ -306,6 +312,7 @@ bool Driver::Run(const std::vector<std::string>& step) {
     return true;
   }
   if (verb == "click") return need(2) && Click(step[1], step[2], ParseTimeout(step, 3));
+  if (verb == "button") return need(2) && WaitButton(step[1], step[2], ParseTimeout(step, 3));
   if (verb == "answer") {
     return need(2) && Answer(step[1], step[2], step.size() > 3 ? step[3] : "", ParseTimeout(step, 4));
   }

@@ -28,6 +28,8 @@ class Driver {
 
   // Waits until a visible top-level window of the program has this title.
   HWND WaitWindow(const std::string& title, DWORD timeoutMs);
+  // Waits until that window has an enabled, visible button with this text.
+  HWND WaitButton(const std::string& title, const std::string& button, DWORD timeoutMs);
   bool Click(const std::string& title, const std::string& button, DWORD timeoutMs);
   // Waits for a dialog (a message box) with this caption, checks that its
   // text contains `expected` (when not empty) and presses `button`.

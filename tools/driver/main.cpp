@@ -13,7 +13,7 @@ int main(int argc, char** argv) {
   if (argc < 2) {
     std::fprintf(stderr,
                  "usage: setupdriver PROGRAM.EXE STEP [; STEP]...\n"
-                 "steps: wait TITLE | gone TITLE | click TITLE BUTTON | answer CAPTION BUTTON [TEXT]\n"
+                 "steps: wait TITLE | gone TITLE | button TITLE BUTTON | click TITLE BUTTON | answer CAPTION BUTTON [TEXT]\n"
                  "       | type TITLE INDEX TEXT | close TITLE | shot FILE.bmp | sleep MS | exit [MS]\n");
     return 2;
   }

@@ -1,0 +1,12 @@
+// The restore engine's user interface in the installer: pending window
+// messages, the error box and the volume question through the toolkit.
+#pragma once
+
+#include "backup/RestoreUi.h"
+
+class TWindowedRestoreUi : public IRestoreUi {
+ public:
+  void ProcessMessages() override;
+  void ShowErrorBox(const std::string& message) override;
+  TDiskAnswer AskForDisk(const std::string& text) override;
+};

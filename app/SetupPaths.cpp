@@ -1,0 +1,8 @@
+#include "app/SetupPaths.h"
+
+#include "runtime/FileSystem.h"
+
+TSetupPaths& SetupPaths() {
+  static TSetupPaths paths{ExeDirectory()};
+  return paths;
+}

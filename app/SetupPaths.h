@@ -1,0 +1,18 @@
+// Where the installer finds its data files and writes its temporary script.
+// The program uses the fixed places; tests point them at folders of their own.
+#pragma once
+
+#include <string>
+
+struct TSetupPaths {
+  // The folder of SETUP.INS, SETUP.Z and LICENSE.TXT, ending in a separator.
+  std::string exeDir;
+  // The temporary setup script, written at start.
+  std::string tempScript = "C:\\SETUP1.TMP";
+  // The name the boot window deletes at its close (the same file: the file
+  // system compares names without regard to case).
+  std::string tempScriptAtClose = "C:\\setup1.tmp";
+};
+
+// Initially exeDir is the running executable's folder.
+TSetupPaths& SetupPaths();

@@ -1,0 +1,266 @@
+#include "app/Unit2.h"
+
+#include "app/SetupPaths.h"
+#include "app/Texts.h"
+#include "app/Unit1.h"
+#include "app/Unit3.h"
+#include "app/Unit4.h"
+#include "runtime/Exceptions.h"
+#include "runtime/FileSystem.h"
+#include "script/SetupScript.h"
+#include "widgets/FileCtrl.h"
+
+bool LicenseSwitch = false;
+bool TransferDone = false;
+TForm2* Form2 = nullptr;
+
+namespace {
+
+constexpr TColor kTeal = 0x808000;
+constexpr int kWelcome = 0, kLicense = 1, kDestination = 2, kComplete = 3;
+
+TLabel* AddLabel(TComponent* owner, TWinControl* parent, int l, int t, int w, int h,
+                 const std::string& text) {
+  auto* label = NewComponent<TLabel>(owner);
+  label->SetParent(parent);
+  label->SetAutoSize(false);
+  label->SetWordWrap(true);
+  label->SetBounds(l, t, w, h);
+  label->SetCaption(text);
+  return label;
+}
+
+TButton* AddButton(TComponent* owner, TWinControl* parent, int l, int t, const std::string& text) {
+  auto* button = NewComponent<TButton>(owner);
+  button->SetParent(parent);
+  button->SetBounds(l, t, 75, 25);
+  button->SetCaption(text);
+  return button;
+}
+
+// The teal side panel with the side picture.
+TPanel* AddSidePanel(TComponent* owner, TWinControl* page, TImage*& image, bool fixedHeight) {
+  auto* panel = NewComponent<TPanel>(owner);
+  panel->SetParent(page);
+  panel->SetBounds(0, 0, 119, 266);
+  panel->SetBevelOuter(bvLowered);
+  panel->SetColor(kTeal);
+  panel->SetCaption("");
+  image = NewComponent<TImage>(owner);
+  image->SetParent(panel);
+  image->Picture().Bitmap().LoadFromResourceName(Application->Instance(), "SIDEPICTURE");
+  if (fixedHeight) {
+    image->SetAutoSize(false);
+    image->SetBounds(1, 1, 117, 224);
+  } else {
+    image->SetAutoSize(true);
+    image->SetBounds(1, 1, 117, 231);
+  }
+  return panel;
+}
+
+}  // namespace
+
+TForm2::TForm2(TComponent* owner) : TForm(owner) {
+  SetName("Form2");
+  SetBorderStyle(bsDialog);
+  SetFormStyle(fsStayOnTop);
+  SetCaption("Welcome");
+  SetColor(clBtnFace);
+  Font().SetName("MS Sans Serif");
+  Font().SetHeight(-11);
+  SetClientSize(471, 330);
+  SetPosition(poScreenCenter);
+
+  Notebook1 = NewComponent<TNotebook>(this);
+  Notebook1->SetParent(this);
+  Notebook1->SetBounds(16, 15, 441, 266);
+  for (const char* page : {"Welcome", "License", "Destination", "Complete"}) Notebook1->AddPage(page);
+  TWinControl* welcome = Notebook1->Page(kWelcome);
+  TWinControl* license = Notebook1->Page(kLicense);
+  TWinControl* destination = Notebook1->Page(kDestination);
+  TWinControl* complete = Notebook1->Page(kComplete);
+
+  Label10 = NewComponent<TLabel>(this);
+  Label10->SetParent(this);
+  Label10->SetBounds(14, 282, 50, 13);
+  Label10->SetCaption("Calderwick");
+  Label10->SetEnabled(false);
+
+  Bevel1 = NewComponent<TBevel>(this);
+  Bevel1->SetParent(this);
+  Bevel1->SetBounds(72, 288, 385, 2);
+  Bevel1->SetShape(bsTopLine);
+  Bevel1->SetStyle(bsLowered);
+
+  Button3 = AddButton(this, this, 217, 296, texts::kBack);
+  Button3->SetVisible(false);
+  Button2 = AddButton(this, this, 292, 296, texts::kNext);
+  Button2->SetDefault(true);
+  Button1 = AddButton(this, this, 381, 296, texts::kCancel);
+
+  Panel1 = AddSidePanel(this, welcome, Image1, false);
+  Label1 = AddLabel(this, welcome, 136, 0, 265, 33, texts::kWelcomeDesign);
+  Label2 = AddLabel(this, welcome, 136, 40, 305, 185, texts::kWelcomeAdvice);
+
+  Image3 = NewComponent<TImage>(this);
+  Image3->SetParent(license);
+  Image3->SetBounds(6, 0, 33, 33);
+  Image3->Picture().Icon().LoadFromResourceName(Application->Instance(), "SETUPICON");
+  Label3 = AddLabel(this, license, 53, 0, 385, 33, texts::kLicenseIntro);
+  Memo1 = NewComponent<TMemo>(this);
+  Memo1->SetParent(license);
+  Memo1->SetBounds(0, 40, 441, 181);
+  Memo1->SetColor(static_cast<TColor>(0xFF000000 | COLOR_MENUBAR));
+  Memo1->SetScrollBars(ssVertical);
+  Memo1->SetText("Memo1");
+  Label4 = AddLabel(this, license, 0, 232, 441, 33, texts::kLicenseDesign);
+
+  Panel2 = AddSidePanel(this, destination, Image4, false);
+  Label8 = AddLabel(this, destination, 136, 0, 305, 33, texts::kDestinationDesign);
+  Label9 = AddLabel(this, destination, 136, 40, 305, 81, texts::kDestinationAdvice);
+  GroupBox1 = NewComponent<TGroupBox>(this);
+  GroupBox1->SetParent(destination);
+  GroupBox1->SetBounds(128, 216, 313, 49);
+  GroupBox1->SetCaption("Destination Directory");
+  Label5 = NewComponent<TLabel>(this);
+  Label5->SetParent(GroupBox1);
+  Label5->SetAutoSize(true);
+  Label5->SetLeft(8);
+  Label5->SetTop(24);
+  Label5->SetCaption("C:\\***");
+  Button4 = AddButton(this, GroupBox1, 232, 16, "B&rowse...");
+
+  Panel3 = AddSidePanel(this, complete, Image5, true);
+  Label6 = AddLabel(this, complete, 136, 24, 297, 113, texts::kFinishedDesign);
+  Label7 = NewComponent<TLabel>(this);
+  Label7->SetParent(complete);
+  Label7->SetAutoSize(true);
+  Label7->SetLeft(136);
+  Label7->SetTop(192);
+  Label7->SetCaption(texts::kClickFinish);
+
+  Notebook1->SetPageIndex(kWelcome);
+
+  Button1->OnClick = [this](TObject* s) { Button1Click(s); };
+  Button2->OnClick = [this](TObject* s) { Button2Click(s); };
+  Button3->OnClick = [this](TObject* s) { Button3Click(s); };
+  Button4->OnClick = [this](TObject* s) { Button4Click(s); };
+  OnShow = [this](TObject* s) { FormShow(s); };
+  OnClose = [this](TObject* s, TCloseAction& a) { FormClose(s, a); };
+}
+
+void TForm2::FormShow(TObject*) {
+  const std::string value = ReadSetupSetting("License", SetupPaths().tempScript);
+  if (value == "No") LicenseSwitch = false;
+  if (value == "Yes") LicenseSwitch = true;
+  if (LicenseSwitch) {
+    Memo1->LoadFromFile(SetupPaths().exeDir + "LICENSE.TXT");
+    Memo1->SetReadOnly(true);
+  }
+}
+
+void TForm2::SetButtonsAfterNext(int page) {
+  switch (page) {
+    case kLicense:
+      Button3->SetVisible(true);
+      Button3->SetEnabled(true);
+      Button2->SetCaption(texts::kYes);
+      Button1->SetCaption(texts::kNo);
+      Button1->SetVisible(true);
+      SetCaption(texts::kLicenseCaption);
+      break;
+    case kDestination:
+      Button3->SetVisible(true);
+      Button3->SetEnabled(true);
+      Button2->SetCaption(texts::kNext);
+      Button1->SetCaption(texts::kCancel);
+      Button1->SetVisible(true);
+      SetCaption(texts::kDestinationCaption);
+      break;
+    case kComplete:
+      Button3->SetVisible(true);
+      Button3->SetEnabled(false);
+      Button2->SetCaption(texts::kFinish);
+      Button1->SetVisible(false);
+      break;
+    default:
+      break;
+  }
+}
+
+void TForm2::SetButtonsAfterBack(int page) {
+  Button3->SetVisible(true);
+  Button3->SetEnabled(page != kWelcome);
+  Button2->SetCaption(page == kLicense ? texts::kYes : texts::kNext);
+  Button1->SetCaption(page == kLicense ? texts::kNo : texts::kCancel);
+}
+
+void TForm2::Button2Click(TObject*) {
+  const bool finishing = Button2->Caption() == texts::kFinish;
+  Notebook1->SetPageIndex(Notebook1->PageIndex() + 1);
+  if (Notebook1->PageIndex() == kLicense && !LicenseSwitch) Notebook1->SetPageIndex(kDestination);
+  if (finishing) Form1->Close();
+  SetButtonsAfterNext(Notebook1->PageIndex());
+  if (Notebook1->PageIndex() == kComplete && !TransferDone) StartTransfer();
+  if (Notebook1->PageIndex() == kDestination) SetCaption(texts::kDestinationCaption);
+}
+
+void TForm2::StartTransfer() {
+  Form1->Timer1->SetEnabled(false);
+  Hide();
+  Form3->Show();
+  const std::string destination = Label5->Caption();
+  const std::string archive = SetupPaths().exeDir + "SETUP.Z";
+  bool reached100 = false;
+  try {
+    const bool restored = Form3->BackupFile1.Restore(archive, destination);
+    reached100 = Form3->SawFullProgress();
+    // A run cancelled at the volume question also ends with a 100 percent
+    // report; the Complete page must not call it a success.
+    if (reached100 && !restored) ShowNotFinished();
+    if (!reached100 && !Application->Terminated() && !FileExists(archive)) {
+      // The restore passes over a missing archive without a word.
+      throw EFOpenError(ExpandFileName(archive), SysErrorMessage(2));
+    }
+  } catch (const std::exception& error) {
+    Application->HandleException(error);
+  }
+  if (Application->Terminated()) return;
+  if (reached100) {
+    TransferDone = true;
+  } else {
+    ReturnToDestination();
+  }
+}
+
+void TForm2::ReturnToDestination() {
+  Form3->Hide();
+  Notebook1->SetPageIndex(kDestination);
+  SetButtonsAfterNext(kDestination);
+  Show();
+  Form1->Timer1->SetEnabled(true);
+}
+
+void TForm2::ShowNotFinished() { Label6->SetCaption(texts::NotFinished(productName_)); }
+
+void TForm2::Button3Click(TObject*) {
+  Notebook1->SetPageIndex(Notebook1->PageIndex() - 1);
+  if (Notebook1->PageIndex() == kLicense && !LicenseSwitch) Notebook1->SetPageIndex(kWelcome);
+  SetButtonsAfterBack(Notebook1->PageIndex());
+}
+
+void TForm2::Button1Click(TObject*) {
+  Close();
+  Show();
+  BringToFront();
+}
+
+void TForm2::FormClose(TObject*, TCloseAction&) { Form4->ShowModal(); }
+
+void TForm2::Button4Click(TObject*) {
+  std::string directory = Label5->Caption();
+  if (ChooseDirectory(directory, dcTypeName | dcCreate | dcConfirm, 1000)) {
+    Label5->SetCaption(directory);
+  }
+}

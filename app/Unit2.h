@@ -1,0 +1,73 @@
+// The wizard: Welcome, License (when the licence switch is on), Destination
+// and Complete; it starts the restore and asks before it is closed.
+#pragma once
+
+#include <string>
+
+#include "toolkit/Toolkit.h"
+
+// The licence switch and the transfer-done flag; the transfer window clears
+// both when it is created.
+extern bool LicenseSwitch;
+extern bool TransferDone;
+
+class TForm2 : public TForm {
+ public:
+  explicit TForm2(TComponent* owner);
+
+  TNotebook* Notebook1;
+  TLabel* Label10;
+  TBevel* Bevel1;
+  TButton* Button3;  // Back
+  TButton* Button2;  // Next
+  TButton* Button1;  // Cancel
+  // Welcome
+  TPanel* Panel1;
+  TImage* Image1;
+  TLabel* Label1;
+  TLabel* Label2;
+  // License
+  TImage* Image3;
+  TLabel* Label3;
+  TMemo* Memo1;
+  TLabel* Label4;
+  // Destination
+  TPanel* Panel2;
+  TImage* Image4;
+  TLabel* Label8;
+  TLabel* Label9;
+  TGroupBox* GroupBox1;
+  TLabel* Label5;
+  TButton* Button4;  // Browse
+  // Complete
+  TPanel* Panel3;
+  TImage* Image5;
+  TLabel* Label6;
+  TLabel* Label7;
+
+  void FormShow(TObject* Sender);
+  void FormClose(TObject* Sender, TCloseAction& Action);
+  void Button1Click(TObject* Sender);
+  void Button2Click(TObject* Sender);
+  void Button3Click(TObject* Sender);
+  void Button4Click(TObject* Sender);
+
+  // The product name the boot window read, for the Complete page's texts.
+  void SetProductName(const std::string& name) { productName_ = name; }
+  const std::string& ProductName() const { return productName_; }
+  // The Complete page says that the installation failed.
+  void ShowNotFinished();
+  // Back on the Destination page after a transfer that never reached 100
+  // percent: buttons and caption as after Next onto Destination, the wizard
+  // visible again and the boot window's timer on.
+  void ReturnToDestination();
+
+ private:
+  void SetButtonsAfterNext(int page);
+  void SetButtonsAfterBack(int page);
+  void StartTransfer();
+
+  std::string productName_;
+};
+
+extern TForm2* Form2;

@@ -1,0 +1,116 @@
+#include "app/Unit3.h"
+
+#include "app/Texts.h"
+#include "app/Unit1.h"
+#include "app/Unit2.h"
+#include "app/Unit4.h"
+
+TForm3* Form3 = nullptr;
+
+TForm3::TForm3(TComponent* owner) : TForm(owner) {
+  SetName("Form3");
+  SetBorderStyle(bsNone);
+  SetColor(clBtnFace);
+  Font().SetName("MS Sans Serif");
+  Font().SetHeight(-11);
+  SetClientSize(433, 138);
+  SetPosition(poScreenCenter);
+
+  Panel1 = NewComponent<TPanel>(this);
+  Panel1->SetParent(this);
+  Panel1->SetBounds(0, 0, 433, 138);
+  Panel1->SetAlign(alClient);
+  Panel1->SetBevelInner(bvRaised);
+  Panel1->SetBevelOuter(bvNone);
+  Panel1->SetBevelWidth(2);
+  Panel1->SetCaption("");
+
+  Label1 = NewComponent<TLabel>(this);
+  Label1->SetParent(Panel1);
+  Label1->SetAutoSize(false);
+  Label1->SetWordWrap(true);
+  Label1->SetBounds(16, 8, 401, 41);
+  Label1->SetParentFont(false);
+  Label1->Font().SetName("MS Sans Serif");
+  Label1->Font().SetHeight(-13);
+  Label1->SetCaption(texts::kTransferOf);
+
+  Panel2 = NewComponent<TPanel>(this);
+  Panel2->SetParent(Panel1);
+  Panel2->SetBounds(24, 51, 393, 33);
+  Panel2->SetBevelOuter(bvNone);
+  Panel2->SetBorderStyle(bsSingle);
+  Panel2->SetCaption("");
+
+  Gauge1 = NewComponent<TGauge>(Panel2);
+  Gauge1->SetParent(Panel2);
+  Gauge1->SetBounds(0, 0, 393, 33);
+  Gauge1->SetForeColor(clNavy);
+  Gauge1->Font().SetName("System");
+  Gauge1->Font().SetHeight(-11);
+  Gauge1->Font().SetStyle(fsBold);
+
+  Button1 = NewComponent<TButton>(this);
+  Button1->SetParent(Panel1);
+  Button1->SetBounds(168, 96, 105, 25);
+  Button1->SetCaption("Cancel");
+  Button1->SetDefault(true);
+  Button1->SetParentFont(false);
+  Button1->Font().SetName("MS Sans Serif");
+  Button1->Font().SetHeight(-13);
+  Button1->OnClick = [this](TObject* s) { Button1Click(s); };
+
+  BackupFile1.SetBackupMode(TBackupMode::bmAll);
+  BackupFile1.SetCompressionLevel(TCompressionLevel::clMax);
+  BackupFile1.SetRestoreMode(TRestoreMode::rmAll);
+  BackupFile1.SetMaxSize(0);
+  BackupFile1.SetSetArchiveFlag(true);
+  BackupFile1.SetRestoreFullPath(false);
+  BackupFile1.SetSaveFileID(true);
+  BackupFile1.OnProgress = [this](TBackupFile& s, const std::string& f, TPercentage p, bool& c) {
+    Application->Dispatch([&] { BackupFile1Progress(s, f, p, c); });
+  };
+  BackupFile1.OnFileRestored = [this](TBackupFile& s, std::string& f,
+                                      std::unique_ptr<TFileStream>& stream) {
+    Application->Dispatch([&] { BackupFile1FileRestored(s, f, stream); });
+  };
+  BackupFile1.OnError = [this](TBackupFile& s, const std::int32_t e, const std::string& text) {
+    Application->Dispatch([&] { BackupFile1Error(s, e, text); });
+  };
+
+  OnCreate = [this](TObject* s) { FormCreate(s); };
+}
+
+void TForm3::FormCreate(TObject*) {
+  LicenseSwitch = false;
+  TransferDone = false;
+}
+
+// Cancel asks whether to leave Setup; the restore waits meanwhile. Exit Setup
+// ends the program, and the next progress report stops the restore.
+void TForm3::Button1Click(TObject*) { Form4->ShowModal(); }
+
+void TForm3::BackupFile1Progress(TBackupFile&, const std::string&, TPercentage Percent,
+                                 bool& Continue) {
+  if (Application->Terminated()) {
+    Continue = false;
+    return;
+  }
+  Gauge1->SetProgress(Percent);
+  if (Gauge1->Progress() == 100) {
+    Form2->Show();
+    Form2->Notebook1->SetPageIndex(3);
+    Form1->Timer1->SetEnabled(true);
+    Close();
+  }
+}
+
+void TForm3::BackupFile1FileRestored(TBackupFile&, std::string& Filename,
+                                     std::unique_ptr<TFileStream>&) {
+  Label1->SetCaption(texts::kTransferOf + Filename);
+}
+
+void TForm3::BackupFile1Error(TBackupFile&, const std::int32_t, const std::string& ErrString) {
+  Form2->ShowNotFinished();
+  ShowMessage(ErrString);
+}

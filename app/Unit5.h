@@ -1,0 +1,17 @@
+// The backdrop: a maximised window with a blue-to-black gradient and the
+// setup title with a drop shadow.
+#pragma once
+
+#include "toolkit/Toolkit.h"
+#include "widgets/SmoothGradient.h"
+
+class TForm5 : public TForm {
+ public:
+  explicit TForm5(TComponent* owner);
+
+  TSmoothGradient* SmoothGradient1;
+  TLabel* Label1;  // the shadow
+  TLabel* Label2;  // the face
+};
+
+extern TForm5* Form5;

@@ -1,0 +1,247 @@
+// The installer's windows in-process: page logic, texts, the licence switch
+// and the transfer window's handlers. Message boxes are answered by a
+// recorder; no window waits for a person.
+#include <gtest/gtest.h>
+
+#include "app/SetupPaths.h"
+#include "app/Texts.h"
+#include "app/Unit1.h"
+#include "app/Unit2.h"
+#include "app/Unit3.h"
+#include "app/Unit4.h"
+#include "app/Unit5.h"
+#include "runtime/FileSystem.h"
+#include "tests/support/TestFiles.h"
+
+using namespace testing_support;
+
+namespace {
+
+class Installer : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    TSetupPaths& paths = SetupPaths();
+    saved_ = paths;
+    paths.exeDir = dir_.Path();
+    paths.tempScript = dir_ / "SETUP1.TMP";
+    paths.tempScriptAtClose = dir_ / "setup1.tmp";
+    app_ = std::make_unique<TApplication>();
+    Application->CreateForm(&Form1);
+    Application->CreateForm(&Form2);
+    Application->CreateForm(&Form3);
+    Application->CreateForm(&Form4);
+    Application->CreateForm(&Form5);
+    Form1->Timer1->SetEnabled(false);
+  }
+  void TearDown() override {
+    app_.reset();
+    Form1 = nullptr;
+    Form2 = nullptr;
+    Form3 = nullptr;
+    Form4 = nullptr;
+    Form5 = nullptr;
+    SetupPaths() = saved_;
+  }
+
+  void Script(const std::string& ini) { WriteFile(dir_ / "SETUP.INS", Zlib(ini)); }
+  // Loads the script as the boot window's show does, then shows the wizard's
+  // settings as its show does.
+  void Boot(const std::string& ini) {
+    Script(ini);
+    Form1->FormShow(Form1);
+    Form2->FormShow(Form2);
+  }
+  struct Buttons {
+    bool backVisible, backEnabled;
+    std::string next;
+    bool cancelVisible;
+    std::string cancel, caption;
+    int page;
+  };
+  Buttons State() const {
+    return {Form2->Button3->Visible(), Form2->Button3->Enabled(), Form2->Button2->Caption(),
+            Form2->Button1->Visible(), Form2->Button1->Caption(), Form2->Caption(),
+            Form2->Notebook1->PageIndex()};
+  }
+
+  TempDir dir_;
+  std::vector<TMessageBoxRequest> boxes_;
+  ScopedMessageBoxHandler answer_{[this](const TMessageBoxRequest& r) {
+    boxes_.push_back(r);
+    return r.EnterResult;
+  }};
+
+ private:
+  std::unique_ptr<TApplication> app_;
+  TSetupPaths saved_;
+};
+
+void ExpectState(const char* step, const auto& got, bool backVisible, bool backEnabled,
+                 const std::string& next, bool cancelVisible, const std::string& cancel,
+                 const std::string& caption, int page) {
+  SCOPED_TRACE(step);
+  EXPECT_EQ(got.page, page);
+  EXPECT_EQ(got.backVisible, backVisible);
+  EXPECT_EQ(got.backEnabled, backEnabled);
+  EXPECT_EQ(got.next, next);
+  EXPECT_EQ(got.cancelVisible, cancelVisible);
+  EXPECT_EQ(got.cancel, cancel);
+  EXPECT_EQ(got.caption, caption);
+}
+
+}  // namespace
+
+TEST_F(Installer, TextsAreComposedFromTheProductName) {
+  for (const std::string product : {"Lumen Notes", ""}) {
+    SCOPED_TRACE(product);
+    Boot("[Setup]\nApp101=" + product + "\nDestDir102=D:\\Apps\\Lumen\nTitle103=The Title\n");
+    EXPECT_EQ(Form2->Label1->Caption(), "Welcome to the " + product +
+                                            " Setup program. This program will install " + product +
+                                            " on your computer.");
+    EXPECT_EQ(Form2->Label8->Caption(), "Setup will install " + product + " in the following directory.");
+    EXPECT_EQ(Form2->Label4->Caption(),
+              "Do you accept all the terms of the preceding License Agreement?  If you choose No,  "
+              "Setup will close.  To Install " + product + ", you must accept this agreement.");
+    EXPECT_EQ(Form2->Label6->Caption(), "Setup has finished installing " + product + " on your computer.");
+    EXPECT_EQ(Form2->Label5->Caption(), "D:\\Apps\\Lumen");
+    EXPECT_EQ(Form5->Label1->Caption(), "The Title");
+    EXPECT_EQ(Form5->Label2->Caption(), "The Title");
+  }
+}
+
+TEST_F(Installer, MissingScriptSaysSoAndEndsTheProgram) {
+  WriteFile(dir_ / "setup1.tmp", "left behind");
+  Form1->FormShow(Form1);
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0].Text, "Setup is corrupt! Cannot load!");
+  EXPECT_EQ(boxes_[0].Kind, TMessageBoxKind::Plain);
+  EXPECT_FALSE(Form1->Timer1->Enabled());
+  EXPECT_TRUE(Application->Terminated());
+  EXPECT_FALSE(FileExists(dir_ / "setup1.tmp")) << "the close deletes the temporary script";
+}
+
+TEST_F(Installer, DamagedScriptKeepsTheDesignTexts) {
+  WriteFile(dir_ / "SETUP.INS", "[Setup]\nApp101=plain text\n");
+  EXPECT_FALSE(Application->Dispatch([] { Form1->FormShow(Form1); }));
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0].Text, "Error.");
+  EXPECT_EQ(Form2->Label1->Caption(), texts::kWelcomeDesign);
+  EXPECT_EQ(Form5->Label1->Caption(), "Label1");
+  EXPECT_FALSE(Application->Terminated());
+}
+
+TEST_F(Installer, LicenceSwitchFollowsOnlyTheExactWords) {
+  WriteFile(dir_ / "LICENSE.TXT", "The terms.\r\n");
+  const struct {
+    const char* value;
+    bool before, after;
+  } cases[] = {
+      {"Yes", false, true}, {"No", true, false}, {"yes", false, false}, {"YES", true, true},
+      {"", true, true},     {nullptr, false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.value ? c.value : "(missing)");
+    LicenseSwitch = c.before;
+    Script(c.value ? std::string("[Setup]\nLicense=") + c.value + "\n" : "[Setup]\n");
+    Form1->FormShow(Form1);
+    Form2->FormShow(Form2);
+    EXPECT_EQ(LicenseSwitch, c.after);
+  }
+  EXPECT_TRUE(boxes_.empty());
+}
+
+TEST_F(Installer, LicenceTextIsLoadedReadOnly) {
+  WriteFile(dir_ / "LICENSE.TXT", "Line one\r\nLine two\r\n");
+  Boot("[Setup]\nApp101=P\nLicense=Yes\n");
+  EXPECT_EQ(Form2->Memo1->GetText(), "Line one\r\nLine two\r\n");
+  EXPECT_TRUE(Form2->Memo1->ReadOnly());
+}
+
+TEST_F(Installer, MissingLicenceFileIsReportedWithItsName) {
+  Script("[Setup]\nApp101=P\nLicense=Yes\n");
+  Form1->FormShow(Form1);
+  EXPECT_FALSE(Application->Dispatch([] { Form2->FormShow(Form2); }));
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_NE(boxes_[0].Text.find("LICENSE.TXT"), std::string::npos) << boxes_[0].Text;
+  EXPECT_EQ(Form2->Memo1->GetText(), "Memo1");
+  EXPECT_FALSE(Form2->Memo1->ReadOnly());
+}
+
+TEST_F(Installer, WalkWithoutLicence) {
+  Boot("[Setup]\nApp101=P\nLicense=No\n");
+  ExpectState("start", State(), false, true, "&Next >", true, "Cancel", "Welcome", 0);
+  Form2->Button2Click(nullptr);
+  ExpectState("Next", State(), true, true, "&Next >", true, "Cancel", "Select Destination Directory", 2);
+  Form2->Button3Click(nullptr);
+  ExpectState("Back", State(), true, false, "&Next >", true, "Cancel", "Select Destination Directory", 0);
+  Form2->Button2Click(nullptr);
+  ExpectState("Next again", State(), true, true, "&Next >", true, "Cancel",
+              "Select Destination Directory", 2);
+}
+
+TEST_F(Installer, WalkWithLicence) {
+  WriteFile(dir_ / "LICENSE.TXT", "Terms");
+  Boot("[Setup]\nApp101=P\nLicense=Yes\n");
+  Form2->Button2Click(nullptr);
+  ExpectState("Next", State(), true, true, "&Yes", true, "&No", "Software License Agreement", 1);
+  Form2->Button2Click(nullptr);
+  ExpectState("Yes", State(), true, true, "&Next >", true, "Cancel", "Select Destination Directory", 2);
+  Form2->Button3Click(nullptr);
+  ExpectState("Back", State(), true, true, "&Yes", true, "&No", "Select Destination Directory", 1);
+  Form2->Button3Click(nullptr);
+  ExpectState("Back again", State(), true, false, "&Next >", true, "Cancel",
+              "Select Destination Directory", 0);
+}
+
+TEST_F(Installer, TransferWindowFollowsProgress) {
+  Form3->Show();
+  Form2->Notebook1->SetPageIndex(2);
+  bool go = true;
+  Form3->BackupFile1Progress(Form3->BackupFile1, "", 10, go);
+  EXPECT_EQ(Form3->Gauge1->Progress(), 10);
+  Form3->BackupFile1Progress(Form3->BackupFile1, "", 50, go);
+  EXPECT_EQ(Form3->Gauge1->Progress(), 50);
+  EXPECT_TRUE(Form3->Visible());
+  EXPECT_FALSE(Form2->Visible());
+  Form3->BackupFile1Progress(Form3->BackupFile1, "", 100, go);
+  EXPECT_TRUE(go) << "the transfer window never stops the restore by itself";
+  EXPECT_FALSE(Form3->Visible());
+  EXPECT_TRUE(Form2->Visible());
+  EXPECT_EQ(Form2->Notebook1->PageIndex(), 3);
+  EXPECT_TRUE(Form1->Timer1->Enabled());
+  Form2->Hide();
+}
+
+TEST_F(Installer, TransferWindowShowsFileAndErrorText) {
+  std::string name = "C:\\Program Files\\P\\README.TXT";
+  std::unique_ptr<TFileStream> none;
+  Form3->BackupFile1FileRestored(Form3->BackupFile1, name, none);
+  EXPECT_EQ(Form3->Label1->Caption(), "Transfer of File: C:\\Program Files\\P\\README.TXT");
+
+  Boot("[Setup]\nApp101=P\n");
+  Form3->BackupFile1Error(Form3->BackupFile1, 1, "Cannot read file");
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0].Text, "Cannot read file");
+  EXPECT_EQ(boxes_[0].Kind, TMessageBoxKind::Plain);
+  EXPECT_EQ(Form2->Label6->Caption(), "Setup could not finish installing P on your computer.");
+}
+
+TEST_F(Installer, ExitSetupEndsTheProgramAndDeletesTheScript) {
+  Boot("[Setup]\nApp101=P\n");
+  ASSERT_TRUE(FileExists(SetupPaths().tempScript));
+  Form4->Button1Click(nullptr);
+  EXPECT_TRUE(Application->Terminated());
+  EXPECT_FALSE(FileExists(SetupPaths().tempScript));
+}
+
+TEST_F(Installer, ExitConfirmationTextAndButtons) {
+  EXPECT_EQ(Form4->Caption(), "Exit Setup");
+  EXPECT_EQ(Form4->Label1->Caption(),
+            "Setup is not complete.  If you quit the Setup program now, the program will not be "
+            "installed.\r\n\r\nYou may run the Setup program at a later time to complete the "
+            "installation.\r\n\r\nTo continue installing the program, click Resume.  To quit the "
+            "Setup program, click Exit Setup.");
+  EXPECT_TRUE(Form4->Button2->Default());
+  EXPECT_FALSE(Form4->Button1->Cancel());
+  EXPECT_FALSE(Form4->Button2->Cancel());
+}
