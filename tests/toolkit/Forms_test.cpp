@@ -1,0 +1,379 @@
+// The window behaviour the program relies on: modal showing, close requests,
+// program end, show handlers, timers and the default error report.
+#include <gtest/gtest.h>
+
+#include "tests/toolkit/GuiTest.h"
+
+namespace {
+
+class FormsTest : public GuiTest {
+ protected:
+  TForm* MakeForm(const std::string& caption) {
+    TForm* form = app.CreateForm<TForm>();
+    form->SetCaption(caption);
+    form->SetBorderStyle(bsDialog);
+    form->SetClientSize(200, 100);
+    return form;
+  }
+  TButton* MakeButton(TForm* form, const std::string& caption, TModalResult result = mrNone) {
+    auto* button = NewComponent<TButton>(form);
+    button->SetCaption(caption);
+    button->SetModalResult(result);
+    button->SetParent(form);
+    return button;
+  }
+};
+
+std::string ErrorOf(const std::function<void()>& fn) {
+  try {
+    fn();
+  } catch (const EInvalidOperation& e) {
+    return e.Message();
+  }
+  return "(no error)";
+}
+
+TEST_F(FormsTest, ShowModalRefusesVisibleDisabledOrModalWindows) {
+  TForm* form = MakeForm("Modal");
+  form->Show();
+  EXPECT_EQ(ErrorOf([&] { form->ShowModal(); }), "Cannot make a visible window modal");
+  form->Hide();
+
+  form->SetEnabled(false);
+  EXPECT_EQ(ErrorOf([&] { form->ShowModal(); }), "Cannot make a visible window modal");
+  form->SetEnabled(true);
+
+  // Already modal but hidden: still refused, and the first loop goes on.
+  std::string nested;
+  Later(20, [&] {
+    form->Hide();
+    nested = ErrorOf([&] { form->ShowModal(); });
+    form->Show();
+    form->SetModalResult(mrOk);
+  });
+  EXPECT_EQ(form->ShowModal(), mrOk);
+  EXPECT_EQ(nested, "Cannot make a visible window modal");
+  EXPECT_FALSE(form->Modal());
+}
+
+TEST_F(FormsTest, ShowModalDisablesOtherWindowsAndRestoresThem) {
+  TForm* other = MakeForm("Other");
+  TForm* hidden = MakeForm("Hidden");
+  other->Show();
+  TForm* form = MakeForm("Modal");
+  bool otherEnabledInside = true, hiddenEnabledInside = false, visibleInside = false, modalInside = false;
+  Later(20, [&] {
+    otherEnabledInside = IsWindowEnabled(other->Handle()) != FALSE;
+    hiddenEnabledInside = IsWindowEnabled(hidden->Handle()) != FALSE;
+    visibleInside = IsWindowVisible(form->Handle()) != FALSE;
+    modalInside = form->Modal();
+    form->SetModalResult(mrYes);
+  });
+  EXPECT_EQ(form->ShowModal(), mrYes);
+  EXPECT_FALSE(otherEnabledInside);
+  EXPECT_TRUE(hiddenEnabledInside) << "only visible windows are disabled";
+  EXPECT_TRUE(visibleInside);
+  EXPECT_TRUE(modalInside);
+  EXPECT_TRUE(IsWindowEnabled(other->Handle()));
+  EXPECT_FALSE(form->Visible());
+  EXPECT_FALSE(IsWindowVisible(form->Handle()));
+  EXPECT_FALSE(form->Modal());
+}
+
+TEST_F(FormsTest, ModalResultIsClearedAfterTheShowHandler) {
+  TForm* form = MakeForm("Modal");
+  int shows = 0;
+  form->OnShow = [&](TObject*) {
+    ++shows;
+    form->SetModalResult(mrOk);  // overwritten: the loop starts at 0
+  };
+  bool stillRunning = false;
+  Later(30, [&] {
+    stillRunning = form->Visible();
+    form->SetModalResult(mrNo);
+  });
+  EXPECT_EQ(form->ShowModal(), mrNo);
+  EXPECT_TRUE(stillRunning);
+  EXPECT_EQ(shows, 1);
+}
+
+TEST_F(FormsTest, NonZeroResultRunsCloseHandlerWithHidePreset) {
+  TForm* form = MakeForm("Modal");
+  std::vector<TCloseAction> seen;
+  form->OnClose = [&](TObject* sender, TCloseAction& action) {
+    EXPECT_EQ(sender, form);
+    seen.push_back(action);
+    if (seen.size() == 1) action = caNone;  // first request refused
+  };
+  TButton* ok = MakeButton(form, "OK", mrOk);
+  int clicks = 0;
+  ok->OnClick = [&](TObject*) { ++clicks; };
+  Later(20, [&] { PostClick(*ok); });
+  Later(120, [&] {
+    EXPECT_TRUE(form->Visible()) << "action none keeps the loop going";
+    EXPECT_EQ(form->ModalResult(), mrNone);
+    PostClick(*ok);
+  });
+  EXPECT_EQ(form->ShowModal(), mrOk);
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0], caHide);
+  EXPECT_EQ(seen[1], caHide);
+  EXPECT_EQ(clicks, 2);
+}
+
+TEST_F(FormsTest, CloseOnModalWindowOnlySetsCancel) {
+  TForm* form = MakeForm("Modal");
+  int closes = 0;
+  form->OnClose = [&](TObject*, TCloseAction&) { ++closes; };
+  int closesRightAfter = -1;
+  TModalResult resultRightAfter = mrNone;
+  bool visibleRightAfter = false;
+  Later(20, [&] {
+    form->Close();
+    closesRightAfter = closes;
+    resultRightAfter = form->ModalResult();
+    visibleRightAfter = form->Visible();
+  });
+  EXPECT_EQ(form->ShowModal(), mrCancel);
+  EXPECT_EQ(closesRightAfter, 0);
+  EXPECT_EQ(resultRightAfter, mrCancel);
+  EXPECT_TRUE(visibleRightAfter);
+  EXPECT_EQ(closes, 1) << "the loop runs the close handler afterwards";
+  EXPECT_FALSE(form->Visible());
+}
+
+TEST_F(FormsTest, CloseBoxOnModalWindowEndsWithCancel) {
+  TForm* form = MakeForm("Modal");
+  Later(20, [&] { PostMessageA(form->Handle(), WM_CLOSE, 0, 0); });
+  EXPECT_EQ(form->ShowModal(), mrCancel);
+}
+
+TEST_F(FormsTest, CloseOnOtherWindowRunsHandlerThenHides) {
+  TForm* main = MakeForm("Main");
+  TForm* other = MakeForm("Other");
+  ASSERT_EQ(app.MainForm(), main);
+  other->Show();
+  std::vector<TCloseAction> seen;
+  other->OnClose = [&](TObject*, TCloseAction& action) { seen.push_back(action); };
+  other->Close();
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0], caHide);
+  EXPECT_FALSE(other->Visible());
+  EXPECT_FALSE(app.Terminated());
+
+  // caNone keeps it.
+  other->Show();
+  other->OnClose = [&](TObject*, TCloseAction& action) { action = caNone; };
+  other->Close();
+  EXPECT_TRUE(other->Visible());
+  EXPECT_FALSE(app.Terminated());
+}
+
+TEST_F(FormsTest, CloseOnMainWindowEndsTheProgram) {
+  TForm* main = MakeForm("Main");
+  MakeForm("Other");
+  int closes = 0;
+  main->OnClose = [&](TObject*, TCloseAction& action) {
+    EXPECT_EQ(action, caHide);
+    ++closes;
+  };
+  int showsBeforeTick = -1;
+  int ticks = 0;
+  auto* timer = NewComponent<TTimer>(&app);
+  timer->SetInterval(1);
+  timer->OnTimer = [&](TObject*) { ++ticks; };
+  main->OnShow = [&](TObject*) { showsBeforeTick = ticks; };
+  Later(50, [&] { PostMessageA(main->Handle(), WM_CLOSE, 0, 0); });
+  app.Run();  // returns once the main window closed
+  EXPECT_EQ(showsBeforeTick, 0) << "the main window is shown before any tick is handled";
+  EXPECT_EQ(closes, 1);
+  EXPECT_TRUE(app.Terminated());
+}
+
+TEST_F(FormsTest, HiddenModalWindowResumesWhenShownAgain) {
+  TForm* form = MakeForm("Modal");
+  int shows = 0;
+  form->OnShow = [&](TObject*) { ++shows; };
+  TButton* ok = MakeButton(form, "OK", mrOk);
+  bool loopAliveWhileHidden = false;
+  Later(20, [&] { form->Hide(); });
+  Later(80, [&] {
+    loopAliveWhileHidden = form->Modal() && !form->Visible();
+    form->Show();
+  });
+  Later(140, [&] { PostClick(*ok); });
+  EXPECT_EQ(form->ShowModal(), mrOk);
+  EXPECT_TRUE(loopAliveWhileHidden);
+  EXPECT_EQ(shows, 2) << "the show handler runs every time the window becomes visible";
+}
+
+TEST_F(FormsTest, ShowHandlerRunsOnEveryShow) {
+  TForm* form = MakeForm("Plain");
+  int shows = 0, hides = 0;
+  form->OnShow = [&](TObject*) { ++shows; };
+  form->OnHide = [&](TObject*) { ++hides; };
+  form->Show();
+  form->Show();  // already visible: no second show
+  form->Hide();
+  form->SetVisible(true);
+  EXPECT_EQ(shows, 2);
+  EXPECT_EQ(hides, 1);
+}
+
+TEST_F(FormsTest, ProgramEndCancelsRunningAndLaterModalLoopsWithoutCloseHandlers) {
+  TForm* main = MakeForm("Main");
+  TForm* outer = MakeForm("Outer");
+  TForm* inner = MakeForm("Inner");
+  TForm* later = MakeForm("Later");
+  int closeHandlers = 0;
+  for (TForm* f : {outer, inner, later}) f->OnClose = [&](TObject*, TCloseAction&) { ++closeHandlers; };
+  TModalResult innerResult = mrNone, laterResult = mrNone;
+  int laterShows = 0;
+  later->OnShow = [&](TObject*) { ++laterShows; };
+  main->OnShow = [&](TObject*) {
+    Later(20, [&] {
+      outer->OnShow = [&](TObject*) {
+        Later(20, [&] {
+          inner->OnShow = [&](TObject*) { Later(20, [&] { main->Close(); }); };
+          innerResult = inner->ShowModal();
+          // The program is ending: a loop that starts now ends at once.
+          laterResult = later->ShowModal();
+        });
+      };
+      EXPECT_EQ(outer->ShowModal(), mrCancel);
+    });
+  };
+  app.Run();
+  EXPECT_EQ(innerResult, mrCancel);
+  EXPECT_EQ(laterResult, mrCancel);
+  EXPECT_EQ(laterShows, 1);
+  EXPECT_EQ(closeHandlers, 0);
+  EXPECT_FALSE(outer->Visible());
+  EXPECT_FALSE(inner->Visible());
+  EXPECT_FALSE(later->Visible());
+}
+
+TEST_F(FormsTest, TimerTicksAreHandledInsideNestedLoops) {
+  TForm* outer = MakeForm("Outer");
+  TForm* inner = MakeForm("Inner");
+  int ticks = 0, ticksInInner = 0;
+  auto* timer = NewComponent<TTimer>(&app);
+  timer->SetInterval(1);
+  timer->OnTimer = [&](TObject*) {
+    ++ticks;
+    if (inner->Modal()) ++ticksInInner;
+  };
+  Later(10, [&] {
+    Later(10, [&] {
+      PumpUntil([&] { return ticksInInner >= 5; }, 3000);
+      inner->SetModalResult(mrOk);
+    });
+    inner->ShowModal();
+    outer->SetModalResult(mrOk);
+  });
+  outer->ShowModal();
+  EXPECT_GE(ticksInInner, 5);
+
+  // Switched off: no more ticks.
+  timer->SetEnabled(false);
+  const int before = ticks;
+  PumpUntil([] { return false; }, 50);
+  EXPECT_EQ(ticks, before);
+}
+
+TEST_F(FormsTest, BlockingSleepHandlesNoMessages) {
+  int ticks = 0;
+  auto* timer = NewComponent<TTimer>(&app);
+  timer->SetInterval(1);
+  int duringSleep = -1;
+  bool inHandler = false;
+  timer->OnTimer = [&](TObject*) {
+    ++ticks;
+    if (inHandler) return;
+    inHandler = true;
+    const int before = ticks;
+    Sleep(100);
+    duringSleep = ticks - before;
+    timer->SetEnabled(false);
+  };
+  EXPECT_TRUE(PumpUntil([&] { return duringSleep >= 0; }, 3000));
+  EXPECT_EQ(duringSleep, 0);
+}
+
+TEST_F(FormsTest, EscapingFailureIsReportedAndTheLoopGoesOn) {
+  app.SetTitle("Setup");
+  TForm* form = MakeForm("Modal");
+  TButton* fail = MakeButton(form, "Fail");
+  TButton* ok = MakeButton(form, "OK", mrOk);
+  ok->SetLeft(100);
+  fail->OnClick = [](TObject*) { throw EInvalidOperation("Cannot read file"); };
+  Later(20, [&] { PostClick(*fail); });
+  Later(120, [&] { PostClick(*ok); });
+  EXPECT_EQ(form->ShowModal(), mrOk);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].Kind, TMessageBoxKind::ErrorReport);
+  EXPECT_EQ(boxes[0].Caption, "Setup");
+  EXPECT_EQ(boxes[0].Text, "Cannot read file.");
+  EXPECT_EQ(boxes[0].Icon, TMessageBoxIcon::Error);
+  ASSERT_EQ(boxes[0].Buttons.size(), 1u);
+  EXPECT_EQ(boxes[0].Buttons[0].Caption, "OK");
+}
+
+TEST_F(FormsTest, FailingCloseHandlerKeepsTheWindow) {
+  MakeForm("Main");
+  TForm* other = MakeForm("Other");
+  other->Show();
+  other->OnClose = [](TObject*, TCloseAction&) { throw Exception("Error"); };
+  other->Close();
+  EXPECT_TRUE(other->Visible());
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].Text, "Error.");
+}
+
+TEST(ErrorReport, FullStopRule) {
+  const struct {
+    const char* message;
+    const char* shown;
+  } cases[] = {
+      {"Error", "Error."},
+      {"Done.", "Done."},
+      {"Setup is corrupt!", "Setup is corrupt!"},
+      {"Cannot open file \"C:\\A\"", "Cannot open file \"C:\\A\""},
+      {"ends with a digit 7", "ends with a digit 7."},
+      {"path C:/", "path C:/."},
+      {"(bracket)", "(bracket)"},
+      {"", ""},
+      {"high \xE9", "high \xE9."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.message);
+    EXPECT_EQ(ErrorReportText(c.message), c.shown);
+  }
+}
+
+TEST(ErrorReport, TitleRule) {
+  const struct {
+    const char* exe;
+    const char* title;
+  } cases[] = {
+      {"C:\\DISK1\\SETUP.EXE", "Setup"},
+      {"setup.exe", "setup"},
+      {"C:\\x\\MY.SETUP.EXE", "My"},
+      {"Z:\\tools\\INSTALL", "Install"},
+      {"C:\\a.b\\SETUP", "Setup"},
+      {"C:\\x\\S.EXE", "S"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.exe);
+    EXPECT_EQ(TitleFromExeName(c.exe), c.title);
+  }
+}
+
+TEST_F(FormsTest, ApplicationTitleComesFromTheExecutable) {
+  EXPECT_EQ(app.Title(), TitleFromExeName(app.ExeName()));
+  EXPECT_EQ(app.Title(), "toolkit_tests");
+  app.SetTitle("Other");
+  EXPECT_EQ(app.Title(), "Other");
+}
+
+}  // namespace

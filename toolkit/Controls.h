@@ -1,0 +1,350 @@
+// Components, controls, windowed controls and graphic controls.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "runtime/Exceptions.h"
+#include "toolkit/Graphics.h"
+
+class TComponent;
+class TControl;
+class TWinControl;
+
+// Handler types. Sender is the component that raises the event.
+using TNotifyEvent = std::function<void(TObject* Sender)>;
+
+// Modal results.
+using TModalResult = int;
+constexpr TModalResult mrNone = 0;
+constexpr TModalResult mrOk = IDOK;
+constexpr TModalResult mrCancel = IDCANCEL;
+constexpr TModalResult mrAbort = IDABORT;
+constexpr TModalResult mrRetry = IDRETRY;
+constexpr TModalResult mrIgnore = IDIGNORE;
+constexpr TModalResult mrYes = IDYES;
+constexpr TModalResult mrNo = IDNO;
+
+// ---------------------------------------------------------------------------
+// Ownership: a component owns the components created with it as owner and
+// destroys them, newest first, when it is destroyed.
+
+class TComponent : public TObject {
+ public:
+  explicit TComponent(TComponent* owner);
+  ~TComponent() override;
+  TComponent(const TComponent&) = delete;
+  TComponent& operator=(const TComponent&) = delete;
+
+  TComponent* Owner() const { return owner_; }
+  const std::string& Name() const { return name_; }
+  void SetName(const std::string& name) { name_ = name; }
+  int ComponentCount() const { return static_cast<int>(components_.size()); }
+  TComponent* Component(int index) const { return components_[index].get(); }
+  // Takes ownership (used by NewComponent).
+  void InsertComponent(std::unique_ptr<TComponent> component);
+  // Destroys the owned components now, newest first.
+  void DestroyComponents();
+  // Runs once the object is fully constructed (TForm: OnCreate).
+  virtual void AfterConstruction() {}
+
+ private:
+  TComponent* owner_;
+  std::string name_;
+  std::vector<std::unique_ptr<TComponent>> components_;
+};
+
+// Creates a T(owner, args...) owned by owner and returns it.
+template <class T, class... Args>
+T* NewComponent(TComponent* owner, Args&&... args) {
+  if (owner == nullptr) throw EInvalidOperation("A component created by NewComponent needs an owner");
+  auto object = std::make_unique<T>(owner, std::forward<Args>(args)...);
+  T* result = object.get();
+  owner->InsertComponent(std::move(object));
+  result->AfterConstruction();
+  return result;
+}
+
+// Creates an unowned T(nullptr, args...) for the caller to keep.
+template <class T, class... Args>
+std::unique_ptr<T> MakeComponent(Args&&... args) {
+  auto object = std::make_unique<T>(nullptr, std::forward<Args>(args)...);
+  object->AfterConstruction();
+  return object;
+}
+
+// ---------------------------------------------------------------------------
+// Controls
+
+enum TAnchorKind : unsigned { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8 };
+using TAnchors = unsigned;
+enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+// Border of windows and frames: bsNone and bsSingle for controls; forms also
+// take bsSizeable, bsDialog, bsToolWindow and bsSizeToolWin.
+enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+using TBorderStyle = TFormBorderStyle;
+
+class TControl : public TComponent {
+ public:
+  explicit TControl(TComponent* owner);
+  ~TControl() override;
+
+  TWinControl* Parent() const { return parent_; }
+  virtual void SetParent(TWinControl* parent);
+
+  int Left() const { return left_; }
+  int Top() const { return top_; }
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  void SetLeft(int v) { SetBounds(v, top_, width_, height_); }
+  void SetTop(int v) { SetBounds(left_, v, width_, height_); }
+  void SetWidth(int v) { SetBounds(left_, top_, v, height_); }
+  void SetHeight(int v) { SetBounds(left_, top_, width_, v); }
+  virtual void SetBounds(int left, int top, int width, int height);
+  TRect BoundsRect() const { return Bounds(left_, top_, width_, height_); }
+  virtual int ClientWidth() const { return width_; }
+  virtual int ClientHeight() const { return height_; }
+  TRect ClientRect() const { return Rect(0, 0, ClientWidth(), ClientHeight()); }
+
+  bool Visible() const { return visible_; }
+  virtual void SetVisible(bool visible);
+  void Show() { SetVisible(true); }
+  void Hide() { SetVisible(false); }
+  // Visible, and every parent up to the form visible too.
+  bool Showing() const;
+  bool Enabled() const { return enabled_; }
+  virtual void SetEnabled(bool enabled);
+
+  const std::string& Caption() const { return caption_; }
+  void SetCaption(const std::string& text);
+  const std::string& Text() const { return caption_; }
+  void SetText(const std::string& text) { SetCaption(text); }
+
+  TColor Color() const { return color_; }
+  void SetColor(TColor color);
+  bool ParentColor() const { return parentColor_; }
+  void SetParentColor(bool value);
+  TFont& Font() { return font_; }
+  bool ParentFont() const { return parentFont_; }
+  void SetParentFont(bool value);
+
+  TAnchors Anchors() const { return anchors_; }
+  void SetAnchors(TAnchors anchors);
+  TAlign Align() const { return align_; }
+  void SetAlign(TAlign align);
+
+  // Windows input: the same path a user's click takes (BM_CLICK for buttons).
+  virtual void Click();
+  TNotifyEvent OnClick;
+
+  virtual void Invalidate();
+  // Paints now: the area is drawn before the call returns.
+  virtual void Repaint();
+  virtual void Update() {}
+  void BringToFront();
+
+  // Converts a point of this control's client area to the screen.
+  TPoint ClientToScreen(TPoint p) const;
+
+  // Used by the toolkit: a parent's font or colour changed.
+  void ParentFontChanged(const TFont& font);
+  void ParentColorChanged(TColor color);
+  // Used by the toolkit: the parent's client area was resized.
+  void ParentResized(int oldWidth, int oldHeight, int newWidth, int newHeight);
+
+ protected:
+  virtual void BoundsChanged() {}
+  virtual void VisibleChanged() {}
+  virtual void EnabledChanged() {}
+  virtual void TextChanged() {}
+  virtual void FontChanged() {}
+  virtual void ColorChanged() {}
+  void SetBoundsQuiet(int left, int top, int width, int height);  // no anchor update
+  // Accelerator character (after "&") of the caption, or 0.
+  char AccelChar() const;
+
+  friend class TWinControl;
+
+  TWinControl* parent_ = nullptr;
+  int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+  bool visible_ = true;
+  bool enabled_ = true;
+  std::string caption_;
+  TColor color_ = clBtnFace;
+  bool parentColor_ = true;
+  TFont font_;
+  bool parentFont_ = true;
+  bool syncing_ = false;
+  TAnchors anchors_ = akLeft | akTop;
+  TAlign align_ = alNone;
+};
+
+// ---------------------------------------------------------------------------
+// Windowed controls
+
+struct TCreateParams {
+  std::string WindowClass;  // empty: the toolkit's own class (painted by Paint)
+  DWORD Style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+  DWORD ExStyle = 0;
+  int X = 0, Y = 0, Width = 0, Height = 0;
+  HWND WndParent = nullptr;
+};
+
+class TWinControl : public TControl {
+ public:
+  explicit TWinControl(TComponent* owner);
+  ~TWinControl() override;
+
+  // The window, created when first needed (a child's when its parent's is).
+  HWND Handle();
+  bool HandleAllocated() const { return handle_ != nullptr; }
+  // Makes sure the window exists.
+  void HandleNeeded() { Handle(); }
+
+  int ControlCount() const { return static_cast<int>(controls_.size()); }
+  TControl* Control(int index) const { return controls_[index]; }
+
+  void SetBounds(int left, int top, int width, int height) override;
+  int ClientWidth() const override;
+  int ClientHeight() const override;
+  void SetClientWidth(int w);
+  void SetClientHeight(int h);
+
+  void SetFocus();
+  bool Focused() const;
+  bool TabStop() const { return tabStop_; }
+  void SetTabStop(bool value);
+  int TabOrder() const { return tabOrder_; }
+  void SetTabOrder(int order);
+
+  void Invalidate() override;
+  void Repaint() override;
+  void Update() override;
+
+  // The object bound to a window of ours, or null.
+  static TWinControl* FromHandle(HWND window);
+
+  // Window procedure of the object; the default passes to the class's own.
+  virtual LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam);
+
+  // Used by the toolkit.
+  void InsertControl(TControl* control);
+  void RemoveControl(TControl* control);
+  // Paints the graphic children that intersect clip into dc (client coords).
+  void PaintControls(HDC dc, const RECT& clip);
+  // Paints the graphic children above `from` that overlap rect.
+  void PaintControlsAbove(TControl* from, HDC dc, const TRect& rect);
+  void AlignControls();
+
+ protected:
+  virtual void CreateParams(TCreateParams& params);
+  // After the window exists: apply the settings kept so far.
+  virtual void CreateWnd();
+  virtual void DestroyHandle();
+  // Background and own drawing of toolkit-class windows (not child windows).
+  virtual void PaintWindow(TCanvas& canvas);
+  // Reflected notifications from the parent (WM_COMMAND, WM_NOTIFY,
+  // WM_DRAWITEM, WM_MEASUREITEM, WM_CTLCOLOR*): return true when handled.
+  virtual bool Notification(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  // Called for Enter / Escape / accelerator keys of its form; true = handled.
+  virtual bool DialogKey(WPARAM key) { (void)key; return false; }
+  virtual bool DialogChar(char accel) { (void)accel; return false; }
+  virtual bool WantsReturn() const { return false; }
+
+  void BoundsChanged() override;
+  void VisibleChanged() override;
+  void EnabledChanged() override;
+  void TextChanged() override;
+  void FontChanged() override;
+  void ColorChanged() override;
+  // CreateParams without asking the parent for its window (for measuring).
+  void CreateParamsNoParent(TCreateParams& params);
+  // Brush for WM_CTLCOLOR* replies in the control's colour.
+  HBRUSH ColorBrush();
+  // The window height for a control height (combo boxes add their list).
+  virtual int WindowHeight(int height) const { return height; }
+  // Re-applies anchors and alignment after the client area changed size.
+  void ClientSizeChanged();
+  // Destroys and re-creates the window (style changes).
+  void RecreateWnd();
+
+  friend class TApplication;
+  friend class TForm;
+  friend class TControl;
+  friend class TGraphicControl;
+  friend LRESULT CALLBACK ToolkitWindowProc(HWND, UINT, WPARAM, LPARAM);
+
+  HWND handle_ = nullptr;
+  WNDPROC classProc_ = nullptr;  // the subclassed control's own procedure
+  std::vector<TControl*> controls_;
+  bool tabStop_ = false;
+  int tabOrder_ = -1;
+  TBrush colorBrush_;
+  TCanvas paintCanvas_;
+  std::shared_ptr<GdiObject> windowFont_;
+  int lastClientWidth_ = 0;
+  int lastClientHeight_ = 0;
+  int controlId_ = 0;
+};
+
+// A windowed control painted by its Paint (toolkit window class).
+class TCustomControl : public TWinControl {
+ public:
+  explicit TCustomControl(TComponent* owner) : TWinControl(owner) {}
+  TCanvas& Canvas() { return paintCanvas_; }
+  TNotifyEvent OnPaint;
+
+ protected:
+  virtual void Paint();
+  void PaintWindow(TCanvas& canvas) override;
+};
+
+// ---------------------------------------------------------------------------
+// Graphic controls: no window; painted by the parent, in z-order, into the
+// parent's DC with the origin moved to the control's corner and the drawing
+// clipped to its rectangle.
+
+enum TControlStyle : unsigned { csOpaque = 1 };
+
+class TGraphicControl : public TControl {
+ public:
+  explicit TGraphicControl(TComponent* owner);
+  ~TGraphicControl() override;
+
+  // Drawing surface; inside Paint it draws on the parent's paint DC, outside
+  // a paint it measures with a screen-compatible DC.
+  TCanvas& Canvas() { return *canvas_; }
+  TNotifyEvent OnPaint;
+
+  void Invalidate() override;
+  void Repaint() override;
+
+  // An opaque control paints every pixel of its rectangle; its parent does
+  // not paint beneath it, and Repaint draws it straight onto the screen.
+  unsigned ControlStyle() const { return controlStyle_; }
+  void SetControlStyle(unsigned style) { controlStyle_ = style; }
+
+  // Used by the parent's paint: draws the control into dc (parent client
+  // coordinates).
+  void PaintTo(HDC dc);
+
+ protected:
+  virtual void Paint();
+  void BoundsChanged() override;
+  void VisibleChanged() override;
+  void TextChanged() override;
+  void FontChanged() override;
+  void ColorChanged() override;
+  void EnabledChanged() override;
+
+ private:
+  class ControlCanvas;
+  std::unique_ptr<TCanvas> canvas_;
+  unsigned controlStyle_ = 0;
+};

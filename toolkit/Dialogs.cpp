@@ -1,0 +1,185 @@
+#include "toolkit/Dialogs.h"
+
+#include <algorithm>
+
+#include "toolkit/ExtCtrls.h"
+#include "toolkit/Forms.h"
+#include "toolkit/StdCtrls.h"
+
+namespace {
+TMessageBoxHandler& Handler() {
+  static TMessageBoxHandler handler;
+  return handler;
+}
+
+UINT IconFlag(TMessageBoxIcon icon) {
+  switch (icon) {
+    case TMessageBoxIcon::Error: return MB_ICONERROR;
+    case TMessageBoxIcon::Warning: return MB_ICONWARNING;
+    case TMessageBoxIcon::Information: return MB_ICONINFORMATION;
+    case TMessageBoxIcon::Question: return MB_ICONQUESTION;
+    case TMessageBoxIcon::None: break;
+  }
+  return 0;
+}
+
+LPCSTR SystemIcon(TMessageBoxIcon icon) {
+  switch (icon) {
+    case TMessageBoxIcon::Error: return IDI_HAND;
+    case TMessageBoxIcon::Warning: return IDI_EXCLAMATION;
+    case TMessageBoxIcon::Information: return IDI_ASTERISK;
+    case TMessageBoxIcon::Question: return IDI_QUESTION;
+    case TMessageBoxIcon::None: break;
+  }
+  return nullptr;
+}
+}  // namespace
+
+TMessageBoxHandler SetMessageBoxHandler(TMessageBoxHandler handler) {
+  TMessageBoxHandler previous = std::move(Handler());
+  Handler() = std::move(handler);
+  return previous;
+}
+
+TModalResult ShowMessageBox(const TMessageBoxRequest& request) {
+  if (Handler()) return Handler()(request);
+  return ShowRealMessageBox(request);
+}
+
+TModalResult ShowRealMessageBox(const TMessageBoxRequest& request) {
+  if (request.Kind == TMessageBoxKind::Dialog) {
+    std::unique_ptr<TForm> dialog = CreateMessageDialog(request);
+    const TModalResult result = dialog->ShowModal();
+    // The close box (and a program that is ending) answer like Escape.
+    const bool known = std::any_of(request.Buttons.begin(), request.Buttons.end(),
+                                   [&](const TMessageBoxButton& b) { return b.Result == result; });
+    return known ? result : request.EscapeResult;
+  }
+  // Task-modal with no owner: the thread's windows are disabled and the box
+  // is centred on the screen; topmost so a stay-on-top window cannot hide it.
+  const int answer = MessageBoxA(nullptr, request.Text.c_str(), request.Caption.c_str(),
+                                 MB_OK | IconFlag(request.Icon) | MB_TASKMODAL | MB_TOPMOST | MB_SETFOREGROUND);
+  return answer == 0 ? mrCancel : mrOk;
+}
+
+void ShowMessage(const std::string& text) {
+  TMessageBoxRequest request;
+  request.Kind = TMessageBoxKind::Plain;
+  request.Caption = Application->Title();
+  request.Text = text;
+  request.Icon = TMessageBoxIcon::None;
+  request.Buttons = {{"OK", mrOk}};
+  request.EnterResult = mrOk;
+  request.EscapeResult = mrOk;
+  ShowMessageBox(request);
+}
+
+TMessageBoxRequest MessageDlgRequest(const std::string& text, TMsgDlgType type, TMsgDlgButtons buttons) {
+  TMessageBoxRequest request;
+  request.Kind = TMessageBoxKind::Dialog;
+  request.Text = text;
+  switch (type) {
+    case mtWarning:
+      request.Caption = "Warning";
+      request.Icon = TMessageBoxIcon::Warning;
+      break;
+    case mtError:
+      request.Caption = "Error";
+      request.Icon = TMessageBoxIcon::Error;
+      break;
+    case mtInformation:
+      request.Caption = "Information";
+      request.Icon = TMessageBoxIcon::Information;
+      break;
+    case mtConfirmation:
+      request.Caption = "Confirm";
+      request.Icon = TMessageBoxIcon::Question;
+      break;
+    case mtCustom:
+      request.Caption = Application->Title();
+      request.Icon = TMessageBoxIcon::None;
+      break;
+  }
+  if (buttons & mbYes) request.Buttons.push_back({"&Yes", mrYes});
+  if (buttons & mbNo) request.Buttons.push_back({"&No", mrNo});
+  if (buttons & mbOK) request.Buttons.push_back({"OK", mrOk});
+  if (buttons & mbCancel) request.Buttons.push_back({"Cancel", mrCancel});
+  if (request.Buttons.empty()) {
+    // A dialog without buttons could never be answered.
+    request.Buttons.push_back({"OK", mrOk});
+    buttons = mbOK;
+  }
+  request.EnterResult = (buttons & mbOK) ? mrOk : (buttons & mbYes) ? mrYes : request.Buttons.front().Result;
+  request.EscapeResult = (buttons & mbCancel) ? mrCancel
+                         : (buttons & mbNo)   ? mrNo
+                         : (buttons & mbOK)   ? mrOk
+                                              : request.Buttons.back().Result;
+  return request;
+}
+
+TModalResult MessageDlg(const std::string& text, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext) {
+  (void)helpContext;
+  return ShowMessageBox(MessageDlgRequest(text, type, buttons));
+}
+
+std::unique_ptr<TForm> CreateMessageDialog(const TMessageBoxRequest& request) {
+  auto dialog = MakeComponent<TForm>();
+  TForm& form = *dialog;
+  form.SetBorderStyle(bsDialog);
+  form.SetFormStyle(fsStayOnTop);
+  form.SetCaption(request.Caption);
+  form.SetPosition(poScreenCenter);
+
+  const int margin = 12, buttonWidth = 75, buttonHeight = 25, gap = 8;
+  int textLeft = margin;
+  int iconHeight = 0;
+  if (LPCSTR id = SystemIcon(request.Icon)) {
+    auto* image = NewComponent<TImage>(&form);
+    image->SetName("Image");
+    image->Picture().Icon().SetHandle(CopyIcon(LoadIcon(nullptr, id)));
+    image->SetBounds(margin, margin, 32, 32);
+    image->SetParent(&form);
+    textLeft = margin + 32 + margin;
+    iconHeight = 32;
+  }
+
+  auto* label = NewComponent<TLabel>(&form);
+  label->SetName("Message");
+  label->SetShowAccelChar(false);
+  label->SetAutoSize(false);
+  label->SetWordWrap(true);
+  // Measure the text at most 360 px wide.
+  TRect measure = Rect(0, 0, 360, 0);
+  label->Canvas().Font().Assign(form.Font());
+  label->Canvas().DrawText(request.Text.empty() ? " " : request.Text, measure,
+                           DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+  label->SetBounds(textLeft, margin + (iconHeight > measure.Height() ? (iconHeight - measure.Height()) / 2 : 0),
+                   measure.Width(), measure.Height());
+  label->SetCaption(request.Text);
+  label->SetParent(&form);
+
+  const int count = static_cast<int>(request.Buttons.size());
+  const int buttonsWidth = count * buttonWidth + (count - 1) * gap;
+  const int contentWidth = std::max(textLeft + measure.Width() + margin, buttonsWidth + 2 * margin);
+  const int buttonsTop = margin + std::max(iconHeight, measure.Height()) + margin + 4;
+  form.SetClientSize(std::max(contentWidth, 200), buttonsTop + buttonHeight + margin);
+
+  int x = (form.ClientWidth() - buttonsWidth) / 2;
+  TButton* first = nullptr;
+  for (const auto& b : request.Buttons) {
+    auto* button = NewComponent<TButton>(&form);
+    button->SetName("Button" + std::to_string(b.Result));
+    button->SetCaption(b.Caption);
+    button->SetModalResult(b.Result);
+    button->SetDefault(b.Result == request.EnterResult);
+    button->SetCancel(b.Result == request.EscapeResult);
+    button->SetBounds(x, buttonsTop, buttonWidth, buttonHeight);
+    button->SetParent(&form);
+    if (b.Result == request.EnterResult) form.SetActiveControl(button);
+    if (first == nullptr) first = button;
+    x += buttonWidth + gap;
+  }
+  if (form.ActiveControl() == nullptr) form.SetActiveControl(first);
+  form.CenterOnScreen();
+  return dialog;
+}

@@ -1,0 +1,550 @@
+#include "toolkit/Forms.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <map>
+
+#include "runtime/FileSystem.h"
+#include "toolkit/Dialogs.h"
+#include "toolkit/ExtCtrls.h"
+#include "toolkit/Internal.h"
+#include "toolkit/StdCtrls.h"
+
+namespace {
+// The application in use when no other was constructed.
+TApplication gDefaultApplication;
+TScreen gScreen;
+
+// Visible, enabled top-level windows of this thread other than `except`.
+BOOL CALLBACK CollectTaskWindow(HWND window, LPARAM data) {
+  auto* state = reinterpret_cast<std::pair<HWND, std::vector<HWND>*>*>(data);
+  if (window != state->first && IsWindowVisible(window) && IsWindowEnabled(window)) {
+    state->second->push_back(window);
+  }
+  return TRUE;
+}
+
+std::vector<HWND> DisableTaskWindows(HWND except) {
+  std::vector<HWND> windows;
+  std::pair<HWND, std::vector<HWND>*> state{except, &windows};
+  EnumThreadWindows(GetCurrentThreadId(), CollectTaskWindow, reinterpret_cast<LPARAM>(&state));
+  for (HWND w : windows) EnableWindow(w, FALSE);
+  return windows;
+}
+
+void EnableTaskWindows(const std::vector<HWND>& windows) {
+  for (HWND w : windows) {
+    if (IsWindow(w)) EnableWindow(w, TRUE);
+  }
+}
+
+// Removes a quit message left in the queue by an earlier application.
+void DropQuitMessages() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
+}
+
+template <class T>
+T* ParentOfType(TControl* control) {
+  for (TControl* c = control; c != nullptr; c = c->Parent()) {
+    if (auto* t = dynamic_cast<T*>(c)) return t;
+  }
+  return nullptr;
+}
+}  // namespace
+
+TApplication* Application = &gDefaultApplication;
+TScreen* Screen = &gScreen;
+
+// ---------------------------------------------------------------------------
+
+std::string TitleFromExeName(const std::string& exePath) {
+  const std::size_t slash = exePath.find_last_of("\\/");
+  std::string name = slash == std::string::npos ? exePath : exePath.substr(slash + 1);
+  const std::size_t dot = name.find('.');
+  if (dot != std::string::npos) name.resize(dot);
+  if (name.size() > 1) {
+    std::string rest = name.substr(1);
+    CharLowerBuffA(rest.data(), static_cast<DWORD>(rest.size()));
+    name = name.substr(0, 1) + rest;
+  }
+  return name;
+}
+
+std::string ErrorReportText(const std::string& message) {
+  if (!message.empty() && static_cast<unsigned char>(message.back()) > static_cast<unsigned char>('.')) {
+    return message + ".";
+  }
+  return message;
+}
+
+TApplication::TApplication() : TComponent(nullptr), previous_(Application) {
+  Application = this;
+  DropQuitMessages();
+}
+
+TApplication::~TApplication() {
+  DestroyComponents();
+  DropQuitMessages();
+  if (Application == this) Application = previous_;
+}
+
+void TApplication::Initialize() {
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&icc);
+  toolkit_internal::RegisterWindowClasses();
+}
+
+void TApplication::Run() {
+  if (mainForm_ != nullptr && !terminated_) mainForm_->Show();
+  while (!terminated_) HandleMessage();
+}
+
+void TApplication::Terminate() {
+  if (!terminated_) {
+    terminated_ = true;
+    PostQuitMessage(0);  // wakes a loop waiting for messages
+  }
+}
+
+bool TApplication::ProcessMessage() {
+  MSG msg;
+  if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
+  if (msg.message == WM_QUIT) {
+    terminated_ = true;
+    return true;
+  }
+  if (msg.hwnd != nullptr && (msg.message == WM_KEYDOWN || msg.message == WM_SYSCHAR || msg.message == WM_CHAR)) {
+    HWND root = GetAncestor(msg.hwnd, GA_ROOT);
+    if (auto* form = dynamic_cast<TForm*>(TWinControl::FromHandle(root))) {
+      if (form->IsDialogKey(msg)) return true;
+    }
+  }
+  TranslateMessage(&msg);
+  DispatchMessageA(&msg);
+  return true;
+}
+
+void TApplication::ProcessMessages() {
+  while (ProcessMessage()) {
+  }
+}
+
+void TApplication::HandleMessage() {
+  if (!ProcessMessage() && !terminated_) WaitMessage();
+}
+
+void TApplication::HandleException(const std::exception& error) {
+  TMessageBoxRequest request;
+  request.Kind = TMessageBoxKind::ErrorReport;
+  request.Caption = Title();
+  request.Text = ErrorReportText(error.what());
+  request.Icon = TMessageBoxIcon::Error;
+  request.Buttons = {{"OK", mrOk}};
+  request.EnterResult = mrOk;
+  request.EscapeResult = mrOk;
+  ShowMessageBox(request);
+}
+
+void TApplication::HandleUnknownException() {
+  HandleException(Exception("An unexpected error occurred"));
+}
+
+bool TApplication::Dispatch(const std::function<void()>& handler) {
+  try {
+    handler();
+    return true;
+  } catch (const std::exception& error) {
+    HandleException(error);
+  } catch (...) {
+    HandleUnknownException();
+  }
+  return false;
+}
+
+std::string TApplication::ExeName() const {
+  char path[MAX_PATH + 1] = {};
+  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  return std::string(path, n);
+}
+
+std::string TApplication::Title() const { return titleSet_ ? title_ : TitleFromExeName(ExeName()); }
+
+void TApplication::RegisterForm(TForm* form) { forms_.push_back(form); }
+
+void TApplication::UnregisterForm(TForm* form) {
+  forms_.erase(std::remove(forms_.begin(), forms_.end(), form), forms_.end());
+  if (mainForm_ == form) mainForm_ = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+
+int TScreen::PixelsPerInch() const {
+  WindowDC screen;
+  return GetDeviceCaps(screen.Get(), LOGPIXELSY);
+}
+int TScreen::Width() const { return GetSystemMetrics(SM_CXSCREEN); }
+int TScreen::Height() const { return GetSystemMetrics(SM_CYSCREEN); }
+TRect TScreen::WorkAreaRect() const {
+  RECT r{};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &r, 0);
+  return TRect::From(r);
+}
+
+// ---------------------------------------------------------------------------
+
+TForm::TForm(TComponent* owner) : TWinControl(owner) {
+  visible_ = false;
+  color_ = clBtnFace;
+  parentColor_ = false;
+  parentFont_ = false;
+  width_ = 320;
+  height_ = 240;
+  application_ = Application;
+  application_->RegisterForm(this);
+  Handle();
+}
+
+TForm::~TForm() {
+  if (application_ != nullptr) application_->UnregisterForm(this);
+}
+
+void TForm::AfterConstruction() { DispatchEvent(OnCreate, this); }
+
+void TForm::CreateParams(TCreateParams& params) {
+  params.Style = WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+  params.ExStyle = WS_EX_CONTROLPARENT;
+  switch (borderStyle_) {
+    case bsNone:
+      params.Style |= WS_POPUP;
+      break;
+    case bsSingle:
+      params.Style |= WS_CAPTION | WS_BORDER;
+      break;
+    case bsSizeable:
+      params.Style |= WS_CAPTION | WS_THICKFRAME;
+      break;
+    case bsDialog:
+      params.Style |= WS_POPUP | WS_CAPTION | DS_MODALFRAME;
+      params.ExStyle |= WS_EX_DLGMODALFRAME;
+      break;
+    case bsToolWindow:
+      params.Style |= WS_CAPTION;
+      params.ExStyle |= WS_EX_TOOLWINDOW;
+      break;
+    case bsSizeToolWin:
+      params.Style |= WS_CAPTION | WS_THICKFRAME;
+      params.ExStyle |= WS_EX_TOOLWINDOW;
+      break;
+  }
+  if (borderStyle_ != bsNone) {
+    if (borderIcons_ & biSystemMenu) params.Style |= WS_SYSMENU;
+    if (borderStyle_ != bsDialog && borderStyle_ != bsToolWindow && borderStyle_ != bsSizeToolWin) {
+      if (borderIcons_ & biMinimize) params.Style |= WS_MINIMIZEBOX;
+      if (borderIcons_ & biMaximize) params.Style |= WS_MAXIMIZEBOX;
+    }
+  }
+  if (formStyle_ == fsStayOnTop) params.ExStyle |= WS_EX_TOPMOST;
+  if (!enabled_) params.Style |= WS_DISABLED;
+  params.WndParent = nullptr;
+}
+
+void TForm::CreateWnd() {
+  TWinControl::CreateWnd();
+  SetWindowTextA(handle_, caption_.c_str());
+}
+
+void TForm::ApplyStyle() {
+  if (handle_ == nullptr) return;
+  const int cw = ClientWidth(), ch = ClientHeight();
+  TCreateParams params;
+  CreateParams(params);
+  LONG_PTR style = static_cast<LONG_PTR>(params.Style);
+  if (IsWindowVisible(handle_)) style |= WS_VISIBLE;
+  if (!IsWindowEnabled(handle_)) style |= WS_DISABLED;
+  SetWindowLongPtrA(handle_, GWL_STYLE, style);
+  SetWindowLongPtrA(handle_, GWL_EXSTYLE, static_cast<LONG_PTR>(params.ExStyle & ~WS_EX_TOPMOST));
+  SetWindowPos(handle_, formStyle_ == fsStayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  SetClientSize(cw, ch);
+}
+
+void TForm::SetBorderStyle(TFormBorderStyle style) {
+  if (style == borderStyle_) return;
+  borderStyle_ = style;
+  ApplyStyle();
+}
+
+void TForm::SetBorderIcons(TBorderIcons icons) {
+  if (icons == borderIcons_) return;
+  borderIcons_ = icons;
+  ApplyStyle();
+}
+
+void TForm::SetFormStyle(TFormStyle style) {
+  if (style == formStyle_) return;
+  formStyle_ = style;
+  ApplyStyle();
+}
+
+void TForm::SetPosition(TPosition position) { position_ = position; }
+
+void TForm::SetWindowState(TWindowState state) {
+  windowState_ = state;
+  if (handle_ != nullptr && visible_) {
+    ShowWindow(handle_, state == wsMaximized ? SW_MAXIMIZE : state == wsMinimized ? SW_MINIMIZE : SW_RESTORE);
+  }
+}
+
+void TForm::SetClientSize(int width, int height) {
+  RECT r{0, 0, width, height};
+  if (handle_ != nullptr) {
+    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrA(handle_, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrA(handle_, GWL_EXSTYLE)));
+  } else {
+    TCreateParams params;
+    CreateParams(params);
+    AdjustWindowRectEx(&r, params.Style, FALSE, params.ExStyle);
+  }
+  SetBounds(left_, top_, r.right - r.left, r.bottom - r.top);
+  // The frame can differ from the estimate (menus wrap, themes): correct it.
+  if (handle_ != nullptr) {
+    const int dw = width - ClientWidth(), dh = height - ClientHeight();
+    if (dw != 0 || dh != 0) SetBounds(left_, top_, width_ + dw, height_ + dh);
+  }
+}
+
+void TForm::CenterOnScreen() {
+  SetBounds((Screen->Width() - width_) / 2, (Screen->Height() - height_) / 2, width_, height_);
+}
+
+void TForm::BoundsChanged() {
+  if (handle_ != nullptr && windowState_ == wsNormal) {
+    SetWindowPos(handle_, nullptr, left_, top_, width_, height_, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  ClientSizeChanged();
+}
+
+void TForm::TextChanged() {
+  if (handle_ != nullptr) SetWindowTextA(handle_, caption_.c_str());
+}
+
+void TForm::SetVisible(bool visible) {
+  if (visible == visible_) return;
+  visible_ = visible;
+  if (visible) {
+    if (position_ != poDesigned && windowState_ == wsNormal) CenterOnScreen();
+    const int show = windowState_ == wsMaximized ? SW_SHOWMAXIMIZED
+                     : windowState_ == wsMinimized ? SW_SHOWMINIMIZED
+                                                   : SW_SHOWNORMAL;
+    ShowWindow(Handle(), show);
+    if (formStyle_ == fsStayOnTop) {
+      SetWindowPos(handle_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+    HWND focus = nullptr;
+    if (activeControl_ != nullptr && activeControl_->HandleAllocated() && activeControl_->Showing()) {
+      focus = activeControl_->Handle();
+    } else {
+      focus = GetNextDlgTabItem(handle_, nullptr, FALSE);
+    }
+    if (focus != nullptr && IsWindowEnabled(handle_)) ::SetFocus(focus);
+    DispatchEvent(OnShow, this);
+  } else {
+    DispatchEvent(OnHide, this);
+    if (handle_ != nullptr) ShowWindow(handle_, SW_HIDE);
+  }
+}
+
+bool TForm::DoClose(TCloseAction& action) {
+  if (!OnClose) return true;
+  return Application->Dispatch([&] { OnClose(this, action); });
+}
+
+void TForm::Close() {
+  if (modal_) {
+    modalResult_ = mrCancel;
+    return;
+  }
+  TCloseAction action = caHide;
+  if (!DoClose(action)) return;  // a failing close handler keeps the window
+  if (action == caNone) return;
+  if (Application->MainForm() == this) {
+    Application->Terminate();
+  } else if (action == caMinimize) {
+    if (handle_ != nullptr) ShowWindow(handle_, SW_MINIMIZE);
+  } else {
+    Hide();  // caHide, and caFree: a form never destroys itself
+  }
+}
+
+void TForm::CloseModal() {
+  TCloseAction action = caHide;
+  if (!DoClose(action)) action = caNone;
+  if (action == caNone) modalResult_ = mrNone;
+}
+
+TModalResult TForm::ShowModal() {
+  if (visible_ || !enabled_ || modal_ || (handle_ != nullptr && !IsWindowEnabled(handle_))) {
+    throw EInvalidOperation("Cannot make a visible window modal");
+  }
+  modal_ = true;
+  if (GetCapture() != nullptr) ReleaseCapture();
+  const std::vector<HWND> disabled = DisableTaskWindows(Handle());
+  struct EndModal {
+    TForm* form;
+    const std::vector<HWND>& disabled;
+    ~EndModal() {
+      form->Hide();
+      EnableTaskWindows(disabled);
+      form->modal_ = false;
+    }
+  } endModal{this, disabled};
+
+  Show();
+  modalResult_ = mrNone;
+  TApplication* app = Application;
+  do {
+    app->HandleMessage();
+    if (app->Terminated()) {
+      modalResult_ = mrCancel;
+    } else if (modalResult_ != mrNone) {
+      CloseModal();
+    }
+  } while (modalResult_ == mrNone);
+  return modalResult_;
+}
+
+void TForm::PaintWindow(TCanvas& canvas) {
+  canvas.Brush().SetColor(color_);
+  canvas.FillRect(ClientRect());
+  DispatchEvent(OnPaint, this);
+}
+
+LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CLOSE:
+      Close();
+      return 0;
+    case WM_SIZE: {
+      const LRESULT result = DefaultHandler(message, wParam, lParam);
+      RECT r;
+      GetWindowRect(handle_, &r);
+      if (wParam != SIZE_MINIMIZED) {
+        if (wParam == SIZE_MAXIMIZED) windowState_ = wsMaximized;
+        else if (wParam == SIZE_RESTORED) windowState_ = wsNormal;
+        left_ = r.left;
+        top_ = r.top;
+        width_ = r.right - r.left;
+        height_ = r.bottom - r.top;
+        ClientSizeChanged();
+      }
+      return result;
+    }
+    case WM_MOVE: {
+      RECT r;
+      GetWindowRect(handle_, &r);
+      left_ = r.left;
+      top_ = r.top;
+      break;
+    }
+    default:
+      break;
+  }
+  return TWinControl::WndProc(message, wParam, lParam);
+}
+
+namespace {
+// Every windowed and graphic control under container, depth first.
+void CollectControls(TWinControl* container, std::vector<TControl*>& out) {
+  for (int i = 0; i < container->ControlCount(); ++i) {
+    TControl* c = container->Control(i);
+    out.push_back(c);
+    if (auto* w = dynamic_cast<TWinControl*>(c)) CollectControls(w, out);
+  }
+}
+
+bool Usable(TControl* c) {
+  if (!c->Showing() || !c->Enabled()) return false;
+  auto* w = dynamic_cast<TWinControl*>(c);
+  return w == nullptr || !w->HandleAllocated() || IsWindowEnabled(w->Handle());
+}
+}  // namespace
+
+bool TForm::FindAccel(TWinControl* container, char accel) {
+  std::vector<TControl*> all;
+  CollectControls(container, all);
+  for (TControl* c : all) {
+    if (!Usable(c)) continue;
+    if (auto* label = dynamic_cast<TLabel*>(c)) {
+      if (label->ShowAccelChar() && label->AccelChar() == accel && label->FocusControl() != nullptr &&
+          Usable(label->FocusControl())) {
+        label->FocusControl()->SetFocus();
+        return true;
+      }
+    } else if (auto* w = dynamic_cast<TWinControl*>(c)) {
+      if (w->DialogChar(accel)) return true;
+    }
+  }
+  return false;
+}
+
+bool TForm::IsDialogKey(const MSG& message) {
+  if (handle_ == nullptr || !IsWindowEnabled(handle_)) return false;
+  TWinControl* focused = FromHandle(GetFocus());
+  if (message.message == WM_KEYDOWN) {
+    if (GetKeyState(VK_MENU) < 0) return false;
+    std::vector<TControl*> all;
+    switch (message.wParam) {
+      case VK_RETURN: {
+        if (focused != nullptr && focused->WantsReturn()) return false;
+        if (auto* button = dynamic_cast<TButton*>(focused); button != nullptr && Usable(button)) {
+          button->Click();
+          return true;
+        }
+        CollectControls(this, all);
+        for (TControl* c : all) {
+          auto* button = dynamic_cast<TButton*>(c);
+          if (button != nullptr && button->Default() && Usable(button)) {
+            button->Click();
+            return true;
+          }
+        }
+        return false;
+      }
+      case VK_ESCAPE: {
+        CollectControls(this, all);
+        for (TControl* c : all) {
+          auto* button = dynamic_cast<TButton*>(c);
+          if (button != nullptr && button->Cancel() && Usable(button)) {
+            button->Click();
+            return true;
+          }
+        }
+        return false;
+      }
+      case VK_TAB: {
+        if (GetKeyState(VK_CONTROL) < 0) return false;
+        HWND next = GetNextDlgTabItem(handle_, GetFocus(), GetKeyState(VK_SHIFT) < 0);
+        if (next != nullptr) ::SetFocus(next);
+        return true;
+      }
+      default:
+        return false;
+    }
+  }
+  if (message.message == WM_SYSCHAR || message.message == WM_CHAR) {
+    // Plain letters act as access keys only where the focus takes no text.
+    if (message.message == WM_CHAR &&
+        (dynamic_cast<TEdit*>(focused) != nullptr || dynamic_cast<TMemo*>(focused) != nullptr ||
+         dynamic_cast<TComboBox*>(focused) != nullptr || dynamic_cast<TListBox*>(focused) != nullptr)) {
+      return false;
+    }
+    char letter[2] = {static_cast<char>(message.wParam), 0};
+    CharLowerA(letter);
+    if (letter[0] == 0 || letter[0] == '\r' || letter[0] == '\x1b' || letter[0] == '\t') return false;
+    return FindAccel(this, letter[0]);
+  }
+  return false;
+}

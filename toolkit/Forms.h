@@ -1,0 +1,208 @@
+// Forms, the application object and its message loops, the screen.
+#pragma once
+
+#include <windows.h>
+
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "toolkit/Controls.h"
+
+enum TCloseAction { caNone, caHide, caFree, caMinimize };
+enum TWindowState { wsNormal, wsMinimized, wsMaximized };
+enum TPosition { poDesigned, poScreenCenter, poDesktopCenter };
+enum TFormStyle { fsNormal, fsStayOnTop };
+enum TBorderIcon : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4 };
+using TBorderIcons = unsigned;
+
+using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
+
+class TButton;
+class TApplication;
+
+// A top-level window. Created hidden; its window exists from construction.
+//
+// Window behaviour:
+// - ShowModal fails with EInvalidOperation "Cannot make a visible window
+//   modal" if the form is visible, disabled or already modal. Otherwise it
+//   marks the form modal, disables the program's other visible windows, makes
+//   the form visible (OnShow), sets ModalResult to 0 and runs a nested loop.
+//   After each message: if the program is ending the result becomes mrCancel
+//   and the loop ends without OnClose; otherwise a non-zero ModalResult runs
+//   OnClose with the action preset to caHide (caNone sets the result back to
+//   0 and the loop goes on). At the end the form is hidden, the other windows
+//   are enabled again and the result is returned.
+// - Close on a modal form only sets ModalResult to mrCancel. On another form
+//   it runs OnClose (preset caHide); unless the action is caNone, the main
+//   form then terminates the application and any other form is hidden.
+// - Hiding a modal form does not end its loop; showing it again resumes it.
+//   OnShow runs every time the form becomes visible.
+class TForm : public TWinControl {
+ public:
+  explicit TForm(TComponent* owner);
+  ~TForm() override;
+
+  void AfterConstruction() override;  // dispatches OnCreate
+
+  void SetVisible(bool visible) override;
+  void Close();
+  TModalResult ShowModal();
+  bool Modal() const { return modal_; }
+  TModalResult ModalResult() const { return modalResult_; }
+  void SetModalResult(TModalResult result) { modalResult_ = result; }
+
+  TFormBorderStyle BorderStyle() const { return borderStyle_; }
+  void SetBorderStyle(TFormBorderStyle style);
+  TBorderIcons BorderIcons() const { return borderIcons_; }
+  void SetBorderIcons(TBorderIcons icons);
+  TFormStyle FormStyle() const { return formStyle_; }
+  void SetFormStyle(TFormStyle style);
+  TPosition Position() const { return position_; }
+  void SetPosition(TPosition position);
+  TWindowState WindowState() const { return windowState_; }
+  void SetWindowState(TWindowState state);
+  // Client size in pixels (the window grows by the frame).
+  void SetClientSize(int width, int height);
+  // Moves the window to the middle of the screen's work area.
+  void CenterOnScreen();
+
+  // The control that gets the focus when the form is shown.
+  TWinControl* ActiveControl() const { return activeControl_; }
+  void SetActiveControl(TWinControl* control) { activeControl_ = control; }
+
+  // Dialog keys of this form (used by the application's loops): Enter
+  // presses the focused button or else the default button, Escape the
+  // cancel button, Tab moves the focus, Alt+letter (or the letter when the
+  // focus is not on an edit) presses or focuses the control whose caption
+  // marks that letter with "&". Returns true when the key was consumed.
+  bool IsDialogKey(const MSG& message);
+
+  TNotifyEvent OnCreate;
+  TNotifyEvent OnShow;
+  TNotifyEvent OnHide;
+  TCloseEvent OnClose;
+  TNotifyEvent OnPaint;
+
+  TCanvas& Canvas() { return paintCanvas_; }
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
+  void PaintWindow(TCanvas& canvas) override;
+  LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void TextChanged() override;
+  void BoundsChanged() override;
+  void VisibleChanged() override {}
+
+ private:
+  void CloseModal();
+  bool DoClose(TCloseAction& action);
+  void ApplyStyle();
+  bool FindAccel(TWinControl* container, char accel);
+
+  bool modal_ = false;
+  TModalResult modalResult_ = mrNone;
+  TFormBorderStyle borderStyle_ = bsSizeable;
+  TBorderIcons borderIcons_ = biSystemMenu | biMinimize | biMaximize;
+  TFormStyle formStyle_ = fsNormal;
+  TPosition position_ = poDesigned;
+  TWindowState windowState_ = wsNormal;
+  TWinControl* activeControl_ = nullptr;
+  TApplication* application_ = nullptr;
+};
+
+// ---------------------------------------------------------------------------
+
+class TApplication : public TComponent {
+ public:
+  // The application constructed last is the global Application until it is
+  // destroyed (then the previous one is again); tests construct their own to
+  // start from a clean state.
+  TApplication();
+  ~TApplication() override;
+
+  void Initialize();
+
+  // Creates a form owned by the application; the first becomes MainForm.
+  // *reference is set before OnCreate runs.
+  template <class T>
+  T* CreateForm(T** reference = nullptr) {
+    auto form = std::make_unique<T>(this);
+    T* result = form.get();
+    if (reference != nullptr) *reference = result;
+    if (mainForm_ == nullptr) mainForm_ = result;
+    InsertComponent(std::move(form));
+    result->AfterConstruction();
+    return result;
+  }
+
+  // Shows the main form, then handles messages until Terminated.
+  void Run();
+  void Terminate();
+  bool Terminated() const { return terminated_; }
+  // Handles every pending message, then returns.
+  void ProcessMessages();
+  // Handles one message, waiting for one when none is pending (not once the
+  // program is ending).
+  void HandleMessage();
+
+  // The default error report: a message box with Title as caption, the error
+  // icon and OK; the text is the message with a full stop added when its last
+  // character sorts after ".".
+  void HandleException(const std::exception& error);
+  void HandleUnknownException();
+  // The one dispatch point for handlers: runs the handler and reports what
+  // escapes it. Returns false when the handler failed.
+  bool Dispatch(const std::function<void()>& handler);
+
+  TForm* MainForm() const { return mainForm_; }
+  void SetMainForm(TForm* form) { mainForm_ = form; }
+  std::string ExeName() const;
+  // The executable's name up to its first ".", first character kept, the rest
+  // in lower case, unless set.
+  std::string Title() const;
+  void SetTitle(const std::string& title) { title_ = title; titleSet_ = true; }
+  HINSTANCE Instance() const { return GetModuleHandleA(nullptr); }
+
+  // Used by the toolkit.
+  bool ProcessMessage();
+  void RegisterForm(TForm* form);
+  void UnregisterForm(TForm* form);
+  const std::vector<TForm*>& Forms() const { return forms_; }
+
+ private:
+  TApplication* previous_;
+  TForm* mainForm_ = nullptr;
+  bool terminated_ = false;
+  bool titleSet_ = false;
+  std::string title_;
+  std::vector<TForm*> forms_;
+};
+
+extern TApplication* Application;
+
+// Pure helpers of the default error report.
+std::string TitleFromExeName(const std::string& exePath);
+std::string ErrorReportText(const std::string& message);
+
+// Runs a handler through the application's dispatch point.
+template <class Handler, class... Args>
+bool DispatchEvent(const Handler& handler, Args&&... args) {
+  if (!handler) return true;
+  return Application->Dispatch([&] { handler(std::forward<Args>(args)...); });
+}
+
+// ---------------------------------------------------------------------------
+
+class TScreen {
+ public:
+  int PixelsPerInch() const;
+  int Width() const;
+  int Height() const;
+  TRect WorkAreaRect() const;
+};
+
+extern TScreen* Screen;

@@ -1,0 +1,260 @@
+// Standard controls: label, button, edit, memo, list box, combo box, group box.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "toolkit/Controls.h"
+
+// A text drawn by its parent (no window).
+class TLabel : public TGraphicControl {
+ public:
+  explicit TLabel(TComponent* owner);
+
+  // AutoSize (default on): the label takes the size of its text (with word
+  // wrap, only the height follows the text).
+  bool AutoSize() const { return autoSize_; }
+  void SetAutoSize(bool value);
+  bool WordWrap() const { return wordWrap_; }
+  void SetWordWrap(bool value);
+  // Transparent: the parent's picture stays visible behind the text.
+  bool Transparent() const { return transparent_; }
+  void SetTransparent(bool value);
+  TAlignment Alignment() const { return alignment_; }
+  void SetAlignment(TAlignment value);
+  // "&" marks the accelerator (default on); "&&" is a literal "&".
+  bool ShowAccelChar() const { return showAccelChar_; }
+  void SetShowAccelChar(bool value);
+  // The control focused by the label's accelerator.
+  TWinControl* FocusControl() const { return focusControl_; }
+  void SetFocusControl(TWinControl* control) { focusControl_ = control; }
+
+  // DrawText flags the label paints with.
+  UINT DrawTextFlags() const;
+
+ protected:
+  void Paint() override;
+  void TextChanged() override;
+  void FontChanged() override;
+  void AdjustSize();
+
+ private:
+  friend class TForm;
+  bool autoSize_ = true;
+  bool wordWrap_ = false;
+  bool transparent_ = false;
+  TAlignment alignment_ = taLeftJustify;
+  bool showAccelChar_ = true;
+  TWinControl* focusControl_ = nullptr;
+};
+
+// A push button. Default: Enter presses it (unless another button has the
+// focus). Cancel: Escape presses it. A non-zero ModalResult is given to its
+// form when pressed.
+class TButton : public TWinControl {
+ public:
+  explicit TButton(TComponent* owner);
+
+  bool Default() const { return default_; }
+  void SetDefault(bool value);
+  bool Cancel() const { return cancel_; }
+  void SetCancel(bool value) { cancel_ = value; }
+  TModalResult ModalResult() const { return modalResult_; }
+  void SetModalResult(TModalResult value) { modalResult_ = value; }
+
+  // Presses the button as a user's click does (BM_CLICK through the window).
+  void Click() override;
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  bool Notification(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  bool DialogChar(char accel) override;
+
+ private:
+  void Pressed();
+  bool default_ = false;
+  bool cancel_ = false;
+  TModalResult modalResult_ = mrNone;
+};
+
+// Single-line edit.
+class TEdit : public TWinControl {
+ public:
+  explicit TEdit(TComponent* owner);
+
+  // The text as the window has it now.
+  std::string GetText();
+  void SelectAll();
+  int SelStart();
+  int SelLength();
+  bool ReadOnly() const { return readOnly_; }
+  void SetReadOnly(bool value);
+  TNotifyEvent OnChange;
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
+  bool Notification(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+ private:
+  bool readOnly_ = false;
+};
+
+enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+
+// Multi-line text view. Lines are separated by CR LF in Text.
+class TMemo : public TWinControl {
+ public:
+  explicit TMemo(TComponent* owner);
+
+  std::string GetText();
+  int LineCount();
+  std::string Line(int index);
+  // Replaces the whole text with the file's (line breaks CR, LF or CR LF
+  // become CR LF). A file that cannot be read raises EFOpenError naming it,
+  // and the text and the read-only state stay as they were.
+  void LoadFromFile(const std::string& path);
+  bool ReadOnly() const { return readOnly_; }
+  void SetReadOnly(bool value);
+  TScrollStyle ScrollBars() const { return scrollBars_; }
+  void SetScrollBars(TScrollStyle value);
+  bool WordWrap() const { return wordWrap_; }
+  void SetWordWrap(bool value);
+  bool WantReturns() const { return wantReturns_; }
+  void SetWantReturns(bool value) { wantReturns_ = value; }
+  // Index of the first visible line.
+  int TopLine();
+  TNotifyEvent OnChange;
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
+  bool Notification(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  bool WantsReturn() const override { return wantReturns_ && !readOnly_; }
+
+ private:
+  void Recreate();
+  bool readOnly_ = false;
+  TScrollStyle scrollBars_ = ssNone;
+  bool wordWrap_ = true;
+  bool wantReturns_ = true;
+};
+
+// Owner-draw item states.
+enum TOwnerDrawStateFlag : unsigned {
+  odSelected = 1, odGrayed = 2, odDisabled = 4, odChecked = 8, odFocused = 16, odComboBoxEdit = 32
+};
+using TOwnerDrawState = unsigned;
+using TDrawItemEvent =
+    std::function<void(TWinControl* Control, int Index, TRect Rect, TOwnerDrawState State)>;
+using TMeasureItemEvent = std::function<void(TWinControl* Control, int Index, int& Height)>;
+
+// Item storage shared by list and combo boxes; mirrors the window's items.
+class TListItems {
+ public:
+  int Count() const { return static_cast<int>(items_.size()); }
+  const std::string& operator[](int index) const { return items_.at(index); }
+  const std::vector<std::string>& All() const { return items_; }
+
+ private:
+  friend class TListBox;
+  friend class TComboBox;
+  std::vector<std::string> items_;
+};
+
+enum TListBoxStyle { lbStandard, lbOwnerDrawFixed, lbOwnerDrawVariable };
+
+class TListBox : public TWinControl {
+ public:
+  explicit TListBox(TComponent* owner);
+
+  const TListItems& Items() const { return items_; }
+  int AddItem(const std::string& text);
+  void SetItems(const std::vector<std::string>& items);
+  void Clear();
+  int ItemIndex();
+  void SetItemIndex(int index);
+  int ItemHeight() const { return itemHeight_; }
+  void SetItemHeight(int value);
+  TListBoxStyle Style() const { return style_; }
+  void SetStyle(TListBoxStyle style);
+  bool Sorted() const { return sorted_; }
+  void SetSorted(bool value);
+  // Item rectangle in client coordinates.
+  TRect ItemRect(int index);
+  // Canvas for OnDrawItem (valid inside the handler).
+  TCanvas& Canvas() { return itemCanvas_; }
+
+  TNotifyEvent OnClick;
+  TNotifyEvent OnDblClick;
+  TDrawItemEvent OnDrawItem;
+  TMeasureItemEvent OnMeasureItem;
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
+  bool Notification(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  // Default item drawing: highlight when selected, text 2 px from the left.
+  virtual void DrawItem(int index, TRect rect, TOwnerDrawState state);
+
+ private:
+  void Recreate();
+  TListItems items_;
+  int itemHeight_ = 13;
+  TListBoxStyle style_ = lbStandard;
+  bool sorted_ = false;
+  int pendingIndex_ = -1;
+  TCanvas itemCanvas_;
+};
+
+enum TComboBoxStyle { csDropDown, csSimple, csDropDownList, csOwnerDrawFixed, csOwnerDrawVariable };
+
+// Combo box; csOwnerDrawFixed is a drop-down list drawn by OnDrawItem.
+class TComboBox : public TWinControl {
+ public:
+  explicit TComboBox(TComponent* owner);
+
+  const TListItems& Items() const { return items_; }
+  int AddItem(const std::string& text);
+  void SetItems(const std::vector<std::string>& items);
+  void Clear();
+  int ItemIndex();
+  void SetItemIndex(int index);
+  int ItemHeight() const { return itemHeight_; }
+  void SetItemHeight(int value);
+  TComboBoxStyle Style() const { return style_; }
+  void SetStyle(TComboBoxStyle style);
+  int DropDownCount() const { return dropDownCount_; }
+  void SetDropDownCount(int value) { dropDownCount_ = value; }
+  TCanvas& Canvas() { return itemCanvas_; }
+
+  TNotifyEvent OnChange;
+  TNotifyEvent OnClick;
+  TDrawItemEvent OnDrawItem;
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
+  bool Notification(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  int WindowHeight(int height) const override;
+  virtual void DrawItem(int index, TRect rect, TOwnerDrawState state);
+
+ private:
+  void Recreate();
+  TListItems items_;
+  int itemHeight_ = 13;
+  TComboBoxStyle style_ = csDropDown;
+  int dropDownCount_ = 8;
+  int pendingIndex_ = -1;
+  TCanvas itemCanvas_;
+};
+
+// A frame with a caption; a container for other controls.
+class TGroupBox : public TWinControl {
+ public:
+  explicit TGroupBox(TComponent* owner);
+
+ protected:
+  void PaintWindow(TCanvas& canvas) override;
+  void TextChanged() override;
+};
