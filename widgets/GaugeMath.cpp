@@ -20,8 +20,9 @@ constexpr long double kOneHundredth = 0.01L;
 
 #if defined(__i386__) || defined(__x86_64__)
 // Holds the x87 control word at 64-bit precision and round-to-nearest for its
-// lifetime. Windows starts 32-bit threads at 53-bit precision and a loaded DLL
-// may change it, which would round the products to double and move lengths.
+// lifetime. Windows may start a thread at 53-bit precision and a loaded DLL
+// may change the control word; either would round the products to fewer bits
+// and move lengths by a pixel.
 class ExtendedPrecisionScope {
  public:
   ExtendedPrecisionScope() {

@@ -196,6 +196,7 @@ TEST_F(GradientTest, CaptionIsPlacedByLayoutAndCutAtTheEdges) {
       continue;
     }
     ASSERT_GE(right, 0) << "caption drawn";
+    EXPECT_EQ(gradient->Canvas().Font().Quality(), ANTIALIASED_QUALITY);
     const int expectedY = (40 - text.cy) / 2;
     EXPECT_GE(top, expectedY);
     EXPECT_LT(bottom, expectedY + text.cy);
