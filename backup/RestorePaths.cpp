@@ -12,6 +12,24 @@ bool IsDotsOrEmpty(std::string_view component) {
   return component.find_first_not_of(". ") == std::string_view::npos;
 }
 
+// CON, PRN, AUX, NUL, COM1..COM9 and LPT1..LPT9, with any extension: Windows
+// opens the device of that name in every directory.
+bool IsDeviceName(std::string_view component) {
+  std::string_view base = component.substr(0, component.find('.'));
+  while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
+  std::string upper(base);
+  for (char& c : upper) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL") return true;
+  return upper.size() == 4 && (upper.compare(0, 3, "COM") == 0 || upper.compare(0, 3, "LPT") == 0) &&
+         upper[3] >= '1' && upper[3] <= '9';
+}
+
+bool IsUnsafeComponent(std::string_view component) {
+  return IsDotsOrEmpty(component) || IsDeviceName(component);
+}
+
 }  // namespace
 
 std::optional<std::string> TargetPath(const std::string& destDir, const std::string& storedName,
@@ -23,7 +41,7 @@ std::optional<std::string> TargetPath(const std::string& destDir, const std::str
     const std::string_view name =
         last == std::string::npos ? std::string_view(storedName)
                                   : std::string_view(storedName).substr(last + 1);
-    if (IsDotsOrEmpty(name)) return std::nullopt;
+    if (IsUnsafeComponent(name)) return std::nullopt;
     return destDir + std::string(name);
   }
   if (storedName.size() <= 3) return std::nullopt;
@@ -34,7 +52,7 @@ std::optional<std::string> TargetPath(const std::string& destDir, const std::str
     const auto end = rest.find('\\', start);
     const std::string_view component =
         rest.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
-    if (IsDotsOrEmpty(component)) return std::nullopt;
+    if (IsUnsafeComponent(component)) return std::nullopt;
     if (end == std::string_view::npos) break;
     start = end + 1;
   }

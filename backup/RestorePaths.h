@@ -12,9 +12,9 @@ namespace archive {
 // destination is followed by the name's last component (after its last `\`
 // or `:`), or with fullPath by the name from its fourth character on.
 // Returns nothing when that would leave the destination: a name containing
-// `/`, a last component that is empty or only dots and spaces, and with
-// fullPath also a rooted remainder, a drive or stream colon, or any
-// component that is empty or only dots and spaces.
+// `/`, a last component that is empty, only dots and spaces, or a device
+// name (CON, NUL, COM1, ... with any extension), and with fullPath also a
+// rooted remainder, a drive or stream colon, or any such component.
 std::optional<std::string> TargetPath(const std::string& destDir, const std::string& storedName,
                                       bool fullPath);
 

@@ -42,6 +42,12 @@ TEST(TargetPath, NamesMapIntoTheDestination) {
       {"C:\\F:stream", true, nullptr},
       {"C:\\DIR\\\\F", true, nullptr},
       {"C:\\", true, nullptr},
+      {"C:\\DIR\\nul", false, nullptr},
+      {"C:\\DIR\\Con.txt", false, nullptr},
+      {"C:\\com1\\F", true, nullptr},
+      {"C:\\LPT9 .log", false, nullptr},
+      {"C:\\COM10", false, "D:\\X\\COM10"},
+      {"C:\\CONSOLE.TXT", false, "D:\\X\\CONSOLE.TXT"},
       {"AB", true, nullptr},
   };
   for (const Case& c : cases) {

@@ -208,4 +208,12 @@ TEST(MksetupPack, UsageErrors) {
   const Outcome missing = Mk({"pack", "-o", dir / "out", dir / "nothing"});
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.err.find("nothing"), std::string::npos);
+#ifndef _WIN32
+  // A name the installer would not write is refused at packing (on Windows
+  // no file can have it).
+  WriteFile(dir / "nul.txt", "x");
+  const Outcome device = Mk({"pack", "-o", dir / "out", dir / "nul.txt"});
+  EXPECT_EQ(device.status, 1);
+  EXPECT_NE(device.err.find("would refuse the name"), std::string::npos) << device.err;
+#endif
 }

@@ -9,6 +9,7 @@
 #include "backup/ArchiveReader.h"
 #include "backup/Backup.h"
 #include "backup/ChunkInflater.h"
+#include "backup/RestorePaths.h"
 #include "runtime/DosDate.h"
 #include "runtime/Exceptions.h"
 #include "runtime/FileSystem.h"
@@ -81,6 +82,9 @@ std::vector<PackEntry> PlanEntries(const std::vector<std::string>& paths, std::o
   for (auto& f : files) {
     f.dosDate = FileAge(f.source);
     f.size = SizeOf(f.source);
+    if (!archive::TargetPath("D:\\", f.storedName, false) || !archive::TargetPath("D:\\", f.storedName, true)) {
+      throw Exception("The installer would refuse the name of \"" + f.source + "\" (stored as \"" + f.storedName + "\")");
+    }
     const std::string bare = ExtractFileName(f.storedName);
     const auto [it, added] = seen.emplace(Upper(bare), f.storedName);
     if (!added) {
