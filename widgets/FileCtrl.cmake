@@ -6,3 +6,9 @@ add_library(filectrl_logic STATIC
 )
 target_link_libraries(filectrl_logic PUBLIC runtime)
 setup_warnings(filectrl_logic)
+
+if(WIN32 AND TARGET toolkit)
+  add_library(filectrl STATIC ${CMAKE_CURRENT_LIST_DIR}/FileCtrl.cpp)
+  target_link_libraries(filectrl PUBLIC filectrl_logic toolkit mpr)
+  setup_warnings(filectrl)
+endif()

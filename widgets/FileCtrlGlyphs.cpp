@@ -172,6 +172,54 @@ const std::array<std::uint32_t, 16>& GlyphPalette() {
   return palette;
 }
 
+std::vector<std::uint8_t> GlyphBmpData(const Glyph& glyph) {
+  std::vector<std::uint8_t> out;
+  auto put16 = [&out](std::uint32_t v) {
+    out.push_back(static_cast<std::uint8_t>(v));
+    out.push_back(static_cast<std::uint8_t>(v >> 8));
+  };
+  auto put32 = [&put16](std::uint32_t v) {
+    put16(v & 0xFFFF);
+    put16(v >> 16);
+  };
+  const std::uint32_t rowBytes = (static_cast<std::uint32_t>(glyph.width) * 4 + 31) / 32 * 4;
+  const std::uint32_t imageBytes = rowBytes * static_cast<std::uint32_t>(glyph.height);
+  const std::uint32_t bitsOffset = 14 + 40 + 16 * 4;
+  // BITMAPFILEHEADER
+  out.push_back('B');
+  out.push_back('M');
+  put32(bitsOffset + imageBytes);
+  put32(0);
+  put32(bitsOffset);
+  // BITMAPINFOHEADER
+  put32(40);
+  put32(static_cast<std::uint32_t>(glyph.width));
+  put32(static_cast<std::uint32_t>(glyph.height));  // positive: bottom-up
+  put16(1);
+  put16(4);
+  put32(0);  // BI_RGB
+  put32(imageBytes);
+  put32(3780);  // 96 pixels per inch
+  put32(3780);
+  put32(16);
+  put32(0);
+  for (std::uint32_t rgb : GlyphPalette()) {  // RGBQUAD: blue, green, red, 0
+    out.push_back(static_cast<std::uint8_t>(rgb));
+    out.push_back(static_cast<std::uint8_t>(rgb >> 8));
+    out.push_back(static_cast<std::uint8_t>(rgb >> 16));
+    out.push_back(0);
+  }
+  for (int y = glyph.height - 1; y >= 0; --y) {
+    std::vector<std::uint8_t> row(rowBytes, 0);
+    for (int x = 0; x < glyph.width; ++x) {
+      const std::uint8_t index = glyph.At(x, y);
+      row[static_cast<std::size_t>(x / 2)] |= static_cast<std::uint8_t>(x % 2 ? index : index << 4);
+    }
+    out.insert(out.end(), row.begin(), row.end());
+  }
+  return out;
+}
+
 const Glyph& GetGlyph(GlyphId id) {
   static const std::array<Glyph, kGlyphCount> glyphs = MakeGlyphs();
   return glyphs.at(static_cast<std::size_t>(id));

@@ -30,4 +30,8 @@ const std::array<std::uint32_t, 16>& GlyphPalette();
 
 const Glyph& GetGlyph(GlyphId id);
 
+// The glyph as a 4-bit BMP file image (file header, info header, the
+// 16-colour palette, rows bottom-up).
+std::vector<std::uint8_t> GlyphBmpData(const Glyph& glyph);
+
 }  // namespace filectrl

@@ -61,3 +61,31 @@ TEST(Glyphs, TheCurrentFolderIsTheOpenFolderWithADottedOutline) {
   }
   EXPECT_GT(dotted, 10);
 }
+
+TEST(Glyphs, BmpImagesCarryThePixelsBottomUpWithThePalette) {
+  auto u16 = [](const std::vector<std::uint8_t>& d, std::size_t at) { return d[at] | d[at + 1] << 8; };
+  auto u32 = [&](const std::vector<std::uint8_t>& d, std::size_t at) {
+    return static_cast<std::uint32_t>(u16(d, at)) | static_cast<std::uint32_t>(u16(d, at + 2)) << 16;
+  };
+  for (GlyphId id : {GlyphId::OpenFolder, GlyphId::Floppy}) {
+    const Glyph& g = GetGlyph(id);
+    SCOPED_TRACE(g.name);
+    const std::vector<std::uint8_t> bmp = GlyphBmpData(g);
+    ASSERT_EQ(bmp.size(), 14u + 40 + 64 + 8u * static_cast<std::size_t>(g.height));
+    EXPECT_EQ(bmp[0], 'B');
+    EXPECT_EQ(bmp[1], 'M');
+    EXPECT_EQ(u32(bmp, 2), bmp.size());
+    EXPECT_EQ(u32(bmp, 10), 14u + 40 + 64);
+    EXPECT_EQ(u32(bmp, 18), static_cast<std::uint32_t>(g.width));
+    EXPECT_EQ(u32(bmp, 22), static_cast<std::uint32_t>(g.height));
+    EXPECT_EQ(u16(bmp, 28), 4);
+    // Palette entry 9 (red) as blue, green, red, 0.
+    EXPECT_EQ(u32(bmp, 54 + 9 * 4), 0x00FF0000u);
+    for (int y = 0; y < g.height; ++y) {
+      for (int x = 0; x < g.width; ++x) {
+        const std::uint8_t byte = bmp[118 + static_cast<std::size_t>((g.height - 1 - y) * 8 + x / 2)];
+        ASSERT_EQ(x % 2 ? byte & 0x0F : byte >> 4, g.At(x, y)) << x << "," << y;
+      }
+    }
+  }
+}
