@@ -499,6 +499,43 @@ void TWinControl::PaintControlsAbove(TControl* from, HDC dc, const TRect& rect) 
   }
 }
 
+void TWinControl::PaintTo(HDC dc, int x, int y) {
+  HWND window = Handle();
+  SavedDC saved(dc);
+  RECT outer;
+  GetWindowRect(window, &outer);
+  POINT client{0, 0};
+  ::ClientToScreen(window, &client);
+  // A top-level window draws its client area only.
+  const bool child = (GetWindowLongPtrA(window, GWL_STYLE) & WS_CHILD) != 0;
+  const int bx = child ? client.x - outer.left : 0, by = child ? client.y - outer.top : 0;
+  if (classProc_ != nullptr) {
+    OffsetViewportOrgEx(dc, x, y, nullptr);
+    SendMessageA(window, WM_PRINT, reinterpret_cast<WPARAM>(dc),
+                 PRF_CLIENT | PRF_NONCLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
+    return;
+  }
+  if (child && (GetWindowLongPtrA(window, GWL_STYLE) & WS_BORDER)) {
+    RECT frame{x, y, x + (outer.right - outer.left), y + (outer.bottom - outer.top)};
+    TBrush brush;
+    brush.SetColor(clWindowFrame);
+    ::FrameRect(dc, &frame, brush.Handle());
+  }
+  OffsetViewportOrgEx(dc, x + bx, y + by, nullptr);
+  RECT r;
+  GetClientRect(window, &r);
+  IntersectClipRect(dc, 0, 0, r.right, r.bottom);
+  paintCanvas_.SetHandle(dc);
+  PaintWindow(paintCanvas_);
+  paintCanvas_.SetHandle(nullptr);
+  PaintControls(dc, r);
+  for (TControl* c : std::vector<TControl*>(controls_)) {
+    auto* child = dynamic_cast<TWinControl*>(c);
+    if (child == nullptr || !child->visible_ || child->handle_ == nullptr) continue;
+    child->PaintTo(dc, child->left_, child->top_);
+  }
+}
+
 void TWinControl::AlignControls() {
   TRect area = ClientRect();
   for (TAlign kind : {alTop, alBottom, alLeft, alRight, alClient}) {

@@ -226,6 +226,11 @@ class TWinControl : public TControl {
   void Repaint() override;
   void Update() override;
 
+  // Draws the control and everything on it into dc with its top-left corner
+  // at (x, y); a form draws its client area only. Standard controls draw
+  // themselves through WM_PRINT.
+  void PaintTo(HDC dc, int x, int y);
+
   // The object bound to a window of ours, or null.
   static TWinControl* FromHandle(HWND window);
 
