@@ -14,7 +14,7 @@ constexpr DWORD kDefaultTimeoutMs = 30000;
 struct FindData {
   DWORD pid;
   const std::string* title;
-  HWND found;
+  std::vector<HWND> found;
 };
 
 BOOL CALLBACK FindTopProc(HWND window, LPARAM param) {
@@ -22,8 +22,7 @@ BOOL CALLBACK FindTopProc(HWND window, LPARAM param) {
   DWORD pid = 0;
   GetWindowThreadProcessId(window, &pid);
   if (pid == data->pid && IsWindowVisible(window) && WindowText(window) == *data->title) {
-    data->found = window;
-    return FALSE;
+    data->found.push_back(window);
   }
   return TRUE;
 }
@@ -92,10 +91,15 @@ std::string WindowText(HWND window) {
   return std::string(text, length);
 }
 
-HWND FindTopWindow(DWORD pid, const std::string& title) {
-  FindData data{pid, &title, nullptr};
+std::vector<HWND> FindTopWindows(DWORD pid, const std::string& title) {
+  FindData data{pid, &title, {}};
   EnumWindows(FindTopProc, reinterpret_cast<LPARAM>(&data));
   return data.found;
+}
+
+HWND FindTopWindow(DWORD pid, const std::string& title) {
+  const auto all = FindTopWindows(pid, title);
+  return all.empty() ? nullptr : all.front();
 }
 
 HWND FindChild(HWND parent, const std::string& className, const std::string& text) {
@@ -199,10 +203,13 @@ HWND Driver::WaitWindow(const std::string& title, DWORD timeoutMs) {
 HWND Driver::WaitButton(const std::string& title, const std::string& button, DWORD timeoutMs) {
   const DWORD start = GetTickCount();
   for (;;) {
-    HWND window = WaitWindow(title, timeoutMs);
-    if (!window) return nullptr;
-    HWND b = FindChild(window, "Button", button);
-    if (b && IsWindowVisible(b) && IsWindowEnabled(b) && IsWindowEnabled(window)) return b;
+    if (!WaitWindow(title, timeoutMs)) return nullptr;
+    // Several windows may share a title (the boot window, the backdrop and
+    // the message boxes are all "Setup"): the one with the button counts.
+    for (HWND window : FindTopWindows(process_.dwProcessId, title)) {
+      HWND b = FindChild(window, "Button", button);
+      if (b && IsWindowVisible(b) && IsWindowEnabled(b) && IsWindowEnabled(window)) return b;
+    }
     if (GetTickCount() - start > timeoutMs) {
       Fail("no enabled button \"" + button + "\" in \"" + title + "\"");
       return nullptr;
@@ -222,16 +229,17 @@ bool Driver::Click(const std::string& title, const std::string& button, DWORD ti
 
 bool Driver::Answer(const std::string& caption, const std::string& button,
                     const std::string& expected, DWORD timeoutMs) {
-  HWND box = WaitWindow(caption, timeoutMs);
-  if (!box) return false;
+  HWND b = WaitButton(caption, button, timeoutMs);
+  if (!b) return false;
   if (!expected.empty()) {
     std::string text;
-    EnumChildWindows(box, CollectTextProc, reinterpret_cast<LPARAM>(&text));
+    EnumChildWindows(GetParent(b), CollectTextProc, reinterpret_cast<LPARAM>(&text));
     if (text.find(expected) == std::string::npos) {
       return Fail("the box \"" + caption + "\" says \"" + text + "\", not \"" + expected + "\"");
     }
   }
-  return Click(caption, button, timeoutMs);
+  PostMessageA(b, BM_CLICK, 0, 0);
+  return true;
 }
 
 bool Driver::SetEditText(const std::string& title, int editIndex, const std::string& text,

@@ -57,7 +57,8 @@ class Driver {
 
 // The text of a window (a title, a button's caption).
 std::string WindowText(HWND window);
-// A visible top-level window of process `pid` with exactly this title.
+// The visible top-level windows of process `pid` with exactly this title.
+std::vector<HWND> FindTopWindows(DWORD pid, const std::string& title);
 HWND FindTopWindow(DWORD pid, const std::string& title);
 // A child window whose class is `className` (empty: any) and text `text`.
 HWND FindChild(HWND parent, const std::string& className, const std::string& text);
