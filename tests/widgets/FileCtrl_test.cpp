@@ -558,8 +558,10 @@ TEST_F(FileCtrlTest, Screenshot) {
   WhenShown([&](TSelectDirDlg& d) {
     d.Repaint();
     PumpUntil([] { return false; }, 300);
-    RECT r;
-    GetWindowRect(d.Handle(), &r);
+    // The client area: without a window manager nobody draws the frame.
+    POINT origin{0, 0};
+    ClientToScreen(d.Handle(), &origin);
+    const RECT r{origin.x, origin.y, origin.x + d.ClientWidth(), origin.y + d.ClientHeight()};
     TBitmap shot(r.right - r.left, r.bottom - r.top);
     WindowDC screen;
     BitBlt(shot.Canvas().Handle(), 0, 0, shot.Width(), shot.Height(), screen.Get(), r.left, r.top, SRCCOPY);
