@@ -91,6 +91,7 @@ TEST(Restore, TheFileListIsNeitherOfferedNorWrittenNorCounted) {
   EXPECT_TRUE(f.Restore(a));
   EXPECT_FALSE(FileExists(f.At("LIST")));
   EXPECT_EQ(ReadFile(f.At("LISTING")), ToBytes("ab"));  // only the whole name is the list
+  EXPECT_EQ(f.rec.pending, 4);  // skipped chunks and end markers too
   EXPECT_EQ(f.Events(), (Log{"restorefile D\\LISTING " + kDateText + " yes", "progress D\\LISTING 100",
                              "progress D\\LISTING 100", "restored D\\LISTING", "progress  100"}));
 }

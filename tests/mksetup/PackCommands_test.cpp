@@ -7,6 +7,7 @@
 #include "runtime/FileSystem.h"
 #include "tests/support/TestFiles.h"
 #include "tools/mksetup/Cli.h"
+#include "tools/mksetup/PackCommands.h"
 
 using namespace testing_support;
 
@@ -216,4 +217,33 @@ TEST(MksetupPack, UsageErrors) {
   EXPECT_EQ(device.status, 1);
   EXPECT_NE(device.err.find("would refuse the name"), std::string::npos) << device.err;
 #endif
+}
+
+TEST(MksetupExtract, TheVolumeQuestionOnATerminalTakesTheAnswerTyped) {
+  const struct {
+    const char* typed;
+    std::vector<TDiskAnswer> answers;
+  } cases[] = {
+      {"\n", {TDiskAnswer::daOk}},
+      {"ok\ncancel\n", {TDiskAnswer::daOk, TDiskAnswer::daCancel}},
+      {"y\nN\n", {TDiskAnswer::daOk, TDiskAnswer::daCancel}},
+      {"", {TDiskAnswer::daCancel}},  // end of input
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.typed);
+    std::ostringstream out, err;
+    std::istringstream in(c.typed);
+    mksetup::Io io{out, err, true};
+    mksetup::TerminalRestoreUi ui(io, in);
+    for (const TDiskAnswer expected : c.answers) EXPECT_EQ(ui.AskForDisk("Please insert disk 2 and click OK to continue."), expected);
+    EXPECT_EQ(err.str().rfind("Please insert disk 2 and click OK to continue.", 0), 0u);
+  }
+  // Without a terminal: OK the first time for each volume, Cancel when repeated.
+  std::ostringstream out, err;
+  std::istringstream in;
+  mksetup::Io io{out, err, false};
+  mksetup::TerminalRestoreUi ui(io, in);
+  EXPECT_EQ(ui.AskForDisk("disk 2"), TDiskAnswer::daOk);
+  EXPECT_EQ(ui.AskForDisk("disk 3"), TDiskAnswer::daOk);
+  EXPECT_EQ(ui.AskForDisk("disk 2"), TDiskAnswer::daCancel);
 }
