@@ -43,6 +43,15 @@ void DoubleClick(TListBox& list, int index) {
   SendMessageA(list.Handle(), WM_LBUTTONUP, 0, at);
 }
 
+// A drive letter the machine does not have, or 0.
+char MissingDrive() {
+  const DWORD drives = GetLogicalDrives();
+  for (char letter = 'Q'; letter <= 'Y'; ++letter) {
+    if (!(drives & (1u << (letter - 'A')))) return letter;
+  }
+  return 0;
+}
+
 int IndexOfText(TListBox& list, const std::string& text) {
   for (int i = 0; i < list.Items().Count(); ++i) {
     if (list.Items()[i] == text) return i;
@@ -117,6 +126,7 @@ TEST_F(FileCtrlTest, AMissingDestinationOpensAtTheCurrentDirectory) {
     EXPECT_EQ(d.DirEdit->SelStart(), 0);
     EXPECT_EQ(d.DirEdit->SelLength(), static_cast<int>(start.size()));
     EXPECT_EQ(d.FileList->Directory(), start);
+    EXPECT_EQ(GetFocus(), d.DirList->Handle());
     d.CancelButton->Click();
   });
   EXPECT_FALSE(ChooseDirectory(directory, kWizardOptions, 1000));
@@ -226,11 +236,7 @@ TEST_F(FileCtrlTest, DoubleClickOpensTheParentsTheRootAndSubdirectories) {
 }
 
 TEST_F(FileCtrlTest, ADriveTheMachineLacksIsAnInOutErrorBeforeTheDialogShows) {
-  const DWORD drives = GetLogicalDrives();
-  char missing = 0;
-  for (char letter = 'Q'; letter <= 'Y' && !missing; ++letter) {
-    if (!(drives & (1u << (letter - 'A')))) missing = letter;
-  }
+  const char missing = MissingDrive();
   ASSERT_NE(missing, 0);
   std::string directory = std::string(1, missing) + ":\\App";
   WhenShown([](TSelectDirDlg& d) { d.CancelButton->Click(); });
@@ -348,6 +354,8 @@ TEST_F(FileCtrlTest, AtARootTheRootItemIsCurrentAndSelected) {
 
 TEST_F(FileCtrlTest, ChoosingADriveMovesTheListsAndTheCurrentDirectory) {
   const char other = start[0] == 'C' || start[0] == 'c' ? 'z' : 'c';
+  const char missing = MissingDrive();
+  ASSERT_NE(missing, 0);
   std::string directory = start;
   WhenShown([&](TSelectDirDlg& d) {
     EXPECT_EQ(d.DriveList->Drive(), 'c');
@@ -357,6 +365,13 @@ TEST_F(FileCtrlTest, ChoosingADriveMovesTheListsAndTheCurrentDirectory) {
     EXPECT_EQ(d.DirEdit->GetText(), d.DirList->Directory());
     EXPECT_EQ(d.FileList->Directory(), d.DirList->Directory());
     EXPECT_EQ(GetCurrentDir(), d.DirList->Directory());
+    // A drive that cannot be entered leaves the lists and the drive shown.
+    const std::string before = d.DirList->Directory();
+    EXPECT_THROW(d.DriveList->SetDrive(missing), EInOutError);
+    EXPECT_EQ(d.DirList->Directory(), before);
+    EXPECT_EQ(d.DriveList->Drive(), other);
+    ASSERT_GE(d.DriveList->ItemIndex(), 0);
+    EXPECT_EQ(d.DriveList->Items()[d.DriveList->ItemIndex()].substr(0, 2), std::string(1, other) + ":");
     d.CancelButton->Click();
   });
   EXPECT_FALSE(ChooseDirectory(directory, kWizardOptions, 1000));
