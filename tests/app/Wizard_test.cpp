@@ -193,6 +193,18 @@ TEST_F(Installer, WalkWithLicence) {
               "Select Destination Directory", 0);
 }
 
+TEST_F(Installer, SecondFinishEndsWithoutASecondRestore) {
+  Boot("[Setup]\nApp101=P\nLicense=No\n");
+  Form2->Notebook1->SetPageIndex(3);
+  Form2->Button2->SetCaption("Finish");
+  TransferDone = true;
+  Form2->Button2Click(nullptr);
+  EXPECT_TRUE(Application->Terminated());
+  EXPECT_FALSE(Form3->Visible()) << "no transfer window";
+  EXPECT_TRUE(boxes_.empty()) << "no restore of the missing archive was tried";
+  EXPECT_EQ(Form2->Notebook1->PageIndex(), 3);
+}
+
 TEST_F(Installer, TransferWindowFollowsProgress) {
   Form3->Show();
   Form2->Notebook1->SetPageIndex(2);

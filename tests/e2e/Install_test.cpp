@@ -162,6 +162,24 @@ TEST_F(EndToEnd, CancelThenResumeThenExitOnTheLicencePage) {
   ExpectNothingInstalled();
 }
 
+TEST_F(EndToEnd, BrowseToANewDirectoryInstallsThere) {
+  SmallProduct();
+  Pack(Ini("No"));
+  const std::string chosen = dir_ / "chosen\\deeper";
+  Start();
+  Steps({{"click", "Welcome", "&Next >"},
+         {"click", kDestination, "B&rowse..."},
+         {"type", "Select Directory", "0", chosen},
+         {"click", "Select Directory", "OK"},
+         {"answer", "Confirm", "&Yes"},
+         {"gone", "Select Directory"},
+         {"click", kDestination, "&Next >"},
+         {"click", kDestination, "Finish", "60000"}});
+  ExpectEndedClean();
+  dest_ = chosen + "\\";
+  ExpectInstalled();
+}
+
 TEST_F(EndToEnd, TwoVolumesAskForTheSecondDisk) {
   AddFile("BIG.BIN", Pseudo(150000, 2, false), PackDosDate({2022, 2, 2, 2, 2, 2}));
   AddFile("SMALL.TXT", ToBytes("small\r\n"), PackDosDate({2022, 3, 3, 3, 3, 4}));
