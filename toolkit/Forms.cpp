@@ -12,6 +12,8 @@
 #include "toolkit/StdCtrls.h"
 
 namespace {
+const UINT kFillWorkAreaMessage = WM_APP + 0x100;
+
 // The application in use when no other was constructed.
 TApplication gDefaultApplication;
 TScreen gScreen;
@@ -295,6 +297,7 @@ void TForm::SetWindowState(TWindowState state) {
   windowState_ = state;
   if (handle_ != nullptr && visible_) {
     ShowWindow(handle_, state == wsMaximized ? SW_MAXIMIZE : state == wsMinimized ? SW_MINIMIZE : SW_RESTORE);
+    if (state == wsMaximized) FillWorkArea();
   }
 }
 
@@ -314,6 +317,26 @@ void TForm::SetClientSize(int width, int height) {
     const int dw = width - ClientWidth(), dh = height - ClientHeight();
     if (dw != 0 || dh != 0) SetBounds(left_, top_, width_ + dw, height_ + dh);
   }
+}
+
+void TForm::FillWorkArea() {
+  // Maximising is the window manager's job under X: without one, Wine puts
+  // the window back to its X size (WM_SIZE, SIZE_RESTORED) although nobody
+  // restored it. A maximised form that does not cover the work area is then
+  // sized here so that its client area does.
+  RECT window;
+  GetWindowRect(handle_, &window);
+  const TRect work = Screen->WorkAreaRect();
+  if (window.right - window.left >= work.Width() && window.bottom - window.top >= work.Height()) return;
+  // Wine leaves the size of a window in the maximised state to the window
+  // manager, so the state bit goes and the window is sized as a normal one.
+  const LONG_PTR style = GetWindowLongPtrA(handle_, GWL_STYLE) & ~static_cast<LONG_PTR>(WS_MAXIMIZE);
+  SetWindowLongPtrA(handle_, GWL_STYLE, style);
+  RECT r = work.ToRECT();
+  AdjustWindowRectEx(&r, static_cast<DWORD>(style), FALSE, static_cast<DWORD>(GetWindowLongPtrA(handle_, GWL_EXSTYLE)));
+  fillingWorkArea_ = true;
+  SetWindowPos(handle_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  fillingWorkArea_ = false;
 }
 
 void TForm::CenterOnScreen() {
@@ -340,6 +363,7 @@ void TForm::SetVisible(bool visible) {
                      : windowState_ == wsMinimized ? SW_SHOWMINIMIZED
                                                    : SW_SHOWNORMAL;
     ShowWindow(Handle(), show);
+    if (windowState_ == wsMaximized) FillWorkArea();
     if (formStyle_ == fsStayOnTop) {
       SetWindowPos(handle_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
@@ -427,13 +451,23 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       Close();
       return 0;
+    case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) == SC_RESTORE) windowState_ = wsNormal;
+      break;
+    case kFillWorkAreaMessage:
+      if (windowState_ == wsMaximized && visible_) FillWorkArea();
+      return 0;
     case WM_SIZE: {
       const LRESULT result = DefaultHandler(message, wParam, lParam);
       RECT r;
       GetWindowRect(handle_, &r);
       if (wParam != SIZE_MINIMIZED) {
         if (wParam == SIZE_MAXIMIZED) windowState_ = wsMaximized;
-        else if (wParam == SIZE_RESTORED) windowState_ = wsNormal;
+        const TRect work = Screen->WorkAreaRect();
+        if (windowState_ == wsMaximized && !fillingWorkArea_ && visible_ &&
+            (r.right - r.left < work.Width() || r.bottom - r.top < work.Height())) {
+          PostMessageA(handle_, kFillWorkAreaMessage, 0, 0);
+        }
         left_ = r.left;
         top_ = r.top;
         width_ = r.right - r.left;

@@ -101,6 +101,7 @@ class TForm : public TWinControl {
   void CloseModal();
   bool DoClose(TCloseAction& action);
   void ApplyStyle();
+  void FillWorkArea();
   bool FindAccel(TWinControl* container, char accel);
 
   bool modal_ = false;
@@ -112,6 +113,7 @@ class TForm : public TWinControl {
   TWindowState windowState_ = wsNormal;
   TWinControl* activeControl_ = nullptr;
   TApplication* application_ = nullptr;
+  bool fillingWorkArea_ = false;
 };
 
 // ---------------------------------------------------------------------------

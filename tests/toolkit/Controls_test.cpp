@@ -250,6 +250,14 @@ TEST_F(ControlsTest, EnterEscapeAndAccessKeys) {
       {"Alt+B presses Back", [&] { PostSysChar(*f.edit, 'b'); }, {"< &Back"}},
       {"Alt+n (any case) presses Next", [&] { PostSysChar(*f.edit, 'N'); }, {"&Next >"}},
       {"Alt+x matches nothing", [&] { PostSysChar(*f.edit, 'x'); }, {}},
+      {"a plain letter is an access key where the focus takes no text",
+       [&] {
+         f.cancel->SetFocus();
+         PostMessageA(f.cancel->Handle(), WM_CHAR, 'b', 1);
+       },
+       {"< &Back"}},
+      {"a plain letter in an edit is typed, not an access key",
+       [&] { PostMessageA(f.edit->Handle(), WM_CHAR, 'b', 1); }, {}},
       {"Enter on a focused button presses that button",
        [&] {
          f.back->SetFocus();
@@ -281,6 +289,23 @@ TEST_F(ControlsTest, EnterEscapeAndAccessKeys) {
     form->SetModalResult(mrOk);
   });
   form->ShowModal();
+}
+
+TEST_F(ControlsTest, LabelAccessKeyFocusesItsControl) {
+  auto* label = Add<TLabel>(8, 8, 0, 0);
+  label->SetCaption("Directory &Name:");
+  auto* edit = Add<TEdit>(8, 24, 200, 20);
+  label->SetFocusControl(edit);
+  auto* other = Add<TButton>(8, 60, 75, 25);
+  form->SetActiveControl(other);
+  bool focused = false;
+  Later(10, [&] {
+    PostSysChar(*other, 'n');
+    focused = PumpUntil([&] { return edit->Focused(); });
+    form->SetModalResult(mrOk);
+  });
+  form->ShowModal();
+  EXPECT_TRUE(focused);
 }
 
 TEST_F(ControlsTest, ButtonModalResultEndsTheModalLoop) {

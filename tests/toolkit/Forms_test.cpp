@@ -376,4 +376,57 @@ TEST_F(FormsTest, ApplicationTitleComesFromTheExecutable) {
   EXPECT_EQ(app.Title(), "Other");
 }
 
+
+TEST_F(FormsTest, BorderStylesAndStayOnTop) {
+  TForm* form = MakeForm("Styles");
+  const struct {
+    TFormBorderStyle style;
+    DWORD present, absent;
+  } cases[] = {
+      {bsDialog, WS_CAPTION | WS_SYSMENU, WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX},
+      {bsNone, WS_POPUP, WS_CAPTION | WS_THICKFRAME | WS_SYSMENU},
+      {bsSizeable, WS_CAPTION | WS_THICKFRAME | WS_SYSMENU, WS_POPUP},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.style);
+    form->SetBorderStyle(c.style);
+    const DWORD style = static_cast<DWORD>(GetWindowLongPtrA(form->Handle(), GWL_STYLE));
+    EXPECT_EQ(style & c.present, c.present);
+    EXPECT_EQ(style & c.absent, 0u);
+    EXPECT_EQ(form->ClientWidth(), 200) << "the client size is kept";
+    EXPECT_EQ(form->ClientHeight(), 100);
+  }
+  form->SetFormStyle(fsStayOnTop);
+  EXPECT_NE(GetWindowLongPtrA(form->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+  form->SetFormStyle(fsNormal);
+  EXPECT_EQ(GetWindowLongPtrA(form->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+}
+
+TEST_F(FormsTest, CentredAndMaximisedWindows) {
+  TForm* centred = MakeForm("Centred");
+  centred->SetPosition(poScreenCenter);
+  centred->Show();
+  EXPECT_NEAR(centred->Left() + centred->Width() / 2, Screen->Width() / 2, 1);
+  EXPECT_NEAR(centred->Top() + centred->Height() / 2, Screen->Height() / 2, 1);
+
+  TForm* backdrop = MakeForm("Backdrop");
+  backdrop->SetBorderStyle(bsSizeable);
+  backdrop->SetClientSize(688, 446);
+  auto* title = NewComponent<TLabel>(backdrop);
+  title->SetAutoSize(false);
+  title->SetBounds(20, 11, 657, 185);
+  title->SetAnchors(akLeft | akTop | akRight | akBottom);
+  title->SetParent(backdrop);
+  backdrop->SetWindowState(wsMaximized);
+  backdrop->Show();
+  app.ProcessMessages();
+  EXPECT_EQ(backdrop->WindowState(), wsMaximized);
+  PumpUntil([&] { return backdrop->ClientWidth() >= Screen->WorkAreaRect().Width(); }, 500);
+  EXPECT_GT(backdrop->ClientWidth(), 688);
+  // The label keeps its right and bottom distances (11 and 250).
+  EXPECT_EQ(backdrop->ClientWidth() - title->Left() - title->Width(), 11);
+  EXPECT_EQ(backdrop->ClientHeight() - title->Top() - title->Height(), 250);
+  EXPECT_EQ(title->Left(), 20);
+}
+
 }  // namespace
