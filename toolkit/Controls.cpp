@@ -10,6 +10,25 @@ namespace {
 const char kObjectProp[] = "ToolkitObject";
 const char kWindowClass[] = "ToolkitWindow";
 int gNextControlId = 100;
+bool gReportingPaintFailure = false;
+
+// Called inside a catch block. A failing paint is reported once: the paints
+// that the report's own box causes while it is up fail again and are not
+// reported a second time (otherwise the boxes would pile up without end).
+void ReportPaintFailure() {
+  if (gReportingPaintFailure) return;
+  struct Reporting {
+    Reporting() { gReportingPaintFailure = true; }
+    ~Reporting() { gReportingPaintFailure = false; }
+  } reporting;
+  try {
+    throw;
+  } catch (const std::exception& error) {
+    Application->HandleException(error);
+  } catch (...) {
+    Application->HandleUnknownException();
+  }
+}
 }  // namespace
 
 // One window procedure for every window of ours: toolkit-class windows and
@@ -387,7 +406,8 @@ LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
           } catch (...) {
             paintCanvas_.SetHandle(nullptr);
             EndPaint(handle_, &ps);
-            throw;
+            ReportPaintFailure();
+            return 0;
           }
         }
         EndPaint(handle_, &ps);
@@ -749,6 +769,7 @@ TGraphicControl::TGraphicControl(TComponent* owner)
     : TControl(owner), canvas_(std::make_unique<ControlCanvas>()) {}
 
 TGraphicControl::~TGraphicControl() {
+  if (visible_) Invalidate();  // the parent paints the area again
   canvas_->SetHandle(nullptr);
 }
 
@@ -759,10 +780,13 @@ void TGraphicControl::PaintTo(HDC dc) {
   IntersectClipRect(dc, left_, top_, left_ + width_, top_ + height_);
   OffsetViewportOrgEx(dc, left_, top_, nullptr);
   canvas_->SetHandle(dc);
-  Application->Dispatch([&] {
+  try {
     Paint();
     if (OnPaint) OnPaint(this);
-  });
+  } catch (...) {
+    canvas_->SetHandle(nullptr);
+    ReportPaintFailure();
+  }
   canvas_->SetHandle(nullptr);
 }
 

@@ -519,6 +519,31 @@ TEST_F(ControlsTest, ImagesShowIconsAndSixteenColourBitmaps) {
   EXPECT_EQ(shot->Pixel(100 + 2, 16 + 2), kFace) << "the bottom-left colour is left out";
 }
 
+class Failing : public TGraphicControl {
+ public:
+  using TGraphicControl::TGraphicControl;
+
+ protected:
+  void Paint() override { throw EInvalidOperation("Canvas does not allow drawing"); }
+};
+
+TEST_F(ControlsTest, FailingPaintIsReportedOnceWhileItsBoxIsUp) {
+  auto* failing = Add<Failing>(0, 0, 20, 20);
+  failing->SetControlStyle(csOpaque);
+  form->Show();
+  answer = [&](const TMessageBoxRequest&) {
+    failing->Repaint();  // the box covers the control: it paints again
+    return mrOk;
+  };
+  failing->Repaint();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].Text, "Canvas does not allow drawing.");
+  failing->Repaint();
+  EXPECT_EQ(boxes.size(), 2u) << "a later paint is reported again";
+  failing->Hide();
+  app.ProcessMessages();
+}
+
 TEST_F(ControlsTest, ScreenPixelsPerInch) {
   WindowDC screen;
   EXPECT_EQ(Screen->PixelsPerInch(), GetDeviceCaps(screen.Get(), LOGPIXELSY));
