@@ -1,6 +1,8 @@
 // The archive writer of mksetup against the restore engine.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "backup/Backup.h"
 #include "runtime/FileSystem.h"
 #include "tests/backup/ArchiveBytes.h"
@@ -139,4 +141,44 @@ TEST(RoundTrip, ChunksAreStoredOnlyWhenCompressingDoesNotShrinkThem) {
   const Bytes noise = Damage(Bytes{0x17}, 0);
   mksetup::PackChunk(noise.data(), noise.size(), 9, chunk);
   EXPECT_FALSE(chunk.compressed);
+}
+
+namespace {
+
+// Serves at most a few bytes per read, as pipes and slow media may.
+class TrickleStream : public TMemoryStream {
+ public:
+  using TMemoryStream::TMemoryStream;
+  std::size_t Read(void* buffer, std::size_t count) override {
+    return TMemoryStream::Read(buffer, std::min<std::size_t>(count, 1 + calls_++ % 7));
+  }
+
+ private:
+  std::size_t calls_ = 0;
+};
+
+}  // namespace
+
+TEST(RoundTrip, AStreamServedInSmallPiecesRestoresTheSame) {
+  TempDir dir;
+  ASSERT_TRUE(ForceDirectories(dir / "src"));
+  const auto entries = WriteSources(dir);
+  mksetup::PackSettings settings;
+  settings.volumeSize = 65536;
+  const auto result = mksetup::WriteArchive(dir / "SETUP.Z", entries, settings);
+  Bytes all;  // the volumes laid end to end
+  for (const auto& v : result.volumes) {
+    const Bytes b = ReadFile(v);
+    all.insert(all.end(), b.begin(), b.end());
+  }
+  all.insert(all.end(), {'t', 'a', 'i', 'l'});
+  TrickleStream stream(all);
+  TBackupFile backup;
+  backup.SetArchiveStream(&stream);
+  EXPECT_TRUE(backup.Restore(":STREAM", dir / "out"));
+  for (std::size_t i = 1; i < entries.size(); ++i) {
+    SCOPED_TRACE(entries[i].storedName);
+    EXPECT_EQ(ReadFile(dir / ("out\\" + kSources[i - 1].name)), ReadFile(entries[i].source));
+  }
+  EXPECT_EQ(stream.Position(), static_cast<std::int64_t>(all.size() - 4));
 }
