@@ -34,7 +34,8 @@ using TNeedDiskEvent = std::function<void(TBackupFile& Sender, std::uint16_t Dis
 using TRestoreFileEvent = std::function<void(TBackupFile& Sender, std::string& Filename,
                                              std::int32_t FA, bool& DoRestore)>;
 // Stream is the open output file. A handler may replace it (or reset it);
-// the engine then dates and closes whatever the variable holds.
+// the engine then dates and closes whatever the variable holds. Not called
+// for an output file that could not be created.
 using TFileRestoredEvent = std::function<void(TBackupFile& Sender, std::string& Filename,
                                               std::unique_ptr<TFileStream>& Stream)>;
 using TBackupErrorEvent =
