@@ -429,4 +429,21 @@ TEST_F(FormsTest, CentredAndMaximisedWindows) {
   EXPECT_EQ(title->Left(), 20);
 }
 
+
+TEST_F(FormsTest, ProcessMessagesHandlesWhatIsPendingThenReturns) {
+  TForm* form = MakeForm("Pending");
+  TButton* button = MakeButton(form, "OK");
+  button->SetDefault(true);
+  int clicks = 0;
+  button->OnClick = [&](TObject*) { ++clicks; };
+  form->Show();
+  app.ProcessMessages();
+  for (int i = 0; i < 3; ++i) PostMessageA(form->Handle(), WM_KEYDOWN, VK_RETURN, 1);
+  app.ProcessMessages();
+  EXPECT_EQ(clicks, 3);
+  app.ProcessMessages();  // nothing pending: returns at once
+  EXPECT_EQ(clicks, 3);
+  EXPECT_FALSE(app.Terminated());
+}
+
 }  // namespace
