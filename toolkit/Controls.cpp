@@ -127,16 +127,13 @@ void TControl::SetParent(TWinControl* parent) {
 
 void TControl::SetBounds(int left, int top, int width, int height) {
   if (left == left_ && top == top_ && width == width_ && height == height_) return;
-  const TRect old = BoundsRect();
+  if (dynamic_cast<TGraphicControl*>(this) != nullptr) Invalidate();  // the old area
   left_ = left;
   top_ = top;
   width_ = std::max(width, 0);
   height_ = std::max(height, 0);
-  (void)old;
   BoundsChanged();
 }
-
-void TControl::SetBoundsQuiet(int left, int top, int width, int height) { SetBounds(left, top, width, height); }
 
 void TControl::SetVisible(bool visible) {
   if (visible == visible_) return;
@@ -809,9 +806,7 @@ void TGraphicControl::Repaint() {
   }
 }
 
-void TGraphicControl::BoundsChanged() {
-  if (parent_ != nullptr && parent_->HandleAllocated()) InvalidateRect(parent_->handle_, nullptr, TRUE);
-}
+void TGraphicControl::BoundsChanged() { Invalidate(); }
 void TGraphicControl::VisibleChanged() {
   if (parent_ != nullptr && parent_->HandleAllocated()) {
     RECT r = BoundsRect().ToRECT();

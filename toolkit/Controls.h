@@ -164,7 +164,6 @@ class TControl : public TComponent {
   virtual void TextChanged() {}
   virtual void FontChanged() {}
   virtual void ColorChanged() {}
-  void SetBoundsQuiet(int left, int top, int width, int height);  // no anchor update
   // Accelerator character (after "&") of the caption, or 0.
   char AccelChar() const;
 

@@ -310,7 +310,6 @@ void TNotebook::SetActivePage(const std::string& name) {
   }
 }
 
-void TNotebook::BoundsChanged() { TCustomControl::BoundsChanged(); }
 
 // ---------------------------------------------------------------------------
 

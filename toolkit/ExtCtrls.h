@@ -139,9 +139,6 @@ class TNotebook : public TCustomControl {
   void SetActivePage(const std::string& name);
   TNotifyEvent OnPageChanged;
 
- protected:
-  void BoundsChanged() override;
-
  private:
   std::vector<TPage*> pages_;
   int pageIndex_ = -1;

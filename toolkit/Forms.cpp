@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <map>
 
 #include "runtime/FileSystem.h"
 #include "toolkit/Dialogs.h"
@@ -46,14 +45,6 @@ void DropQuitMessages() {
   MSG msg;
   while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
   }
-}
-
-template <class T>
-T* ParentOfType(TControl* control) {
-  for (TControl* c = control; c != nullptr; c = c->Parent()) {
-    if (auto* t = dynamic_cast<T*>(c)) return t;
-  }
-  return nullptr;
 }
 }  // namespace
 
