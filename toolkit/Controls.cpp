@@ -700,6 +700,13 @@ void TWinControl::Repaint() {
   }
 }
 
+void TWinControl::BringToFront() {
+  TControl::BringToFront();
+  if (handle_ != nullptr) {
+    SetWindowPos(handle_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | (parent_ != nullptr ? SWP_NOACTIVATE : 0));
+  }
+}
+
 void TWinControl::Update() {
   if (handle_ != nullptr) UpdateWindow(handle_);
 }

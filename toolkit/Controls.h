@@ -146,7 +146,8 @@ class TControl : public TComponent {
   // Paints now: the area is drawn before the call returns.
   virtual void Repaint();
   virtual void Update() {}
-  void BringToFront();
+  // Puts the control above its siblings (a form: above the other windows).
+  virtual void BringToFront();
 
   // Converts a point of this control's client area to the screen.
   TPoint ClientToScreen(TPoint p) const;
@@ -224,6 +225,7 @@ class TWinControl : public TControl {
   void Invalidate() override;
   void Repaint() override;
   void Update() override;
+  void BringToFront() override;
 
   // Draws the control and everything on it into dc with its top-left corner
   // at (x, y); a form draws its client area only. Standard controls draw

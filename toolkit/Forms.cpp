@@ -372,6 +372,11 @@ void TForm::SetVisible(bool visible) {
   }
 }
 
+void TForm::Show() {
+  SetVisible(true);
+  BringToFront();
+}
+
 bool TForm::DoClose(TCloseAction& action) {
   if (!OnClose) return true;
   return Application->Dispatch([&] { OnClose(this, action); });

@@ -48,6 +48,9 @@ class TForm : public TWinControl {
   void AfterConstruction() override;  // dispatches OnCreate
 
   void SetVisible(bool visible) override;
+  // Makes the form visible and brings it to the front (also when it is
+  // visible already).
+  void Show();
   void Close();
   TModalResult ShowModal();
   bool Modal() const { return modal_; }

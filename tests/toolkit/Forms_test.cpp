@@ -446,4 +446,22 @@ TEST_F(FormsTest, ProcessMessagesHandlesWhatIsPendingThenReturns) {
   EXPECT_FALSE(app.Terminated());
 }
 
+
+TEST_F(FormsTest, ShowBringsAVisibleFormToTheFront) {
+  TForm* first = MakeForm("First");
+  TForm* second = MakeForm("Second");
+  first->Show();
+  second->Show();
+  auto above = [](HWND a, HWND b) {
+    for (HWND w = GetTopWindow(nullptr); w != nullptr; w = GetWindow(w, GW_HWNDNEXT)) {
+      if (w == a) return true;
+      if (w == b) return false;
+    }
+    return false;
+  };
+  EXPECT_TRUE(above(second->Handle(), first->Handle()));
+  first->Show();
+  EXPECT_TRUE(above(first->Handle(), second->Handle()));
+}
+
 }  // namespace
