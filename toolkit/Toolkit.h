@@ -21,8 +21,11 @@
 // (csOpaque) marks a control that paints all its pixels; its Repaint draws at
 // once straight onto the screen, a transparent one repaints its parent area at
 // once. TCustomControl is a windowed control painted by Paint().
+// TWinControl::PaintTo(dc, x, y) draws a control (a form: its client area)
+// with everything on it into any DC, e.g. a TBitmap's, for pixel tests.
 //
-// Forms (Forms.h). TForm: created hidden; Show/Hide/SetVisible, ShowModal,
+// Forms (Forms.h). TForm: created hidden; Show (also brings it to the front)/
+// Hide/SetVisible, ShowModal,
 // Close, ModalResult, OnCreate/OnShow/OnHide/OnClose(Sender, TCloseAction&),
 // BorderStyle (bsDialog: fixed, close box only; bsNone; bsSizeable),
 // FormStyle fsStayOnTop, Position poScreenCenter, WindowState wsMaximized,
