@@ -1,8 +1,8 @@
 // The windowing toolkit over Win32 (Win32 only). Include this header for all
 // of it.
 //
-// Overview
-// --------
+// The toolkit at a glance
+// ----------------------
 // Ownership. TComponent owns the components created with it as owner and
 // destroys them newest first. Create owned objects with
 //   auto* b = NewComponent<TButton>(form);   // owned by form
