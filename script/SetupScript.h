@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "runtime/Streams.h"
+#include "runtime/Text.h"
 
 // The path the installer writes the temporary setup script to.
 inline constexpr const char* kTempScriptPath = "C:\\SETUP1.TMP";
@@ -22,10 +23,6 @@ class IScriptView {
   virtual void SetText(std::string_view text) = 0;
   virtual std::string Text() const = 0;
 };
-
-// The view's conversion: the text up to its first NUL byte, with each lone LF
-// and each lone CR turned into CR LF. Nothing else is added.
-std::string ToMemoText(std::string_view text);
 
 // A view without a window, holding "Memo1" CR LF until it is given a text.
 class THiddenMemo : public IScriptView {

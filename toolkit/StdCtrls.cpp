@@ -5,6 +5,7 @@
 
 #include "runtime/Exceptions.h"
 #include "runtime/Streams.h"
+#include "runtime/Text.h"
 #include "toolkit/Forms.h"
 
 namespace {
@@ -25,24 +26,6 @@ std::string WindowText(HWND window) {
   const int got = GetWindowTextA(window, text.data(), length + 1);
   text.resize(static_cast<std::size_t>(std::max(got, 0)));
   return text;
-}
-
-// CR, LF and CR LF line breaks all become CR LF.
-std::string ToCrLf(const std::string& text) {
-  std::string out;
-  out.reserve(text.size() + text.size() / 16);
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '\r') {
-      out += "\r\n";
-      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    } else if (c == '\n') {
-      out += "\r\n";
-    } else {
-      out += c;
-    }
-  }
-  return out;
 }
 
 TOwnerDrawState DrawState(UINT itemState) {
@@ -332,9 +315,7 @@ void TMemo::LoadFromFile(const std::string& path) {
     if (got == 0) break;
     data.append(buffer, got);
   }
-  const std::size_t nul = data.find('\0');
-  if (nul != std::string::npos) data.resize(nul);
-  caption_ = ToCrLf(data);
+  caption_ = ToMemoText(data);
   TextChanged();
 }
 
