@@ -39,6 +39,7 @@ struct DirEntry {
   std::string name;
   bool directory = false;
   bool hidden = false;  // hidden or system
+  bool special = false; // neither a directory nor a regular file (a pipe, socket or device)
 };
 std::vector<DirEntry> ListDirectory(const std::string& dir);
 // A fresh, private temporary directory (with a trailing separator).

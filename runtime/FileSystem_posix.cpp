@@ -126,8 +126,10 @@ std::vector<DirEntry> ListDirectory(const std::string& dir) {
     const std::string name = e->d_name;
     if (name == "." || name == "..") continue;
     struct stat st;
-    const bool isDir = ::stat((base + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-    entries.push_back(DirEntry{name, isDir, name[0] == '.'});
+    const bool known = ::stat((base + name).c_str(), &st) == 0;
+    const bool isDir = known && S_ISDIR(st.st_mode);
+    const bool special = !known || (!isDir && !S_ISREG(st.st_mode));
+    entries.push_back(DirEntry{name, isDir, name[0] == '.', special});
   }
   ::closedir(d);
   return entries;

@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 #include <sstream>
 
 #include "runtime/FileSystem.h"
@@ -247,3 +250,38 @@ TEST(MksetupExtract, TheVolumeQuestionOnATerminalTakesTheAnswerTyped) {
   EXPECT_EQ(ui.AskForDisk("disk 3"), TDiskAnswer::daOk);
   EXPECT_EQ(ui.AskForDisk("disk 2"), TDiskAnswer::daCancel);
 }
+
+namespace {
+
+// Packing into a folder inside the packed tree, twice: the second run must
+// not pack the first run's archive (nor the one it is writing).
+TEST(MksetupPackTree, LeavesOutItsOwnOutputFolder) {
+  Tree tree;
+  const std::string out = tree.dir / "src\\pkg";
+  for (int run = 0; run < 2; ++run) {
+    SCOPED_TRACE(run);
+    const Outcome packed = Mk({"pack", "-o", out, tree.dir / "src"});
+    ASSERT_EQ(packed.status, 0) << packed.err;
+    if (run == 1) {
+      EXPECT_NE(packed.err.find("leaving out the output folder"), std::string::npos) << packed.err;
+    }
+    const Outcome listed = Mk({"list", out + "\\SETUP.Z"});
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    EXPECT_EQ(listed.out.find("SETUP"), std::string::npos) << listed.out;
+    EXPECT_EQ(Lines(listed.out).size(), tree.files.size() + 1) << "the files and FILE:LIST";
+  }
+}
+
+#ifndef _WIN32
+TEST(MksetupPackTree, LeavesOutWhatIsNotARegularFile) {
+  Tree tree;
+  ASSERT_EQ(::mkfifo(NativePath(tree.dir / "src\\pipe").c_str(), 0600), 0);
+  const Outcome packed = tree.Pack();
+  ASSERT_EQ(packed.status, 0) << packed.err;
+  EXPECT_NE(packed.err.find("not a regular file"), std::string::npos) << packed.err;
+  const Outcome listed = Mk({"list", tree.dir / "pkg\\SETUP.Z"});
+  EXPECT_EQ(listed.out.find("pipe"), std::string::npos) << listed.out;
+}
+#endif
+
+}  // namespace

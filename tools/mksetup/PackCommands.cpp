@@ -31,15 +31,30 @@ std::string JoinPath(const std::string& dir, const std::string& name) {
   return IncludeTrailingPathDelimiter(dir) + name;
 }
 
+// A path in one spelling, for comparing folders.
+std::string FolderKey(const std::string& path) {
+  return IncludeTrailingPathDelimiter(ExpandFileName(ExcludeTrailingPathDelimiter(path)));
+}
+
 // The files below dir, in name order, with their stored names under prefix.
-void CollectTree(const std::string& dir, const std::string& prefix, std::vector<PackEntry>& out) {
+// The output folder is left out (packing it would read the archive while it
+// is being written), and so are pipes, sockets and devices, which have no
+// content to store and could block the read.
+void CollectTree(const std::string& dir, const std::string& prefix, const std::string& outKey,
+                 std::vector<PackEntry>& out, std::ostream& warnings) {
   auto list = ListDirectory(dir);
   std::sort(list.begin(), list.end(),
             [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
   for (const auto& e : list) {
     const std::string path = JoinPath(dir, e.name);
     if (e.directory) {
-      CollectTree(path, prefix + e.name + "\\", out);
+      if (FolderKey(path) == outKey) {
+        warnings << "mksetup pack: warning: leaving out the output folder \"" << path << "\"\n";
+        continue;
+      }
+      CollectTree(path, prefix + e.name + "\\", outKey, out, warnings);
+    } else if (e.special) {
+      warnings << "mksetup pack: warning: leaving out \"" << path << "\", which is not a regular file\n";
     } else {
       PackEntry entry;
       entry.source = path;
@@ -62,12 +77,18 @@ void ShowProgress(std::ostream& err, const char* what, std::int64_t done, std::i
 
 }  // namespace
 
-std::vector<PackEntry> PlanEntries(const std::vector<std::string>& paths, std::ostream& warnings) {
+std::vector<PackEntry> PlanEntries(const std::vector<std::string>& paths, const std::string& outDir,
+                                   std::ostream& warnings) {
   std::vector<PackEntry> files;
+  const std::string outKey = FolderKey(outDir);
   for (const auto& path : paths) {
     const std::string bare = ExcludeTrailingPathDelimiter(path);
     if (DirectoryExists(bare)) {
-      CollectTree(bare, "C:\\", files);
+      if (FolderKey(bare) == outKey) {
+        warnings << "mksetup pack: warning: leaving out the output folder \"" << path << "\"\n";
+        continue;
+      }
+      CollectTree(bare, "C:\\", outKey, files, warnings);
     } else if (FileExists(bare)) {
       PackEntry entry;
       entry.source = bare;
@@ -137,7 +158,7 @@ int RunPack(const std::vector<std::string>& args, Io& io) {
   const auto license = options.Value("--license");
   settings.title = title;
   try {
-    const std::vector<PackEntry> entries = PlanEntries(options.Positional(), io.err);
+    const std::vector<PackEntry> entries = PlanEntries(options.Positional(), *outDir, io.err);
     if (!ForceDirectories(*outDir)) {
       throw EInOutError("Cannot create the directory \"" + ExpandFileName(*outDir) + "\". " + LastErrorText());
     }

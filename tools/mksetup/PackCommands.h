@@ -24,8 +24,10 @@ extern const char* const ExtractHelp;
 
 // The entries for paths: a "FILE:LIST" entry first, then each directory's
 // files (recursively, in name order) and each file. Warns on warnings about
-// files that share a bare name.
-std::vector<PackEntry> PlanEntries(const std::vector<std::string>& paths, std::ostream& warnings);
+// files that share a bare name, and leaves out, with a warning, the output
+// folder outDir and what is not a regular file.
+std::vector<PackEntry> PlanEntries(const std::vector<std::string>& paths, const std::string& outDir,
+                                   std::ostream& warnings);
 std::string SetupIniText(const std::string& app, const std::string& dest, const std::string& title,
                          bool license);
 
