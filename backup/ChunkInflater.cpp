@@ -31,19 +31,26 @@ InflateResult ChunkInflater::Inflate(const std::uint8_t* input, std::size_t size
   zs.avail_in = static_cast<uInt>(size);
   zs.next_out = output;
   zs.avail_out = static_cast<uInt>(kChunkSize);
-  const int status = inflate(&zs, Z_NO_FLUSH);
+  int status = inflate(&zs, Z_NO_FLUSH);
   result.produced = static_cast<std::size_t>(kChunkSize) - zs.avail_out;
-  if (status < 0) {
-    result.failed = true;
-  } else if (status == Z_OK && zs.avail_out == 0) {
+  if (status == Z_OK && zs.avail_out == 0) {
     // The buffer is full but the stream has not ended: one more byte tells a
-    // chunk that inflates beyond the buffer from one cut short.
+    // chunk that inflates beyond the buffer from one whose trailer is still
+    // to be read.
     std::uint8_t probe;
     zs.next_out = &probe;
     zs.avail_out = 1;
-    inflate(&zs, Z_NO_FLUSH);
-    if (zs.avail_out == 0) result.failed = true;
+    status = inflate(&zs, Z_NO_FLUSH);
+    if (zs.avail_out == 0) {
+      result.failed = true;
+      return result;
+    }
   }
+  // Every chunk is one whole zlib stream. A negative status is a damaged
+  // stream; a stream that has not ended after its whole input was cut short,
+  // and one asking for a preset dictionary cannot be read: passing over
+  // either in silence would leave a shorter file reported as restored.
+  if (status != Z_STREAM_END) result.failed = true;
   return result;
 }
 

@@ -229,6 +229,32 @@ TEST(Restore, ACorruptCompressedChunkKeepsWhatInflatedAndReportsCode6) {
   }
 }
 
+// A chunk that is not one whole zlib stream keeps what it inflated and ends
+// the run with code 6, like a damaged one: a file cut short must not be
+// reported as restored.
+TEST(Restore, ChunksThatAreNotWholeStreamsReportCode6) {
+  const std::string text(3000, 'w');
+  const Bytes whole = Zlib(text);
+  const Bytes cut(whole.begin(), whole.end() - 6);  // deflate data ends early, no trailer
+  const Bytes presetDictionary = {0x78, 0xBB, 0, 0, 0, 1};  // FDICT set; 0x78BB % 31 == 0
+  const struct {
+    const char* name;
+    Bytes chunk;
+  } cases[] = {{"cut short", cut}, {"needs a dictionary", presetDictionary}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Fixture f;
+    ArchiveBytes a;
+    a.Header(3000).Entry("C:\\Z", kDate).Magic().Compressed(c.chunk).EndBlock().File("C:\\AFTER", kDate, "x").End();
+    EXPECT_FALSE(f.Restore(a));
+    EXPECT_EQ(f.backup.ErrorCode(), 6);
+    EXPECT_FALSE(FileExists(f.At("AFTER")));
+    const std::string got = ToText(ReadFile(f.At("Z")));
+    EXPECT_EQ(got, text.substr(0, got.size())) << "what was inflated is written";
+    EXPECT_LT(got.size(), text.size());
+  }
+}
+
 TEST(Restore, ChunksThatInflatePastTheBufferAreCutAndReported) {
   for (const std::size_t size : {16384u, 16385u, 40000u}) {
     SCOPED_TRACE(size);
