@@ -38,6 +38,42 @@ TOwnerDrawState DrawState(UINT itemState) {
   if (itemState & ODS_COMBOBOXEDIT) state |= odComboBoxEdit;
   return state;
 }
+
+// One item of an owner-drawn list or combo box, painted on the DC the system
+// hands over: highlight colours for a selected item, the control's handler
+// (or its default drawing) for an item, the focus rectangle on top.
+void PaintOwnerDrawnItem(const DRAWITEMSTRUCT& item, TWinControl* control, TCanvas& canvas,
+                         const TFont& font, TColor color, const TDrawItemEvent& onDrawItem,
+                         const std::function<void(int, TRect, TOwnerDrawState)>& drawDefault) {
+  const TOwnerDrawState state = DrawState(item.itemState);
+  const TRect rect = TRect::From(item.rcItem);
+  const int index = static_cast<int>(item.itemID);
+  canvas.SetHandle(item.hDC);
+  SyncFont(canvas, font);
+  canvas.Brush().SetColor(color);
+  if (index >= 0 && (state & odSelected)) {
+    canvas.Brush().SetColor(clHighlight);
+    canvas.Font().SetColor(clHighlightText);
+  }
+  if (index < 0) {
+    canvas.FillRect(rect);
+  } else if (onDrawItem) {
+    DispatchEvent(onDrawItem, control, index, rect, state);
+  } else {
+    Application->Dispatch([&] { drawDefault(index, rect, state); });
+  }
+  if (state & odFocused) {
+    RECT r = rect.ToRECT();
+    DrawFocusRect(item.hDC, &r);
+  }
+  canvas.SetHandle(nullptr);
+}
+
+// The default drawing of an item: its text on the background.
+void DrawItemText(TCanvas& canvas, const TListItems& items, int index, TRect rect) {
+  canvas.FillRect(rect);
+  if (index >= 0 && index < items.Count()) canvas.TextOut(rect.Left + 2, rect.Top, items[index]);
+}
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -458,10 +494,8 @@ TRect TListBox::ItemRect(int index) {
   return TRect::From(r);
 }
 
-void TListBox::DrawItem(int index, TRect rect, TOwnerDrawState state) {
-  (void)state;
-  itemCanvas_.FillRect(rect);
-  if (index >= 0 && index < items_.Count()) itemCanvas_.TextOut(rect.Left + 2, rect.Top, items_[index]);
+void TListBox::DrawItem(int index, TRect rect, TOwnerDrawState) {
+  DrawItemText(itemCanvas_, items_, index, rect);
 }
 
 bool TListBox::Notification(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
@@ -476,35 +510,12 @@ bool TListBox::Notification(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
         return true;
       }
       return false;
-    case WM_DRAWITEM: {
-      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-      const TOwnerDrawState state = DrawState(item->itemState);
-      const TRect rect = TRect::From(item->rcItem);
-      const int index = static_cast<int>(item->itemID);
-      itemCanvas_.SetHandle(item->hDC);
-      SyncFont(itemCanvas_, font_);
-      itemCanvas_.Brush().SetColor(color_);
-      if (index >= 0 && (state & odSelected)) {
-        itemCanvas_.Brush().SetColor(clHighlight);
-        itemCanvas_.Font().SetColor(clHighlightText);
-      }
-      if (index >= 0) {
-        if (OnDrawItem) {
-          DispatchEvent(OnDrawItem, this, index, rect, state);
-        } else {
-          Application->Dispatch([&] { DrawItem(index, rect, state); });
-        }
-      } else {
-        itemCanvas_.FillRect(rect);
-      }
-      if (state & odFocused) {
-        RECT r = rect.ToRECT();
-        DrawFocusRect(item->hDC, &r);
-      }
-      itemCanvas_.SetHandle(nullptr);
+    case WM_DRAWITEM:
+      PaintOwnerDrawnItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), this, itemCanvas_, font_,
+                          color_, OnDrawItem,
+                          [this](int i, TRect r, TOwnerDrawState st) { DrawItem(i, r, st); });
       result = TRUE;
       return true;
-    }
     case WM_MEASUREITEM: {
       auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
       int height = itemHeight_;
@@ -616,10 +627,8 @@ void TComboBox::SetStyle(TComboBoxStyle style) {
   Recreate();
 }
 
-void TComboBox::DrawItem(int index, TRect rect, TOwnerDrawState state) {
-  (void)state;
-  itemCanvas_.FillRect(rect);
-  if (index >= 0 && index < items_.Count()) itemCanvas_.TextOut(rect.Left + 2, rect.Top, items_[index]);
+void TComboBox::DrawItem(int index, TRect rect, TOwnerDrawState) {
+  DrawItemText(itemCanvas_, items_, index, rect);
 }
 
 bool TComboBox::Notification(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
@@ -636,35 +645,12 @@ bool TComboBox::Notification(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
         return true;
       }
       return false;
-    case WM_DRAWITEM: {
-      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-      const TOwnerDrawState state = DrawState(item->itemState);
-      const TRect rect = TRect::From(item->rcItem);
-      const int index = static_cast<int>(item->itemID);
-      itemCanvas_.SetHandle(item->hDC);
-      SyncFont(itemCanvas_, font_);
-      itemCanvas_.Brush().SetColor(color_);
-      if (index >= 0 && (state & odSelected)) {
-        itemCanvas_.Brush().SetColor(clHighlight);
-        itemCanvas_.Font().SetColor(clHighlightText);
-      }
-      if (index >= 0) {
-        if (OnDrawItem) {
-          DispatchEvent(OnDrawItem, this, index, rect, state);
-        } else {
-          Application->Dispatch([&] { DrawItem(index, rect, state); });
-        }
-      } else {
-        itemCanvas_.FillRect(rect);
-      }
-      if (state & odFocused) {
-        RECT r = rect.ToRECT();
-        DrawFocusRect(item->hDC, &r);
-      }
-      itemCanvas_.SetHandle(nullptr);
+    case WM_DRAWITEM:
+      PaintOwnerDrawnItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), this, itemCanvas_, font_,
+                          color_, OnDrawItem,
+                          [this](int i, TRect r, TOwnerDrawState st) { DrawItem(i, r, st); });
       result = TRUE;
       return true;
-    }
     case WM_MEASUREITEM: {
       auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
       item->itemHeight = static_cast<UINT>(std::max(itemHeight_, 1));
