@@ -13,7 +13,56 @@ namespace {
 // An exact model of binary floating point with a `bits`-bit significand,
 // rounding to nearest with ties to even, for the two products of
 // LengthForPercent. value = mantissa × 2^exponent.
+#ifdef __SIZEOF_INT128__
 using Wide = unsigned __int128;
+#else
+// 32-bit targets have no 128-bit integer: the few operations the model uses.
+struct Wide {
+  std::uint64_t hi = 0, lo = 0;
+  constexpr Wide() = default;
+  constexpr Wide(std::uint64_t value) : lo(value) {}  // NOLINT: converts like the built-in type
+  constexpr Wide(std::uint64_t h, std::uint64_t l) : hi(h), lo(l) {}
+  explicit operator std::uint64_t() const { return lo; }
+  explicit operator long long() const { return static_cast<long long>(lo); }
+  friend bool operator==(Wide a, Wide b) { return a.hi == b.hi && a.lo == b.lo; }
+  friend bool operator<(Wide a, Wide b) { return a.hi != b.hi ? a.hi < b.hi : a.lo < b.lo; }
+  friend bool operator>(Wide a, Wide b) { return b < a; }
+  friend Wide operator&(Wide a, Wide b) { return {a.hi & b.hi, a.lo & b.lo}; }
+  friend Wide operator-(Wide a, Wide b) { return {a.hi - b.hi - (a.lo < b.lo ? 1 : 0), a.lo - b.lo}; }
+  friend Wide operator+(Wide a, Wide b) { return {a.hi + b.hi + (a.lo + b.lo < a.lo ? 1 : 0), a.lo + b.lo}; }
+  friend Wide operator<<(Wide a, int n) {
+    if (n == 0) return a;
+    if (n >= 64) return {a.lo << (n - 64), 0};
+    return {(a.hi << n) | (a.lo >> (64 - n)), a.lo << n};
+  }
+  friend Wide operator>>(Wide a, int n) {
+    if (n == 0) return a;
+    if (n >= 64) return {0, a.hi >> (n - 64)};
+    return {a.hi >> n, (a.lo >> n) | (a.hi << (64 - n))};
+  }
+  Wide& operator>>=(int n) { return *this = *this >> n; }
+  Wide& operator++() { return *this = *this + Wide{1}; }
+  friend Wide operator*(Wide a, Wide b) {  // shift and add: slow, but exact
+    Wide product;
+    for (int bit = 0; bit < 128; ++bit) {
+      if ((((bit < 64 ? b.lo >> bit : b.hi >> (bit - 64))) & 1) != 0) product = product + (a << bit);
+    }
+    return product;
+  }
+  friend Wide operator/(Wide a, std::uint64_t d) {  // long division by a small divisor
+    Wide quotient;
+    Wide rest;
+    for (int bit = 127; bit >= 0; --bit) {
+      rest = (rest << 1) + Wide{((bit < 64 ? a.lo >> bit : a.hi >> (bit - 64))) & 1};
+      if (!(rest < Wide{d})) {
+        rest = rest - Wide{d};
+        quotient = quotient + (Wide{1} << bit);
+      }
+    }
+    return quotient;
+  }
+};
+#endif
 
 struct Binary {
   Wide mantissa;
