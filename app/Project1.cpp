@@ -12,15 +12,24 @@
 namespace {
 
 // A setup program is often started from a download folder, where a planted
-// DLL must not be loaded in place of a system one: DLLs come from the system
-// directory only.
+// DLL must not be loaded in place of a system one. The executable imports
+// only known DLLs, which the system always takes from its own directory;
+// from here on every other DLL comes from the system directory too. Both
+// calls are looked up, since older systems lack one or both.
 void HardenDllLoading() {
-  SetDllDirectoryA("");
+  HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  if (kernel == nullptr) return;
   using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-  if (HMODULE kernel = GetModuleHandleA("kernel32.dll")) {
-    auto set = reinterpret_cast<SetDefaultDllDirectoriesFn>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
-    if (set) set(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  using SetDllDirectoryFn = BOOL(WINAPI*)(LPCSTR);
+  if (auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+          reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")))) {
+    setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  }
+  // Takes the current directory out of the search where the call above is
+  // missing.
+  if (auto setDirectory =
+          reinterpret_cast<SetDllDirectoryFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "SetDllDirectoryA")))) {
+    setDirectory("");
   }
 }
 

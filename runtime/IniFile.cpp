@@ -2,10 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
-#include <sstream>
-
-#include "runtime/FileSystem.h"
+#include "runtime/Exceptions.h"
+#include "runtime/Streams.h"
 
 namespace {
 
@@ -70,13 +68,13 @@ std::string ReadProfileText(std::string_view text, const std::string& section,
 
 std::string ReadProfileFile(const std::string& fileName, const std::string& section,
                             const std::string& key, const std::string& defaultValue) {
-#ifdef _WIN32
-  std::ifstream in(fileName, std::ios::binary);
-#else
-  std::ifstream in(NativePath(fileName), std::ios::binary);
-#endif
-  if (!in) return ReadProfileText({}, section, key, defaultValue);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return ReadProfileText(text.str(), section, key, defaultValue);
+  std::string text;
+  try {
+    TFileStream in(fileName, FileMode::OpenRead);
+    text.resize(static_cast<std::size_t>(in.Size()));
+    text.resize(in.Read(text.data(), text.size()));
+  } catch (const EFOpenError&) {
+    // A file that cannot be opened has no keys: every read gives its default.
+  }
+  return ReadProfileText(text, section, key, defaultValue);
 }

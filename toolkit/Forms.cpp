@@ -1,6 +1,5 @@
 #include "toolkit/Forms.h"
 
-#include <commctrl.h>
 
 #include <algorithm>
 
@@ -85,8 +84,9 @@ TApplication::~TApplication() {
 }
 
 void TApplication::Initialize() {
-  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
-  InitCommonControlsEx(&icc);
+  // Every control is one of USER32's own classes, so the common-controls
+  // library is not needed (nor imported: it is no known DLL, and a copy
+  // planted beside the program would be loaded before WinMain runs).
   toolkit_internal::RegisterWindowClasses();
 }
 

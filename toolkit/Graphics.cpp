@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 
 #include "runtime/Exceptions.h"
 #include "runtime/FileSystem.h"
+#include "runtime/Streams.h"
 #include "toolkit/Internal.h"
 
 namespace {
@@ -616,9 +616,9 @@ void TBitmap::LoadFromBmpData(const void* data, std::size_t size) {
 }
 
 void TBitmap::LoadFromFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw EFOpenError(path, "The file cannot be read.");
-  std::vector<char> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  TFileStream in(path, FileMode::OpenRead);
+  std::vector<char> data(static_cast<std::size_t>(in.Size()));
+  in.ReadBuffer(data.data(), data.size());
   LoadFromBmpData(data.data(), data.size());
 }
 
@@ -663,12 +663,10 @@ void TBitmap::SaveToFile(const std::string& path) {
   file.bfType = 0x4D42;
   file.bfOffBits = sizeof file + sizeof h;
   file.bfSize = static_cast<DWORD>(file.bfOffBits + bits.size());
-  std::ofstream out(path, std::ios::binary);
-  if (!out) throw EFCreateError(path, "The file cannot be written.");
-  out.write(reinterpret_cast<const char*>(&file), sizeof file);
-  out.write(reinterpret_cast<const char*>(&h), sizeof h);
-  out.write(reinterpret_cast<const char*>(bits.data()), static_cast<std::streamsize>(bits.size()));
-  if (!out) throw EFCreateError(path, "The file cannot be written.");
+  TFileStream out(path, FileMode::Create);
+  out.WriteBuffer(&file, sizeof file);
+  out.WriteBuffer(&h, sizeof h);
+  out.WriteBuffer(bits.data(), bits.size());
 }
 
 void TBitmap::Dormant() {

@@ -9,6 +9,6 @@ setup_warnings(filectrl_logic)
 
 if(WIN32 AND TARGET toolkit)
   add_library(filectrl STATIC ${CMAKE_CURRENT_LIST_DIR}/FileCtrl.cpp)
-  target_link_libraries(filectrl PUBLIC filectrl_logic toolkit mpr)
+  target_link_libraries(filectrl PUBLIC filectrl_logic toolkit)
   setup_warnings(filectrl)
 endif()

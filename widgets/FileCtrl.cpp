@@ -71,11 +71,38 @@ std::optional<std::string> VolumeLabel(const std::string& root) {
   return std::string(label);
 }
 
+// A library that is no known DLL, loaded from the system directory by its
+// full path (its own imports are then looked for there first), never by a
+// search that could find a copy planted beside the program. Freed at exit.
+class TSystemLibrary {
+ public:
+  explicit TSystemLibrary(const char* name) {
+    char dir[MAX_PATH];
+    const UINT length = GetSystemDirectoryA(dir, sizeof dir);
+    if (length == 0 || length >= sizeof dir) return;
+    const std::string path = std::string(dir) + "\\" + name;
+    module_ = LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  }
+  ~TSystemLibrary() {
+    if (module_ != nullptr) FreeLibrary(module_);
+  }
+  TSystemLibrary(const TSystemLibrary&) = delete;
+  TSystemLibrary& operator=(const TSystemLibrary&) = delete;
+  HMODULE Handle() const { return module_; }
+
+ private:
+  HMODULE module_ = nullptr;
+};
+
 std::optional<std::string> NetworkName(char letter) {
+  using GetConnection = DWORD(WINAPI*)(LPCSTR, LPSTR, LPDWORD);
+  static const TSystemLibrary network("mpr.dll");
+  const auto getConnection = EntryPoint<GetConnection>(network.Handle(), "WNetGetConnectionA");
+  if (getConnection == nullptr) return std::nullopt;
   const char local[3] = {letter, ':', '\0'};
   char remote[MAX_PATH + 1] = {};
   DWORD length = sizeof remote;
-  if (WNetGetConnectionA(local, remote, &length) != NO_ERROR) return std::nullopt;
+  if (getConnection(local, remote, &length) != NO_ERROR) return std::nullopt;
   return std::string(remote);
 }
 
