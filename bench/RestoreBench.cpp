@@ -338,7 +338,7 @@ Measure Best(Scratch& scratch, int runs, const std::vector<std::string>& argvWit
 double Pack(const std::string& corpus, const std::string& out, const std::string& threads) {
   std::ostringstream o, e;
   mksetup::Io io{o, e, false};
-  std::vector<std::string> args = {"pack", "-o", out, "--app", "Bench"};
+  std::vector<std::string> args = {"pack", "-o", out, "--no-stub", "--app", "Bench"};
   if (!threads.empty()) args.insert(args.end(), {"--threads", threads});
   args.push_back(corpus);
   const auto start = Clock::now();

@@ -7,10 +7,12 @@
 #endif
 #include <sstream>
 
+#include "runtime/Exceptions.h"
 #include "runtime/FileSystem.h"
 #include "tests/support/TestFiles.h"
 #include "tools/mksetup/Cli.h"
 #include "tools/mksetup/PackCommands.h"
+#include "tools/mksetup/Stub.h"
 
 using namespace testing_support;
 
@@ -57,7 +59,7 @@ struct Tree {
   }
   std::string Source(const std::string& name) const { return dir / ("src\\" + name); }
   Outcome Pack(std::vector<std::string> extra = {}) const {
-    std::vector<std::string> args = {"pack", "-o", dir / "pkg", "--app", "Demo", dir / "src"};
+    std::vector<std::string> args = {"pack", "-o", dir / "pkg", "--no-stub", "--app", "Demo", dir / "src"};
     args.insert(args.end(), extra.begin(), extra.end());
     return Mk(args);
   }
@@ -260,7 +262,7 @@ TEST(MksetupPackTree, LeavesOutItsOwnOutputFolder) {
   const std::string out = tree.dir / "src\\pkg";
   for (int run = 0; run < 2; ++run) {
     SCOPED_TRACE(run);
-    const Outcome packed = Mk({"pack", "-o", out, tree.dir / "src"});
+    const Outcome packed = Mk({"pack", "-o", out, "--no-stub", tree.dir / "src"});
     ASSERT_EQ(packed.status, 0) << packed.err;
     if (run == 1) {
       EXPECT_NE(packed.err.find("leaving out the output folder"), std::string::npos) << packed.err;
@@ -285,3 +287,155 @@ TEST(MksetupPackTree, LeavesOutWhatIsNotARegularFile) {
 #endif
 
 }  // namespace
+
+namespace {
+
+// The smallest Windows GUI program osslsigncode signs: headers and one
+// section holding a single "ret".
+Bytes TinyWindowsProgram() {
+  Bytes b(0x400, 0);
+  auto put = [&b](std::size_t at, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
+  };
+  b[0] = 'M', b[1] = 'Z';
+  put(60, 64, 4);
+  b[64] = 'P', b[65] = 'E';
+  const std::size_t coff = 68, opt = coff + 20, section = opt + 224;
+  put(coff, 0x14C, 2), put(coff + 2, 1, 2), put(coff + 16, 224, 2), put(coff + 18, 0x0102, 2);
+  put(opt, 0x10B, 2), put(opt + 4, 0x200, 4), put(opt + 16, 0x1000, 4), put(opt + 20, 0x1000, 4);
+  put(opt + 28, 0x400000, 4), put(opt + 32, 0x1000, 4), put(opt + 36, 0x200, 4);
+  put(opt + 40, 5, 2), put(opt + 42, 1, 2), put(opt + 48, 5, 2), put(opt + 50, 1, 2);
+  put(opt + 56, 0x2000, 4), put(opt + 60, 0x200, 4), put(opt + 68, 2, 2);
+  put(opt + 72, 0x100000, 4), put(opt + 76, 0x1000, 4), put(opt + 80, 0x100000, 4), put(opt + 84, 0x1000, 4);
+  put(opt + 92, 16, 4);
+  std::copy_n(".text", 5, b.begin() + static_cast<std::ptrdiff_t>(section));
+  put(section + 8, 0x200, 4), put(section + 12, 0x1000, 4), put(section + 16, 0x200, 4), put(section + 20, 0x200, 4);
+  put(section + 36, 0x60000020, 4);
+  b[0x200] = 0xC3;
+  return b;
+}
+
+int RunTool(const std::vector<std::string>& argv, std::string* output = nullptr) {
+  std::string text;
+  const int status = mksetup::RunProgram(argv, text);
+  if (output != nullptr) *output = text;
+  return status;
+}
+
+}  // namespace
+
+TEST(MksetupPackStub, FoundBesideMksetupOrInItsShareFolder) {
+  const struct {
+    const char* name;
+    bool beside, shared;
+    const char* found;  // below the temporary folder; "" for none
+  } cases[] = {
+      {"beside", true, false, "bin\\SETUP.EXE"},
+      {"share folder", false, true, "share\\setup\\SETUP.EXE"},
+      {"both: beside wins", true, true, "bin\\SETUP.EXE"},
+      {"none", false, false, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    ASSERT_TRUE(ForceDirectories(dir / "bin"));
+    ASSERT_TRUE(ForceDirectories(dir / "share\\setup"));
+    if (c.beside) WriteFile(dir / "bin\\SETUP.EXE", TinyWindowsProgram());
+    if (c.shared) WriteFile(dir / "share\\setup\\SETUP.EXE", TinyWindowsProgram());
+    if (*c.found != '\0') {
+      EXPECT_EQ(ExpandFileName(mksetup::ResolveStub(std::nullopt, dir / "bin")), ExpandFileName(dir / c.found));
+    } else {
+      try {
+        mksetup::ResolveStub(std::nullopt, dir / "bin");
+        ADD_FAILURE() << "no stub, no error";
+      } catch (const Exception& e) {
+        EXPECT_NE(e.Message().find(ExpandFileName(dir / "bin\\SETUP.EXE")), std::string::npos) << e.Message();
+        EXPECT_NE(e.Message().find("--stub FILE"), std::string::npos) << e.Message();
+      }
+    }
+  }
+}
+
+TEST(MksetupPackStub, ShipsSetupExeBesideTheDataFiles) {
+  TempDir dir;
+  WriteFile(dir / "stub.exe", TinyWindowsProgram());
+  WriteFile(dir / "text.exe", "MZ but no program");
+  const struct {
+    const char* name;
+    std::vector<std::string> options;
+    int status;
+    const char* error;  // part of the error; "" for none
+    bool shipped;
+  } cases[] = {
+      {"--stub", {"--stub", dir / "stub.exe"}, 0, "", true},
+      {"--no-stub", {"--no-stub"}, 0, "", false},
+      {"a stub that is no program", {"--stub", dir / "text.exe"}, 1, "is no Windows program", false},
+      {"a stub that does not exist", {"--stub", dir / "none.exe"}, 1, "none.exe", false},
+      {"--no-stub with --stub", {"--no-stub", "--stub", dir / "stub.exe"}, 2, "--no-stub", false},
+      {"--password-file without --sign", {"--stub", dir / "stub.exe", "--password-file", dir / "pw"}, 2,
+       "--password-file", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Tree t;
+    std::vector<std::string> args = {"pack", "-o", t.dir / "pkg"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    args.push_back(t.dir / "src");
+    const Outcome r = Mk(args);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    if (*c.error != '\0') {
+      EXPECT_NE(r.err.find(c.error), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(FileExists(t.dir / "pkg\\SETUP.EXE"), c.shipped);
+    if (c.shipped) {
+      EXPECT_EQ(ReadFile(t.dir / "pkg\\SETUP.EXE"), TinyWindowsProgram());
+    }
+    // A refused stub is found out before anything is written.
+    if (c.status != 0) {
+      EXPECT_FALSE(FileExists(t.dir / "pkg\\SETUP.Z"));
+    }
+  }
+}
+
+#ifndef _WIN32
+// A throwaway certificate from openssl; osslsigncode verifies the signature.
+TEST(MksetupPackStub, SignsSetupExe) {
+  TempDir dir;
+  WriteFile(dir / "stub.exe", TinyWindowsProgram());
+  WriteFile(dir / "password", "secret\n");
+  WriteFile(dir / "wrong", "guess\n");
+  const std::string key = NativePath(dir / "key.pem"), cert = NativePath(dir / "cert.pem");
+  ASSERT_EQ(RunTool({"openssl", "req", "-x509", "-newkey", "rsa:2048", "-keyout", key, "-out", cert, "-days", "2",
+                 "-nodes", "-subj", "/CN=Setup Test Signer"}),
+            0);
+  ASSERT_EQ(RunTool({"openssl", "pkcs12", "-export", "-out", NativePath(dir / "signer.pfx"), "-inkey", key, "-in",
+                 cert, "-passout", "pass:secret"}),
+            0);
+  const struct {
+    const char* name;
+    const char* passwordFile;
+    int status;
+  } cases[] = {
+      {"right password", "password", 0},
+      {"wrong password", "wrong", 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Tree t;
+    const Outcome r = Mk({"pack", "-o", t.dir / "pkg", "--stub", dir / "stub.exe", "--sign", dir / "signer.pfx",
+                          "--password-file", dir / c.passwordFile, t.dir / "src"});
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_EQ(FileExists(t.dir / "pkg\\SETUP.EXE.part"), false);
+    if (c.status == 0) {
+      std::string verify;
+      EXPECT_EQ(RunTool({"osslsigncode", "verify", "-CAfile", cert, NativePath(t.dir / "pkg\\SETUP.EXE")}, &verify), 0)
+          << verify;
+      EXPECT_NE(r.out.find("SETUP.EXE signed"), std::string::npos) << r.out;
+    } else {
+      EXPECT_FALSE(FileExists(t.dir / "pkg\\SETUP.EXE"));
+      EXPECT_NE(r.err.find("Cannot sign"), std::string::npos) << r.err;
+      EXPECT_NE(r.err.find("signer.pfx"), std::string::npos) << r.err;
+    }
+  }
+}
+#endif

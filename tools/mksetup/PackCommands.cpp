@@ -17,6 +17,7 @@
 #include "tools/mksetup/ArchiveWriter.h"
 #include "tools/mksetup/Commands.h"
 #include "tools/mksetup/PackCommands.h"
+#include "tools/mksetup/Stub.h"
 
 namespace mksetup {
 
@@ -135,8 +136,8 @@ std::string SetupIniText(const std::string& app, const std::string& dest, const 
 int RunPack(const std::vector<std::string>& args, Io& io) {
   const Options options(args,
                         {"-o", "--output", "--app", "--dest", "--title", "--license",
-                         "--volume-size", "--level", "--threads"},
-                        {});
+                         "--volume-size", "--level", "--threads", "--stub", "--sign", "--password-file"},
+                        {"--no-stub"});
   if (options.Help()) {
     io.out << PackHelp;
     return kOk;
@@ -157,8 +158,19 @@ int RunPack(const std::vector<std::string>& args, Io& io) {
   const std::string title = options.Value("--title").value_or(app + " Setup");
   const auto license = options.Value("--license");
   settings.title = title;
+  const bool noStub = options.Flag("--no-stub");
+  if (noStub && (options.Value("--stub") || options.Value("--sign"))) {
+    throw UsageError("--no-stub ships no SETUP.EXE, so it takes neither --stub nor --sign");
+  }
+  if (options.Value("--password-file") && !options.Value("--sign")) {
+    throw UsageError("--password-file goes with --sign");
+  }
+  std::optional<Signing> signing;
+  if (auto pfx = options.Value("--sign")) signing = Signing{*pfx, options.Value("--password-file"), app};
   try {
     const std::vector<PackEntry> entries = PlanEntries(options.Positional(), *outDir, io.err);
+    const std::optional<std::string> stub =
+        noStub ? std::nullopt : std::optional<std::string>(ResolveStub(options.Value("--stub"), ExeDirectory()));
     if (!ForceDirectories(*outDir)) {
       throw EInOutError("Cannot create the directory \"" + ExpandFileName(*outDir) + "\". " + LastErrorText());
     }
@@ -178,9 +190,11 @@ int RunPack(const std::vector<std::string>& args, Io& io) {
     const std::string ini = SetupIniText(app, dest, title, license.has_value());
     WriteWholeFile(JoinPath(*outDir, "SETUP.INS"),
                    CompressScript(std::vector<std::uint8_t>(ini.begin(), ini.end())));
+    if (stub) ShipStub(*stub, JoinPath(*outDir, "SETUP.EXE"), signing);
     io.out << entries.size() - 1 << " files, " << result.dataSize << " bytes packed into "
            << result.archiveSize << " bytes in " << result.volumes.size()
            << (result.volumes.size() == 1 ? " volume\n" : " volumes\n");
+    if (stub) io.out << "SETUP.EXE " << (signing ? "signed, " : "") << "from " << ExpandFileName(*stub) << "\n";
     return kOk;
   } catch (const Exception& e) {
     if (io.interactive) io.err << "\n";
@@ -392,21 +406,28 @@ int RunExtract(const std::vector<std::string>& args, Io& io) {
 
 const char* const PackHelp =
     "usage: mksetup pack -o OUTDIR [OPTIONS] PATH...\n\n"
-    "Packs files and directories (recursively) into OUTDIR/SETUP.Z, with\n"
-    "continuation volumes SETUP.002, SETUP.003, ... when --volume-size is\n"
-    "given, and writes OUTDIR/SETUP.INS. A directory's files are stored under\n"
+    "Writes a folder ready to ship: OUTDIR/SETUP.EXE (the installer program),\n"
+    "OUTDIR/SETUP.Z with the files and directories (recursively), continued in\n"
+    "SETUP.002, SETUP.003, ... when --volume-size is given, OUTDIR/SETUP.INS\n"
+    "and, with --license, OUTDIR/LICENSE.TXT. A directory's files are stored under\n"
     "their paths relative to it, a file under its bare name, both after C:\\.\n"
     "The installer writes every file into the destination under its bare\n"
     "name, so files that share a name are reported.\n\n"
     "Options:\n"
-    "  -o, --output DIR       the folder to write the installer's data files to\n"
+    "  -o, --output DIR       the folder to write the installer to\n"
     "  --app NAME             the product name (default: the first PATH's name)\n"
     "  --dest DIR             the default destination (default: C:\\NAME)\n"
     "  --title TEXT           the title (default: \"NAME Setup\")\n"
     "  --license FILE         copied as LICENSE.TXT; the licence page is shown\n"
     "  --volume-size BYTES    the largest volume (at least 65536)\n"
     "  --level 0-9            zlib compression level (default 9)\n"
-    "  --threads N            compressing threads (default: one per core)\n";
+    "  --threads N            compressing threads (default: one per core)\n"
+    "  --stub FILE            the SETUP.EXE to ship (default: the one installed\n"
+    "                         with mksetup: beside it, or in ../share/setup/)\n"
+    "  --no-stub              write the data files only, no SETUP.EXE\n"
+    "  --sign PFX             sign SETUP.EXE with this PKCS#12 certificate and key\n"
+    "                         (runs osslsigncode)\n"
+    "  --password-file FILE   the PKCS#12 password, for --sign\n";
 
 const char* const ListHelp =
     "usage: mksetup list ARCHIVE [--check]\n\n"

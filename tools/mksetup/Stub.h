@@ -1,0 +1,36 @@
+// The installer program that mksetup pack ships beside the data files.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace mksetup {
+
+// Where pack looks for SETUP.EXE when no --stub is given, in order: beside
+// the mksetup executable (the Windows layout: mksetup.exe and SETUP.EXE in
+// one folder), then in ../share/setup/ (the Unix layout: bin/mksetup and
+// share/setup/SETUP.EXE, as `cmake --install` lays them out).
+std::vector<std::string> StubCandidates(const std::string& exeDirectory);
+
+// The stub to ship: the given one, or the first candidate that exists.
+// Raises an Exception naming the places looked at when there is none, or
+// when the file is no Windows program.
+std::string ResolveStub(const std::optional<std::string>& given, const std::string& exeDirectory);
+
+struct Signing {
+  std::string pkcs12;                       // certificate and key
+  std::optional<std::string> passwordFile;  // the PKCS#12 password, first line
+  std::string description;                  // shown by Windows' consent prompt
+};
+
+// Writes the stub as target, signed when signing is given (by osslsigncode).
+// target is replaced only once the whole file is there.
+void ShipStub(const std::string& stub, const std::string& target, const std::optional<Signing>& signing);
+
+// Runs a program found on PATH with these arguments, no shell between:
+// its exit status, or -1 when it cannot be started. Its standard output and
+// error are returned in output.
+int RunProgram(const std::vector<std::string>& argv, std::string& output);
+
+}  // namespace mksetup
