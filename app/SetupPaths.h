@@ -12,7 +12,18 @@ struct TSetupPaths {
   // The name the boot window deletes at its close (the same file: the file
   // system compares names without regard to case).
   std::string tempScriptAtClose = "C:\\setup1.tmp";
+  // False when the executable's path has characters that the 8-bit code
+  // page cannot express: the files beside it cannot be opened by that path.
+  bool exeDirPlain = true;
 };
+
+// Whether the running executable's full path survives the conversion to the
+// 8-bit code page.
+bool ExePathFitsCodePage();
+// Makes dir and every missing parent; on failure the directories it made are
+// removed again and reason holds the system's
+// text for the step that failed.
+bool MakeDirectoryChain(const std::string& dir, std::string& reason);
 
 // Initially exeDir is the running executable's folder.
 TSetupPaths& SetupPaths();
