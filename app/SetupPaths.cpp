@@ -55,10 +55,18 @@ bool MakeChain(const std::string& dir, std::vector<std::string>& made, std::stri
 }
 }  // namespace
 
-bool MakeDirectoryChain(const std::string& dir, std::string& reason) {
-  std::vector<std::string> made;
-  if (MakeChain(dir, made, reason)) return true;
-  // Nothing is left half made.
+bool MakeDirectoryChain(const std::string& dir, std::vector<std::string>& made, std::string& reason) {
+  std::vector<std::string> ours;
+  if (!MakeChain(dir, ours, reason)) {
+    // Nothing is left half made.
+    RemoveEmptyDirectories(ours);
+    return false;
+  }
+  made.insert(made.end(), ours.begin(), ours.end());
+  return true;
+}
+
+void RemoveEmptyDirectories(const std::vector<std::string>& made) {
+  // A directory that holds anything is not removed by the system.
   for (auto it = made.rbegin(); it != made.rend(); ++it) RemoveDir(*it);
-  return false;
 }

@@ -219,12 +219,13 @@ void TForm2::Button2Click(TObject*) {
 
 bool TForm2::PrepareDestination(const std::string& destination) {
   std::string reason;
+  madeDirectories_.clear();
   if (destination.find_first_not_of(" \t") == std::string::npos) {
     // The engine would write every entry at its stored path.
     Application->HandleException(EInOutError(texts::kNoDestination));
     return false;
   }
-  if (!MakeDirectoryChain(destination, reason)) {
+  if (!MakeDirectoryChain(destination, madeDirectories_, reason)) {
     Application->HandleException(EInOutError(texts::CannotMakeDestination(destination, reason)));
     return false;
   }
@@ -247,14 +248,14 @@ void TForm2::StartTransfer() {
   Hide();
   Form3->Show();
   const std::string archive = SetupPaths().exeDir + "SETUP.Z";
-  bool reached100 = false;
+  bool reached100 = false, wroteNothing = false;
   try {
     const bool restored = Form3->BackupFile1.Restore(archive, destination);
     reached100 = Form3->SawFullProgress();
     // A run cancelled at the volume question also ends with a 100 percent
     // report, and so does one that could write no file: the Complete page
     // must not call either a success.
-    const bool wroteNothing = Form3->FilesRestored() == 0 && Form3->BackupFile1.ProgressBase() > 0;
+    wroteNothing = Form3->FilesRestored() == 0 && Form3->BackupFile1.ProgressBase() > 0;
     if (reached100 && (!restored || wroteNothing)) ShowNotFinished();
     if (!reached100 && !Application->Terminated() && !FileExists(archive)) {
       // The restore passes over a missing archive without a word.
@@ -264,6 +265,9 @@ void TForm2::StartTransfer() {
     Application->HandleException(error);
   }
   restoring_ = false;
+  // A transfer that wrote nothing leaves no empty directories behind.
+  if (!reached100 || wroteNothing) RemoveEmptyDirectories(madeDirectories_);
+  madeDirectories_.clear();
   if (finishPending_) {
     finishPending_ = false;
     Button2->SetEnabled(true);

@@ -68,6 +68,8 @@ class TForm2 : public TForm {
   void StartTransfer();
   // Makes the destination directory chain; says why when it cannot.
   bool PrepareDestination(const std::string& destination);
+  // The directories PrepareDestination made for the running transfer.
+  std::vector<std::string> madeDirectories_;
 
   // The restore is running; a Finish pressed meanwhile ends the program
   // when it is over.

@@ -332,13 +332,6 @@ void DamagedScript(EndToEnd& t) {
   WriteFile(f.Package() + "SETUP.INS", "[Setup]\r\nApp101=not compressed\r\n");
 }
 
-void WithLicence(EndToEnd& t) {
-  auto& f = static_cast<Faults&>(t);
-  f.SmallProduct();
-  WriteFile(f.Dir() + "\\LICENSE.TXT", "Terms.\r\n");
-  f.Pack(f.Ini("Yes"), {"--license", f.Dir() + "\\LICENSE.TXT"});
-}
-
 std::function<void(EndToEnd&)> WithDestination(const std::string& line) {
   return [line](EndToEnd& t) {
     auto& f = static_cast<Faults&>(t);
@@ -407,22 +400,6 @@ const FaultRow kFaultRows[] = {
      },
      {{"click", "Welcome", "&Next >"}, {"click", kDestination, "&Next >"}, {"click", kDestination, "Finish", "60000"}},
      Outcome::Installed},
-    {"NoWizardAfterFinish", WithLicence,
-     {{"click", "Welcome", "&Next >"},
-      {"click", kLicense, "&Yes"},
-      {"click", kDestination, "&Next >"},
-      {"button", kDestination, "Finish", "60000"},
-      // A wizard shown again at the end would load the licence once more.
-      {"rm", "LICENSE.TXT"},
-      {"click", kDestination, "Finish"}},
-     Outcome::Installed},
-    {"NoWizardAfterExitSetup", WithLicence,
-     {{"click", "Welcome", "&Next >"},
-      {"button", kLicense, "&No"},
-      {"rm", "LICENSE.TXT"},
-      {"click", kLicense, "&No"},
-      {"click", "Exit Setup", "E&xit Setup"}},
-     Outcome::NothingInstalled},
     {"KeyboardOnlyWithResumeTwice", WithDestination("DestDir102=(dest)"),
      {{"key", "Welcome", "enter"},
       {"key", kDestination, "altf4"},
@@ -432,7 +409,8 @@ const FaultRow kFaultRows[] = {
       {"key", "Exit Setup", "enter"},
       {"gone", "Exit Setup"},
       {"key", kDestination, "enter"},
-      {"text", kDestination, "Setup has finished installing Test Product on your computer.", "60000"},
+      {"button", kDestination, "Finish", "60000"},
+      {"text", kDestination, "Setup has finished installing Test Product on your computer."},
       {"key", kDestination, "enter"}},
      Outcome::Installed},
     {"CorruptChunkIsNoSuccess",
