@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/RestoreUi.h"
+#include "app/Startup.h"
 #include "app/Unit1.h"
 #include "app/Unit2.h"
 #include "app/Unit3.h"
@@ -33,13 +34,13 @@ void HardenDllLoading() {
   }
 }
 
-}  // namespace
-
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  HardenDllLoading();
+void RunInstaller() {
   TApplication application;
   TWindowedRestoreUi restoreUi;
   SetRestoreUi(&restoreUi);
+  struct ResetRestoreUi {
+    ~ResetRestoreUi() { SetRestoreUi(nullptr); }
+  } resetRestoreUi;
   Application->Initialize();
   Application->CreateForm(&Form1);
   Application->CreateForm(&Form2);
@@ -47,6 +48,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   Application->CreateForm(&Form4);
   Application->CreateForm(&Form5);
   Application->Run();
-  SetRestoreUi(nullptr);
-  return 0;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  HardenDllLoading();
+  return RunGuarded(RunInstaller);
 }

@@ -1,8 +1,72 @@
 #include "app/SetupPaths.h"
 
+#include <windows.h>
+
+#include <vector>
+
 #include "runtime/FileSystem.h"
 
 TSetupPaths& SetupPaths() {
-  static TSetupPaths paths{ExeDirectory()};
+  static TSetupPaths paths = [] {
+    TSetupPaths p{ExeDirectory()};
+    p.exeDirPlain = ExePathFitsCodePage();
+    return p;
+  }();
   return paths;
+}
+
+bool ExePathFitsCodePage() {
+  std::vector<wchar_t> wide(32768);
+  const DWORD n = GetModuleFileNameW(nullptr, wide.data(), static_cast<DWORD>(wide.size()));
+  if (n == 0 || n >= wide.size()) return false;
+  BOOL usedDefault = FALSE;
+  const int bytes = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(n),
+                                        nullptr, 0, nullptr, &usedDefault);
+  // A path longer than the 8-bit calls take cannot be used either.
+  return bytes > 0 && bytes < MAX_PATH && !usedDefault;
+}
+
+namespace {
+// Makes d and its missing parents, noting each directory it made.
+bool MakeChain(const std::string& dir, std::vector<std::string>& made, std::string& reason) {
+  std::string d = dir;
+  while (d.size() > 3 && (d.back() == '\\' || d.back() == '/')) d.pop_back();
+  const DWORD attributes = GetFileAttributesA(d.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return true;
+    reason = "A file of that name exists.";
+    return false;
+  }
+  const std::size_t slash = d.find_last_of("\\/");
+  if (slash != std::string::npos && slash > 0) {
+    std::string parent = d.substr(0, slash);
+    if (parent.size() == 2 && parent[1] == ':') parent += '\\';
+    if (parent != d && !MakeChain(parent, made, reason)) return false;
+  }
+  if (CreateDirectoryA(d.c_str(), nullptr)) {
+    made.push_back(d);
+    return true;
+  }
+  const DWORD error = GetLastError();
+  if (DirectoryExists(d)) return true;
+  reason = SysErrorMessage(static_cast<int>(error));
+  if (reason.empty()) reason = "System error " + std::to_string(error) + ".";
+  return false;
+}
+}  // namespace
+
+bool MakeDirectoryChain(const std::string& dir, std::vector<std::string>& made, std::string& reason) {
+  std::vector<std::string> ours;
+  if (!MakeChain(dir, ours, reason)) {
+    // Nothing is left half made.
+    RemoveEmptyDirectories(ours);
+    return false;
+  }
+  made.insert(made.end(), ours.begin(), ours.end());
+  return true;
+}
+
+void RemoveEmptyDirectories(const std::vector<std::string>& made) {
+  // A directory that holds anything is not removed by the system.
+  for (auto it = made.rbegin(); it != made.rend(); ++it) RemoveDir(*it);
 }

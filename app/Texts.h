@@ -9,6 +9,17 @@ inline const std::string kBootPreparing =
     "Setup is preparing the Calderwick(r) Wizard which will guide you through the rest of the "
     "setup process. Please wait.";
 inline const std::string kCorrupt = "Setup is corrupt! Cannot load!";
+inline std::string FolderNotPlain(const std::string& folder) {
+  return "Setup cannot open its files in the folder \"" + folder +
+         "\": the folder's name has characters that this system cannot use here.\r\n\r\n"
+         "Move the package to a folder with a plain name (letters A to Z, digits) and start "
+         "Setup again.";
+}
+inline std::string CannotMakeDestination(const std::string& dir, const std::string& reason) {
+  return "Setup cannot create the destination directory \"" + dir + "\". " + reason;
+}
+inline const std::string kNoDestination =
+    "No destination directory is set. Click Browse to choose one.";
 
 inline std::string Welcome(const std::string& p) {
   return "Welcome to the " + p + " Setup program. This program will install " + p +

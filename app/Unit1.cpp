@@ -90,6 +90,13 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
 
 void TForm1::FormShow(TObject*) {
   const TSetupPaths& paths = SetupPaths();
+  if (!paths.exeDirPlain) {
+    // The files are there, but no 8-bit path leads to them.
+    Timer1->SetEnabled(false);
+    ShowMessage(texts::FolderNotPlain(paths.exeDir));
+    Close();
+    return;
+  }
   if (!LoadSetupScript(paths.exeDir, *scriptView_, paths.tempScript)) {
     Timer1->SetEnabled(false);
     ShowMessage(texts::kCorrupt);

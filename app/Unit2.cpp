@@ -140,6 +140,10 @@ TForm2::TForm2(TComponent* owner) : TForm(owner) {
   Label7->SetTop(192);
   Label7->SetCaption(texts::kClickFinish);
 
+  // The labels that show settings show them as they are: an "&" in a
+  // product name or a directory is no access key.
+  for (TLabel* label : {Label1, Label4, Label5, Label6, Label8}) label->SetShowAccelChar(false);
+
   Notebook1->SetPageIndex(kWelcome);
 
   Button1->OnClick = [this](TObject* s) { Button1Click(s); };
@@ -198,6 +202,13 @@ void TForm2::SetButtonsAfterBack(int page) {
 
 void TForm2::Button2Click(TObject*) {
   const bool finishing = Button2->Caption() == texts::kFinish;
+  if (finishing && restoring_) {
+    // The wizard is back at the first 100 percent report while the last
+    // file may still be written: the program ends once the restore is over.
+    finishPending_ = true;
+    Button2->SetEnabled(false);
+    return;
+  }
   Notebook1->SetPageIndex(Notebook1->PageIndex() + 1);
   if (Notebook1->PageIndex() == kLicense && !LicenseSwitch) Notebook1->SetPageIndex(kDestination);
   if (finishing) Form1->Close();
@@ -206,19 +217,46 @@ void TForm2::Button2Click(TObject*) {
   if (Notebook1->PageIndex() == kDestination) SetCaption(texts::kDestinationCaption);
 }
 
+bool TForm2::PrepareDestination(const std::string& destination) {
+  std::string reason;
+  madeDirectories_.clear();
+  if (destination.find_first_not_of(" \t") == std::string::npos) {
+    // The engine would write every entry at its stored path.
+    Application->HandleException(EInOutError(texts::kNoDestination));
+    return false;
+  }
+  if (!MakeDirectoryChain(destination, madeDirectories_, reason)) {
+    Application->HandleException(EInOutError(texts::CannotMakeDestination(destination, reason)));
+    return false;
+  }
+  return true;
+}
+
 void TForm2::StartTransfer() {
+  const std::string destination = Label5->Caption();
+  if (!PrepareDestination(destination)) {
+    // Stay on Destination: Next retries, Browse changes it, Cancel exits.
+    Notebook1->SetPageIndex(kDestination);
+    SetButtonsAfterNext(kDestination);
+    return;
+  }
   Form1->Timer1->SetEnabled(false);
+  // Set before the restore starts: the wizard is back (with Finish) from the
+  // first 100 percent report on, while the restore still runs.
+  TransferDone = true;
+  restoring_ = true;
   Hide();
   Form3->Show();
-  const std::string destination = Label5->Caption();
   const std::string archive = SetupPaths().exeDir + "SETUP.Z";
-  bool reached100 = false;
+  bool reached100 = false, wroteNothing = false;
   try {
     const bool restored = Form3->BackupFile1.Restore(archive, destination);
     reached100 = Form3->SawFullProgress();
     // A run cancelled at the volume question also ends with a 100 percent
-    // report; the Complete page must not call it a success.
-    if (reached100 && !restored) ShowNotFinished();
+    // report, and so does one that could write no file: the Complete page
+    // must not call either a success.
+    wroteNothing = Form3->FilesRestored() == 0 && Form3->BackupFile1.ProgressBase() > 0;
+    if (reached100 && (!restored || wroteNothing)) ShowNotFinished();
     if (!reached100 && !Application->Terminated() && !FileExists(archive)) {
       // The restore passes over a missing archive without a word.
       throw EFOpenError(ExpandFileName(archive), SysErrorMessage(2));
@@ -226,10 +264,18 @@ void TForm2::StartTransfer() {
   } catch (const std::exception& error) {
     Application->HandleException(error);
   }
+  restoring_ = false;
+  // A transfer that wrote nothing leaves no empty directories behind.
+  if (!reached100 || wroteNothing) RemoveEmptyDirectories(madeDirectories_);
+  madeDirectories_.clear();
+  if (finishPending_) {
+    finishPending_ = false;
+    Button2->SetEnabled(true);
+    Form1->Close();
+  }
   if (Application->Terminated()) return;
-  if (reached100) {
-    TransferDone = true;
-  } else {
+  if (!reached100) {
+    TransferDone = false;
     ReturnToDestination();
   }
 }

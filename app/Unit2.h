@@ -66,6 +66,15 @@ class TForm2 : public TForm {
   void SetButtonsAfterNext(int page);
   void SetButtonsAfterBack(int page);
   void StartTransfer();
+  // Makes the destination directory chain; says why when it cannot.
+  bool PrepareDestination(const std::string& destination);
+  // The directories PrepareDestination made for the running transfer.
+  std::vector<std::string> madeDirectories_;
+
+  // The restore is running; a Finish pressed meanwhile ends the program
+  // when it is over.
+  bool restoring_ = false;
+  bool finishPending_ = false;
 
   std::string productName_;
 };

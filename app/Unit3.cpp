@@ -107,6 +107,7 @@ void TForm3::BackupFile1Progress(TBackupFile&, const std::string&, TPercentage P
 
 void TForm3::BackupFile1FileRestored(TBackupFile&, std::string& Filename,
                                      std::unique_ptr<TFileStream>&) {
+  ++filesRestored_;
   Label1->SetCaption(texts::kTransferOf + Filename);
 }
 

@@ -27,6 +27,11 @@ class TForm3 : public TForm {
 
   // Whether a progress report has put the gauge at 100 (the wizard is back).
   bool SawFullProgress() const { return Gauge1->Progress() == 100; }
+  // How many files the restore has written.
+  int FilesRestored() const { return filesRestored_; }
+
+ private:
+  int filesRestored_ = 0;
 };
 
 extern TForm3* Form3;

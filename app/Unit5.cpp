@@ -17,6 +17,8 @@ TLabel* AddTitle(TForm5* form, int left, int top, TColor color) {
   label->Font().SetStyle(fsBold | fsItalic);
   label->Font().SetColor(color);
   label->SetCaption("Label1");
+  // The title is a setting, shown as it is: an "&" is no access key.
+  label->SetShowAccelChar(false);
   label->SetAnchors(akLeft | akTop | akRight | akBottom);
   return label;
 }

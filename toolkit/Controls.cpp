@@ -68,6 +68,21 @@ LRESULT CALLBACK ToolkitWindowProc(HWND window, UINT message, WPARAM wParam, LPA
 namespace toolkit_internal {
 const char* ToolkitWindowClass() { return kWindowClass; }
 
+namespace {
+BOOL CALLBACK FirstIconName(HMODULE module, LPCSTR, LPSTR name, LONG_PTR data) {
+  // The name is an integer resource or a string that lives only during the
+  // enumeration: load the icon here.
+  *reinterpret_cast<HICON*>(data) = LoadIconA(module, name);
+  return FALSE;
+}
+}  // namespace
+
+HICON ApplicationIcon() {
+  HICON icon = nullptr;
+  EnumResourceNamesA(GetModuleHandleA(nullptr), RT_GROUP_ICON, FirstIconName, reinterpret_cast<LONG_PTR>(&icon));
+  return icon;
+}
+
 void RegisterWindowClasses() {
   WNDCLASSA existing;
   if (GetClassInfoA(GetModuleHandleA(nullptr), kWindowClass, &existing)) return;
@@ -76,6 +91,8 @@ void RegisterWindowClasses() {
   wc.lpfnWndProc = ToolkitWindowProc;
   wc.hInstance = GetModuleHandleA(nullptr);
   wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  // Title bars and the taskbar show the program's first icon.
+  wc.hIcon = ApplicationIcon();
   wc.lpszClassName = kWindowClass;
   if (RegisterClassA(&wc) == 0) throw EInvalidOperation("Cannot register the window class: " + LastErrorText());
 }

@@ -4,6 +4,7 @@
 
 #include "toolkit/ExtCtrls.h"
 #include "toolkit/Forms.h"
+#include "toolkit/Internal.h"
 #include "toolkit/StdCtrls.h"
 
 namespace {
@@ -33,6 +34,54 @@ LPCSTR SystemIcon(TMessageBoxIcon icon) {
   }
   return nullptr;
 }
+// Learns the window of the system box that MessageBoxA is about to create:
+// the first top-level window created on this thread while it is installed.
+class BoxCapture {
+ public:
+  BoxCapture() {
+    current_ = this;
+    hook_ = SetWindowsHookExA(WH_CBT, Hook, nullptr, GetCurrentThreadId());
+  }
+  ~BoxCapture() {
+    Unhook();
+    if (box_ != nullptr) toolkit_internal::RemoveOpenBox(box_);
+    current_ = nullptr;
+  }
+  BoxCapture(const BoxCapture&) = delete;
+  BoxCapture& operator=(const BoxCapture&) = delete;
+
+ private:
+  static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
+    BoxCapture* self = current_;
+    if (code == HCBT_CREATEWND && self != nullptr && self->box_ == nullptr) {
+      const auto* create = reinterpret_cast<CBT_CREATEWNDA*>(lParam);
+      if ((create->lpcs->style & WS_CHILD) == 0) {
+        self->box_ = reinterpret_cast<HWND>(wParam);
+        toolkit_internal::AddOpenBox(self->box_);
+        self->Unhook();
+        return 0;
+      }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+  void Unhook() {
+    if (hook_ != nullptr) UnhookWindowsHookEx(hook_);
+    hook_ = nullptr;
+  }
+
+  static inline thread_local BoxCapture* current_ = nullptr;
+  HHOOK hook_ = nullptr;
+  HWND box_ = nullptr;
+};
+
+// An open box for the lifetime of a message dialog's modal run.
+struct OpenBoxScope {
+  HWND box;
+  explicit OpenBoxScope(HWND window) : box(window) { toolkit_internal::AddOpenBox(box); }
+  ~OpenBoxScope() { toolkit_internal::RemoveOpenBox(box); }
+  OpenBoxScope(const OpenBoxScope&) = delete;
+  OpenBoxScope& operator=(const OpenBoxScope&) = delete;
+};
 }  // namespace
 
 TMessageBoxHandler SetMessageBoxHandler(TMessageBoxHandler handler) {
@@ -49,16 +98,29 @@ TModalResult ShowMessageBox(const TMessageBoxRequest& request) {
 TModalResult ShowRealMessageBox(const TMessageBoxRequest& request) {
   if (request.Kind == TMessageBoxKind::Dialog) {
     std::unique_ptr<TForm> dialog = CreateMessageDialog(request);
+    const OpenBoxScope open(dialog->Handle());
     const TModalResult result = dialog->ShowModal();
     // The close box (and a program that is ending) answer like Escape.
     const bool known = std::any_of(request.Buttons.begin(), request.Buttons.end(),
                                    [&](const TMessageBoxButton& b) { return b.Result == result; });
     return known ? result : request.EscapeResult;
   }
-  // Task-modal with no owner: the thread's windows are disabled and the box
-  // is centred on the screen; topmost so a stay-on-top window cannot hide it.
-  const int answer = MessageBoxA(nullptr, request.Text.c_str(), request.Caption.c_str(),
-                                 MB_OK | IconFlag(request.Icon) | MB_TASKMODAL | MB_TOPMOST | MB_SETFOREGROUND);
+  // Modal as the toolkit's own loops are: only the windows that are visible
+  // and enabled now are disabled, and a modal loop that starts while the box
+  // is up leaves it enabled (a task-modal box would disable every window of
+  // the thread, hidden ones too, so that no form could be shown modally
+  // until it is answered). No owner, so it is centred on the screen; topmost
+  // so that a stay-on-top window cannot hide it.
+  const HWND from = toolkit_internal::ActiveFormWindow();
+  const std::vector<HWND> disabled = toolkit_internal::DisableTaskWindows(nullptr);
+  int answer = 0;
+  {
+    const BoxCapture capture;
+    answer = MessageBoxA(nullptr, request.Text.c_str(), request.Caption.c_str(),
+                         MB_OK | IconFlag(request.Icon) | MB_TOPMOST | MB_SETFOREGROUND);
+  }
+  toolkit_internal::EnableTaskWindows(disabled);
+  toolkit_internal::Reactivate(from);
   return answer == 0 ? mrCancel : mrOk;
 }
 

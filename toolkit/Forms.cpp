@@ -16,21 +16,54 @@ const UINT kFillWorkAreaMessage = WM_APP + 0x100;
 TApplication gDefaultApplication;
 TScreen gScreen;
 
-// Visible, enabled top-level windows of this thread other than `except`.
+// Removes a quit message left in the queue by an earlier application.
+void DropQuitMessages() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
+}
+}  // namespace
+
+namespace toolkit_internal {
+
+namespace {
+std::vector<HWND>& OpenBoxList() {
+  static std::vector<HWND> boxes;
+  return boxes;
+}
+
+struct TaskWindows {
+  HWND except;
+  std::vector<HWND> windows;
+};
+
 BOOL CALLBACK CollectTaskWindow(HWND window, LPARAM data) {
-  auto* state = reinterpret_cast<std::pair<HWND, std::vector<HWND>*>*>(data);
-  if (window != state->first && IsWindowVisible(window) && IsWindowEnabled(window)) {
-    state->second->push_back(window);
+  auto* state = reinterpret_cast<TaskWindows*>(data);
+  if (window != state->except && !IsOpenBox(window) && IsWindowVisible(window) &&
+      IsWindowEnabled(window)) {
+    state->windows.push_back(window);
   }
   return TRUE;
 }
+}  // namespace
+
+void AddOpenBox(HWND box) { OpenBoxList().push_back(box); }
+
+void RemoveOpenBox(HWND box) {
+  auto& boxes = OpenBoxList();
+  boxes.erase(std::remove(boxes.begin(), boxes.end(), box), boxes.end());
+}
+
+bool IsOpenBox(HWND window) {
+  const auto& boxes = OpenBoxList();
+  return window != nullptr && std::find(boxes.begin(), boxes.end(), window) != boxes.end();
+}
 
 std::vector<HWND> DisableTaskWindows(HWND except) {
-  std::vector<HWND> windows;
-  std::pair<HWND, std::vector<HWND>*> state{except, &windows};
+  TaskWindows state{except, {}};
   EnumThreadWindows(GetCurrentThreadId(), CollectTaskWindow, reinterpret_cast<LPARAM>(&state));
-  for (HWND w : windows) EnableWindow(w, FALSE);
-  return windows;
+  for (HWND w : state.windows) EnableWindow(w, FALSE);
+  return state.windows;
 }
 
 void EnableTaskWindows(const std::vector<HWND>& windows) {
@@ -39,13 +72,31 @@ void EnableTaskWindows(const std::vector<HWND>& windows) {
   }
 }
 
-// Removes a quit message left in the queue by an earlier application.
-void DropQuitMessages() {
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+HWND ActiveFormWindow() {
+  HWND active = GetActiveWindow();
+  if (active == nullptr || !IsWindowVisible(active)) return nullptr;
+  return dynamic_cast<TForm*>(TWinControl::FromHandle(active)) != nullptr ? active : nullptr;
+}
+
+void RaiseOpenBoxes() {
+  for (HWND box : OpenBoxList()) {
+    if (IsWindowVisible(box)) SetWindowPos(box, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
 }
-}  // namespace
+
+void Reactivate(HWND window) {
+  if (window == nullptr || !IsWindow(window) || !IsWindowVisible(window) || !IsWindowEnabled(window)) return;
+  if (auto* form = dynamic_cast<TForm*>(TWinControl::FromHandle(window))) {
+    form->Activate();
+  } else {
+    SetActiveWindow(window);
+  }
+}
+
+}  // namespace toolkit_internal
+
+using toolkit_internal::DisableTaskWindows;
+using toolkit_internal::EnableTaskWindows;
 
 TApplication* Application = &gDefaultApplication;
 TScreen* Screen = &gScreen;
@@ -108,6 +159,15 @@ bool TApplication::ProcessMessage() {
   if (msg.message == WM_QUIT) {
     terminated_ = true;
     return true;
+  }
+  if (msg.hwnd != nullptr) {
+    // A system box whose own loop waits under a later modal loop still
+    // answers its keys.
+    HWND root = GetAncestor(msg.hwnd, GA_ROOT);
+    if (toolkit_internal::IsOpenBox(root) && TWinControl::FromHandle(root) == nullptr &&
+        IsDialogMessageA(root, &msg)) {
+      return true;
+    }
   }
   if (msg.hwnd != nullptr && (msg.message == WM_KEYDOWN || msg.message == WM_SYSCHAR || msg.message == WM_CHAR)) {
     HWND root = GetAncestor(msg.hwnd, GA_ROOT);
@@ -239,7 +299,7 @@ void TForm::CreateParams(TCreateParams& params) {
       if (borderIcons_ & biMaximize) params.Style |= WS_MAXIMIZEBOX;
     }
   }
-  if (formStyle_ == fsStayOnTop) params.ExStyle |= WS_EX_TOPMOST;
+  if (OnTop()) params.ExStyle |= WS_EX_TOPMOST;
   if (!enabled_) params.Style |= WS_DISABLED;
   params.WndParent = nullptr;
 }
@@ -355,21 +415,53 @@ void TForm::SetVisible(bool visible) {
                                                    : SW_SHOWNORMAL;
     ShowWindow(Handle(), show);
     if (windowState_ == wsMaximized) FillWorkArea();
-    if (formStyle_ == fsStayOnTop) {
+    if (OnTop()) {
       SetWindowPos(handle_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
-    HWND focus = nullptr;
-    if (activeControl_ != nullptr && activeControl_->HandleAllocated() && activeControl_->Showing()) {
-      focus = activeControl_->Handle();
-    } else {
-      focus = GetNextDlgTabItem(handle_, nullptr, FALSE);
+    // A window made visible takes the keyboard, with the focus on its first
+    // control, so Enter and Alt+F4 reach it without a click.
+    if (IsWindowEnabled(handle_)) {
+      SetActiveWindow(handle_);
+      FocusFirstControl();
     }
-    if (focus != nullptr && IsWindowEnabled(handle_)) ::SetFocus(focus);
     DispatchEvent(OnShow, this);
   } else {
     DispatchEvent(OnHide, this);
     if (handle_ != nullptr) ShowWindow(handle_, SW_HIDE);
   }
+}
+
+namespace {
+void CollectControls(TWinControl* container, std::vector<TControl*>& out);
+bool CanFocus(HWND window) { return window != nullptr && IsWindowVisible(window) && IsWindowEnabled(window); }
+}  // namespace
+
+void TForm::FocusFirstControl() {
+  HWND focus = nullptr;
+  if (activeControl_ != nullptr && activeControl_->HandleAllocated() && CanFocus(activeControl_->Handle())) {
+    focus = activeControl_->Handle();
+  }
+  if (focus == nullptr) {
+    std::vector<TControl*> all;
+    CollectControls(this, all);
+    for (TControl* c : all) {
+      auto* button = dynamic_cast<TButton*>(c);
+      if (button != nullptr && button->Default() && button->HandleAllocated() && CanFocus(button->Handle())) {
+        focus = button->Handle();
+        break;
+      }
+    }
+  }
+  if (focus == nullptr) focus = GetNextDlgTabItem(handle_, nullptr, FALSE);
+  if (focus != nullptr) ::SetFocus(focus);
+}
+
+void TForm::Activate() {
+  if (handle_ == nullptr || !IsWindowVisible(handle_) || !IsWindowEnabled(handle_)) return;
+  SetActiveWindow(handle_);
+  // The focus stays where the user left it inside this window.
+  HWND focus = GetFocus();
+  if (focus == nullptr || !CanFocus(focus) || !IsChild(handle_, focus)) FocusFirstControl();
 }
 
 void TForm::Show() {
@@ -406,23 +498,47 @@ void TForm::CloseModal() {
 }
 
 TModalResult TForm::ShowModal() {
-  if (visible_ || !enabled_ || modal_ || (handle_ != nullptr && !IsWindowEnabled(handle_))) {
-    throw EInvalidOperation("Cannot make a visible window modal");
+  // Only the Enabled property counts: a window that a system box or another
+  // modal loop disabled can still be shown modally.
+  if (visible_ || !enabled_ || modal_) throw EInvalidOperation("Cannot make a visible window modal");
+  // Once the program is ending nothing is shown any more.
+  if (Application->Terminated()) {
+    modalResult_ = mrCancel;
+    return modalResult_;
   }
   modal_ = true;
   if (GetCapture() != nullptr) ReleaseCapture();
-  const std::vector<HWND> disabled = DisableTaskWindows(Handle());
+  // Owned by the form it is opened from, and stay-on-top when that form is:
+  // a window that is not topmost can never rise above a topmost one.
+  const HWND from = toolkit_internal::ActiveFormWindow();
+  HWND self = Handle();
+  if (from != nullptr && from != self) {
+    SetWindowLongPtrA(self, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(from));
+    modalOnTop_ = (GetWindowLongPtrA(from, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+  }
+  const std::vector<HWND> disabled = DisableTaskWindows(self);
   struct EndModal {
     TForm* form;
+    HWND from;
     const std::vector<HWND>& disabled;
     ~EndModal() {
-      form->Hide();
+      // The others are enabled before this one hides, so that activation
+      // can go back to the window this one came from.
       EnableTaskWindows(disabled);
+      form->Hide();
       form->modal_ = false;
+      HWND self = form->Handle();
+      SetWindowLongPtrA(self, GWLP_HWNDPARENT, 0);
+      if (form->modalOnTop_ && form->formStyle_ != fsStayOnTop) {
+        SetWindowPos(self, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+      }
+      form->modalOnTop_ = false;
+      toolkit_internal::Reactivate(from);
     }
-  } endModal{this, disabled};
+  } endModal{this, from, disabled};
 
   Show();
+  toolkit_internal::RaiseOpenBoxes();
   modalResult_ = mrNone;
   TApplication* app = Application;
   do {
@@ -442,11 +558,58 @@ void TForm::PaintWindow(TCanvas& canvas) {
   DispatchEvent(OnPaint, this);
 }
 
+UINT DescribeTextsMessage() {
+  static const UINT message = RegisterWindowMessageA("Toolkit.DescribeTexts");
+  return message;
+}
+
+std::string TForm::ShownTexts() {
+  std::vector<TControl*> all;
+  CollectControls(this, all);
+  std::string texts;
+  for (TControl* c : all) {
+    if (auto* label = dynamic_cast<TLabel*>(c); label != nullptr && label->Showing()) {
+      texts += label->Caption() + "\n";
+    }
+  }
+  return texts;
+}
+
 LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == DescribeTextsMessage() && message != 0) {
+    // Labels have no window of their own: their texts go to the asking
+    // window (a screen reader, a test driver) as WM_COPYDATA.
+    const std::string texts = ShownTexts();
+    COPYDATASTRUCT data{kDescribeTextsData, static_cast<DWORD>(texts.size()),
+                        const_cast<char*>(texts.data())};
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(reinterpret_cast<HWND>(wParam), WM_COPYDATA, reinterpret_cast<WPARAM>(handle_),
+                        reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG, 2000, &ignored);
+    return 1;
+  }
   switch (message) {
     case WM_CLOSE:
       Close();
       return 0;
+    case WM_ACTIVATE: {
+      // The focus leaves with the activation and comes back to the control
+      // that had it (a plain window would take the focus itself).
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(handle_, focus)) savedFocus_ = focus;
+        break;
+      }
+      const LRESULT result = DefaultHandler(message, wParam, lParam);
+      if (HIWORD(wParam) == 0) {
+        if (savedFocus_ != nullptr && IsWindow(savedFocus_) && IsChild(handle_, savedFocus_) &&
+            CanFocus(savedFocus_)) {
+          ::SetFocus(savedFocus_);
+        } else {
+          FocusFirstControl();
+        }
+      }
+      return result;
+    }
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == SC_RESTORE) windowState_ = wsNormal;
       break;

@@ -28,13 +28,20 @@ class TApplication;
 // Window behaviour:
 // - ShowModal fails with EInvalidOperation "Cannot make a visible window
 //   modal" if the form is visible, disabled or already modal. Otherwise it
-//   marks the form modal, disables the program's other visible windows, makes
-//   the form visible (OnShow), sets ModalResult to 0 and runs a nested loop.
+//   marks the form modal, disables the program's other visible windows
+//   (message boxes that are up excepted), makes the form visible (OnShow),
+//   sets ModalResult to 0 and runs a nested loop. Only the Enabled property
+//   counts as disabled. While modal, the form is owned by the form it was
+//   opened from (the active one) and is stay-on-top when that one is. Once
+//   the program is ending it returns mrCancel at once, showing nothing.
 //   After each message: if the program is ending the result becomes mrCancel
 //   and the loop ends without OnClose; otherwise a non-zero ModalResult runs
 //   OnClose with the action preset to caHide (caNone sets the result back to
-//   0 and the loop goes on). At the end the form is hidden, the other windows
-//   are enabled again and the result is returned.
+//   0 and the loop goes on). At the end the other windows are enabled again,
+//   the form is hidden, the form it came from is active again and the result
+//   is returned.
+// - A form made visible becomes the active window, its ActiveControl, default
+//   button or first control focused.
 // - Close on a modal form only sets ModalResult to mrCancel. On another form
 //   it runs OnClose (preset caHide); unless the action is caNone, the main
 //   form then terminates the application and any other form is hidden.
@@ -52,6 +59,10 @@ class TForm : public TWinControl {
   // visible already).
   void Show();
   void Close();
+  // Makes this visible, enabled form the active window; the focus stays on
+  // the control that has it, else goes to the first control (see
+  // FocusFirstControl).
+  void Activate();
   TModalResult ShowModal();
   bool Modal() const { return modal_; }
   TModalResult ModalResult() const { return modalResult_; }
@@ -91,6 +102,12 @@ class TForm : public TWinControl {
 
   TCanvas& Canvas() { return paintCanvas_; }
 
+  // The captions of the labels that show now, each followed by a line break.
+  // The same text goes, as WM_COPYDATA with dwData kDescribeTextsData, to
+  // the window whose handle comes as wParam of DescribeTextsMessage().
+  std::string ShownTexts();
+  static constexpr ULONG_PTR kDescribeTextsData = 0x54585453;  // "TXTS"
+
  protected:
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
@@ -102,6 +119,10 @@ class TForm : public TWinControl {
 
  private:
   void CloseModal();
+  // Focuses ActiveControl, else the default button, else the first control
+  // in tab order.
+  void FocusFirstControl();
+  bool OnTop() const { return formStyle_ == fsStayOnTop || modalOnTop_; }
   bool DoClose(TCloseAction& action);
   void ApplyStyle();
   void FillWorkArea();
@@ -117,6 +138,10 @@ class TForm : public TWinControl {
   TWinControl* activeControl_ = nullptr;
   TApplication* application_ = nullptr;
   bool fillingWorkArea_ = false;
+  // Stay-on-top for one modal run, because the form it was opened from is.
+  bool modalOnTop_ = false;
+  // The control that had the focus when the form was last deactivated.
+  HWND savedFocus_ = nullptr;
 };
 
 // ---------------------------------------------------------------------------
@@ -188,6 +213,10 @@ class TApplication : public TComponent {
 };
 
 extern TApplication* Application;
+
+// The registered message by which another program asks a form for the texts
+// of its labels (see TForm::ShownTexts).
+UINT DescribeTextsMessage();
 
 // Pure helpers of the default error report.
 std::string TitleFromExeName(const std::string& exePath);

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 namespace toolkit_internal {
 
 // Counters behind LiveGdiObjects() / LiveWindowHandles().
@@ -12,10 +14,32 @@ void CountWindow(int delta);
 // The window class of toolkit-painted windows (forms, panels, pages...).
 const char* ToolkitWindowClass();
 void RegisterWindowClasses();
+// The first icon in the executable's resources (nullptr when it has none).
+HICON ApplicationIcon();
 
 // Sends the timer tick of id to its TTimer (false when unknown).
 bool DeliverTimer(UINT_PTR id);
 // The hidden window that owns the toolkit's timers.
 HWND UtilityWindow();
+
+// Message boxes that are up. A modal loop that starts while a box is up
+// leaves the box enabled and above itself, so the box stays answerable.
+void AddOpenBox(HWND box);
+void RemoveOpenBox(HWND box);
+bool IsOpenBox(HWND window);
+// Puts the open boxes above every other window again.
+void RaiseOpenBoxes();
+
+// Disables the visible, enabled top-level windows of this thread other than
+// `except` and the open boxes, and returns them; EnableTaskWindows enables
+// them again.
+std::vector<HWND> DisableTaskWindows(HWND except);
+void EnableTaskWindows(const std::vector<HWND>& windows);
+
+// The form a modal window or box is opened from: the active window when it
+// is a visible form of the toolkit, else nullptr.
+HWND ActiveFormWindow();
+// Gives the keyboard back to `window` when it can take it.
+void Reactivate(HWND window);
 
 }  // namespace toolkit_internal

@@ -30,7 +30,10 @@
 // BorderStyle (bsDialog: fixed, close box only; bsNone; bsSizeable),
 // FormStyle fsStayOnTop, Position poScreenCenter, WindowState wsMaximized,
 // SetClientSize, Color, Font. The modal and close behaviour is documented at
-// TForm. TApplication (global `Application`): Initialize, CreateForm, Run,
+// TForm: a modal form is owned by the form it is opened from (and topmost
+// when that one is), a form made visible takes the keyboard (Activate), and
+// the end of a modal loop gives it back. A form tells its label texts to
+// another program that sends it DescribeTextsMessage() (ShownTexts). TApplication (global `Application`): Initialize, CreateForm, Run,
 // Terminate/Terminated, ProcessMessages, HandleMessage, HandleException (the
 // default error report), Dispatch (the one dispatch point for every handler),
 // Title, ExeName, MainForm. `Screen->PixelsPerInch()`.
@@ -74,7 +77,9 @@
 //   ScopedMessageBoxHandler answer([&](const TMessageBoxRequest& r) {
 //     seen.push_back(r); return mrYes; });
 // Without a handler the real boxes are shown (MessageBoxA for plain boxes and
-// error reports, a dialog form from CreateMessageDialog for MessageDlg).
+// error reports, a dialog form from CreateMessageDialog for MessageDlg). A box
+// disables the windows that are visible and enabled, as a modal loop does; a
+// modal loop that starts while a box is up leaves the box enabled and on top.
 #pragma once
 
 #include "toolkit/Controls.h"

@@ -3,7 +3,11 @@
 // recorder; no window waits for a person.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <new>
+
 #include "app/SetupPaths.h"
+#include "app/Startup.h"
 #include "app/Texts.h"
 #include "app/Unit1.h"
 #include "app/Unit2.h"
@@ -256,4 +260,150 @@ TEST_F(Installer, ExitConfirmationTextAndButtons) {
   EXPECT_TRUE(Form4->Button2->Default());
   EXPECT_FALSE(Form4->Button1->Cancel());
   EXPECT_FALSE(Form4->Button2->Cancel());
+}
+
+namespace {
+
+// A label's pixels inside its own rectangle, painted onto white.
+std::vector<TColor> LabelPixels(TLabel& label) {
+  TBitmap bitmap(label.Left() + label.Width(), label.Top() + label.Height());
+  bitmap.Canvas().Brush().SetColor(clWhite);
+  bitmap.Canvas().FillRect(Rect(0, 0, bitmap.Width(), bitmap.Height()));
+  label.PaintTo(bitmap.Canvas().Handle());
+  std::vector<TColor> pixels;
+  for (int y = label.Top(); y < label.Top() + label.Height(); ++y) {
+    for (int x = label.Left(); x < label.Left() + label.Width(); ++x) pixels.push_back(bitmap.Pixel(x, y));
+  }
+  return pixels;
+}
+
+std::string DoubledAmpersands(const std::string& text) {
+  std::string out;
+  for (char c : text) out += c == '&' ? std::string("&&") : std::string(1, c);
+  return out;
+}
+
+}  // namespace
+
+TEST_F(Installer, SettingsWithAnAmpersandAreShownAsTheyAre) {
+  Boot("[Setup]\nApp101=AT&T Tools\nDestDir102=C:\\Tools\\AT&T\nTitle103=AT&T Setup\n");
+  const struct {
+    const char* name;
+    TLabel* label;
+  } cases[] = {
+      {"Welcome", Form2->Label1},  {"licence question", Form2->Label4}, {"destination", Form2->Label5},
+      {"finished", Form2->Label6}, {"will install", Form2->Label8},     {"title shadow", Form5->Label1},
+      {"title face", Form5->Label2},
+  };
+  EXPECT_EQ(Form2->Label5->Caption(), "C:\\Tools\\AT&T");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string text = c.label->Caption();
+    ASSERT_NE(text.find('&'), std::string::npos);
+    const std::vector<TColor> shown = LabelPixels(*c.label);
+    // The same text with each "&" escaped, drawn by a label that takes
+    // access keys: what the user must see.
+    const bool accel = c.label->ShowAccelChar();
+    c.label->SetShowAccelChar(true);
+    c.label->SetCaption(DoubledAmpersands(text));
+    const std::vector<TColor> expected = LabelPixels(*c.label);
+    c.label->SetCaption(text);
+    c.label->SetShowAccelChar(accel);
+    EXPECT_TRUE(shown == expected) << "\"" << text << "\" is not drawn as it is";
+  }
+}
+
+TEST_F(Installer, DestinationThatCannotBeMadeIsNamedAndKeepsTheDestinationPage) {
+  WriteFile(dir_ / "plain.txt", "a file, not a directory");
+  const struct {
+    const char* name;
+    std::string destination;
+    std::string said;
+  } cases[] = {
+      {"empty", "", "No destination directory"},
+      {"blank", "   ", "No destination directory"},
+      {"drive that does not exist", "Q:\\Nowhere\\Product", "Q:\\Nowhere\\Product"},
+      {"bar in the name", dir_ / "a|b", dir_ / "a|b"},
+      {"star in the name", dir_ / "new\\a*b", dir_ / "new\\a*b"},
+      {"longer than the system allows", dir_ / std::string(300, 'x'), std::string(300, 'x')},
+      {"a file of that name", dir_ / "plain.txt", "A file of that name exists."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    boxes_.clear();
+    Boot("[Setup]\nApp101=P\nLicense=No\n");
+    Form2->Notebook1->SetPageIndex(0);
+    Form2->Button2Click(nullptr);
+    Form2->Label5->SetCaption(c.destination);
+    Form2->Button2Click(nullptr);
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_NE(boxes_[0].Text.find(c.said), std::string::npos) << boxes_[0].Text;
+    EXPECT_EQ(boxes_[0].Kind, TMessageBoxKind::ErrorReport);
+    ExpectState("after Next", State(), true, true, "&Next >", true, "Cancel", "Select Destination Directory", 2);
+    EXPECT_FALSE(Form3->Visible()) << "no transfer was started";
+    EXPECT_FALSE(TransferDone);
+    EXPECT_FALSE(DirectoryExists(dir_ / "new")) << "nothing is left half made";
+  }
+}
+
+TEST_F(Installer, FolderNameOutsideTheCodePageIsSaidSo) {
+  Script("[Setup]\nApp101=P\n");
+  SetupPaths().exeDirPlain = false;
+  Form1->FormShow(Form1);
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_NE(boxes_[0].Text.find("Move the package to a folder with a plain name"), std::string::npos)
+      << boxes_[0].Text;
+  EXPECT_NE(boxes_[0].Text.find(dir_.Path()), std::string::npos) << "the folder is named";
+  EXPECT_TRUE(Application->Terminated());
+  EXPECT_FALSE(FileExists(SetupPaths().tempScript));
+}
+
+TEST_F(Installer, TimerOpensNothingOnceTheProgramIsEnding) {
+  // The wizard was shown with the licence; a show after the end would load
+  // the LICENSE.TXT that is gone now and report it.
+  WriteFile(dir_ / "LICENSE.TXT", "Terms");
+  Boot("[Setup]\nApp101=P\nLicense=Yes\n");
+  RemoveFile(dir_ / "LICENSE.TXT");
+  Form1->Gauge1->SetProgress(100);
+  Form1->Close();
+  ASSERT_TRUE(Application->Terminated());
+  Form1->Timer1Timer(Form1);
+  EXPECT_TRUE(boxes_.empty()) << "the wizard was shown: " << boxes_[0].Text;
+  EXPECT_FALSE(Form2->Visible());
+}
+
+TEST_F(Installer, WindowsCarryTheInstallersIcon) {
+  for (TForm* form : std::initializer_list<TForm*>{Form1, Form2, Form3, Form4, Form5}) {
+    SCOPED_TRACE(form->Name());
+    EXPECT_NE(GetClassLongPtrA(form->Handle(), GCLP_HICON), 0);
+  }
+}
+
+TEST_F(Installer, FailureThatEscapesTheRunIsReportedAndEndsTheProgram) {
+  const struct {
+    const char* name;
+    std::function<void()> body;
+    int code;
+    std::string said;
+  } cases[] = {
+      {"clean run", [] {}, 0, ""},
+      {"toolkit failure", [] { throw EInvalidOperation("Cannot create the window"); }, 1,
+       "Cannot create the window."},
+      {"out of memory", [] { throw std::bad_alloc(); }, 1, "std::bad_alloc."},
+      {"anything else", [] { throw 42; }, 1, "An unexpected error occurred."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    boxes_.clear();
+    WriteFile(SetupPaths().tempScriptAtClose, "[Setup]\n");
+    EXPECT_EQ(RunGuarded(c.body), c.code);
+    if (c.code == 0) {
+      EXPECT_TRUE(boxes_.empty());
+      continue;
+    }
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0].Text, c.said);
+    EXPECT_EQ(boxes_[0].Kind, TMessageBoxKind::ErrorReport);
+    EXPECT_FALSE(FileExists(SetupPaths().tempScriptAtClose)) << "the temporary script is deleted";
+  }
 }

@@ -3,6 +3,7 @@
 // checked on disk. Every scenario ends with the process gone.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <sstream>
 
 #include "runtime/DosDate.h"
@@ -48,6 +49,7 @@ class EndToEnd : public ::testing::Test {
     driver_.Kill();
     EXPECT_FALSE(running) << "the installer was still running";
     RemoveFile(kTempScript);
+    RemoveDir(kTempScript);
   }
 
   void AddFile(const std::string& name, Bytes bytes, std::int32_t date) {
@@ -77,18 +79,25 @@ class EndToEnd : public ::testing::Test {
     mksetup::Io io{out, err};
     ASSERT_EQ(mksetup::Main(args, io), 0) << err.str();
   }
-  std::string Ini(const std::string& license) const {
-    return "[Setup]\r\nApp101=Test Product\r\nDestDir102=" + dest_ +
-           "\r\nTitle103=Test Product Setup\r\nLicense=" + license + "\r\n";
+  std::string Ini(const std::string& license) const { return IniWith(license, "DestDir102=" + dest_); }
+  // destination: the DestDir102 line, or empty for none.
+  std::string IniWith(const std::string& license, const std::string& destination) const {
+    return "[Setup]\r\nApp101=Test Product\r\n" + (destination.empty() ? "" : destination + "\r\n") +
+           "Title103=Test Product Setup\r\nLicense=" + license + "\r\n";
   }
   void Start() {
     const std::string setup = ExeDirectory() + "..\\..\\app\\SETUP.EXE";
     ASSERT_TRUE(CopyFileA(setup.c_str(), (pkg_ + "SETUP.EXE").c_str(), FALSE)) << setup;
     ASSERT_TRUE(driver_.Start(pkg_ + "SETUP.EXE", pkg_)) << driver_.Error();
   }
-  // Runs steps; stops the test at the first that fails.
+  // Runs steps; stops the test at the first that fails. "rm NAME" deletes a
+  // file of the package folder meanwhile.
   void Steps(const std::vector<std::vector<std::string>>& steps) {
     for (const auto& step : steps) {
+      if (step.size() == 2 && step[0] == "rm") {
+        ASSERT_TRUE(RemoveFile(pkg_ + step[1])) << step[1];
+        continue;
+      }
       ASSERT_TRUE(driver_.Run(step)) << step[0] << " " << (step.size() > 1 ? step[1] : "") << ": "
                                      << driver_.Error();
     }
@@ -263,5 +272,191 @@ TEST_F(EndToEnd, CancelDuringTheTransferThenExit) {
   ExpectEndedClean();
   EXPECT_FALSE(FileExists(dest_ + "PART5.BIN")) << "the transfer went on to the end";
 }
+
+std::wstring Widen(const std::string& text) {
+  std::wstring wide(text.size() + 1, L'\0');
+  const int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+  wide.resize(n > 0 ? static_cast<std::size_t>(n - 1) : 0);
+  return wide;
+}
+
+TEST_F(EndToEnd, FolderNameOutsideTheCodePageIsSaidSo) {
+  SmallProduct();
+  Pack(Ini("No"));
+  // Cyrillic letters: no Western code page has them.
+  const std::wstring folder = Widen(dir_.Path()) + L"\\\x0414\x043E\x043C";
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  const std::string setup = ExeDirectory() + "..\\..\\app\\SETUP.EXE";
+  const std::vector<std::pair<std::wstring, std::wstring>> copies = {
+      {Widen(setup), L"SETUP.EXE"}, {Widen(pkg_ + "SETUP.INS"), L"SETUP.INS"}, {Widen(pkg_ + "SETUP.Z"), L"SETUP.Z"}};
+  for (const auto& [from, name] : copies) {
+    ASSERT_TRUE(CopyFileW(from.c_str(), (folder + L"\\" + name).c_str(), FALSE));
+  }
+  ASSERT_TRUE(driver_.Start(folder + L"\\SETUP.EXE", folder)) << driver_.Error();
+  Steps({{"answer", "Setup", "OK", "Move the package to a folder with a plain name"}});
+  ExpectEndedClean();
+  driver_.Kill();
+  for (const auto& copy : copies) DeleteFileW((folder + L"\\" + copy.second).c_str());
+  RemoveDirectoryW(folder.c_str());
+}
+
+// The faults a user meets, each as the user meets it: slower than a driver,
+// pressing keys in the window that has the focus, pressing Finish while the
+// disk is busy.
+enum class Outcome { Installed, NothingInstalled };
+
+struct FaultRow {
+  const char* name;
+  std::function<void(EndToEnd&)> prepare;
+  std::vector<std::vector<std::string>> steps;
+  Outcome outcome;
+};
+
+class Faults : public EndToEnd, public ::testing::WithParamInterface<FaultRow> {
+ public:
+  using EndToEnd::AddFile;
+  using EndToEnd::Ini;
+  using EndToEnd::IniWith;
+  using EndToEnd::Pack;
+  using EndToEnd::SmallProduct;
+  std::string& Package() { return pkg_; }
+  const std::string& Dir() const { return dir_.Path(); }
+};
+
+const std::string kWelcomeDesign = "Welcome to the * Setup program";
+
+void DamagedScript(EndToEnd& t) {
+  auto& f = static_cast<Faults&>(t);
+  f.SmallProduct();
+  f.Pack(f.Ini("No"));
+  WriteFile(f.Package() + "SETUP.INS", "[Setup]\r\nApp101=not compressed\r\n");
+}
+
+std::function<void(EndToEnd&)> WithDestination(const std::string& line) {
+  return [line](EndToEnd& t) {
+    auto& f = static_cast<Faults&>(t);
+    f.SmallProduct();
+    f.Pack(f.IniWith("No", line));
+  };
+}
+
+// The box is read for seconds, long enough for the wizard to come under it.
+const std::vector<std::vector<std::string>> kAnswerLate = {
+    {"wait", "Welcome", "30000"}, {"sleep", "3000"}, {"boxes", "Setup", "1"}};
+
+const FaultRow kFaultRows[] = {
+    {"DamagedScriptAnsweredLate", DamagedScript,
+     {kAnswerLate[0], kAnswerLate[1], kAnswerLate[2],
+      {"answer", "Setup", "OK", "Error."},
+      {"text", "Welcome", kWelcomeDesign},
+      {"click", "Welcome", "Cancel"},
+      {"click", "Exit Setup", "E&xit Setup"}},
+     Outcome::NothingInstalled},
+    {"TemporaryScriptNotWritableAnsweredLate",
+     [](EndToEnd& t) {
+       auto& f = static_cast<Faults&>(t);
+       f.SmallProduct();
+       f.Pack(f.Ini("No"));
+       CreateDir(kTempScript);
+     },
+     {kAnswerLate[0], kAnswerLate[1], kAnswerLate[2],
+      {"answer", "Setup", "OK", "SETUP1.TMP"},
+      {"text", "Welcome", kWelcomeDesign},
+      {"click", "Welcome", "Cancel"},
+      {"click", "Exit Setup", "E&xit Setup"}},
+     Outcome::NothingInstalled},
+    {"DestinationOnADriveThatDoesNotExist", WithDestination("DestDir102=Q:\\Test Product"),
+     {{"click", "Welcome", "&Next >"},
+      {"click", kDestination, "&Next >"},
+      {"answer", "Setup", "OK", "Q:\\Test Product"},
+      // Still on Destination: Next retries, and the question stays.
+      {"text", kDestination, "Setup will install Test Product in the following directory."},
+      {"click", kDestination, "&Next >"},
+      {"answer", "Setup", "OK", "Q:\\Test Product"},
+      {"click", kDestination, "Cancel"},
+      {"click", "Exit Setup", "E&xit Setup"}},
+     Outcome::NothingInstalled},
+    {"NoDestinationInTheScript", WithDestination(""),
+     {{"click", "Welcome", "&Next >"},
+      {"click", kDestination, "&Next >"},
+      {"answer", "Setup", "OK", "No destination directory"},
+      {"button", kDestination, "B&rowse..."},
+      {"click", kDestination, "Cancel"},
+      {"click", "Exit Setup", "E&xit Setup"}},
+     Outcome::NothingInstalled},
+    {"FinishWhileTheLastFileIsWritten",
+     [](EndToEnd& t) {
+       auto& f = static_cast<Faults&>(t);
+       f.AddFile("BIG.BIN", Pseudo(30 << 20, 7, false), PackDosDate({2024, 5, 5, 5, 5, 6}));
+       f.AddFile("LAST.TXT", ToBytes("the last file\r\n"), PackDosDate({2024, 5, 5, 5, 5, 8}));
+       f.Pack(f.Ini("No"), {"--level", "1"});
+       // A progress base of 1 MB: 100 percent, and the wizard with Finish,
+       // come while 29 MB are still to be written.
+       Bytes archive = ReadFile(f.Package() + "SETUP.Z");
+       const std::size_t at = 4 + (archive[0] | archive[1] << 8);
+       const std::uint32_t base = 1 << 20;
+       for (int i = 0; i < 4; ++i) archive[at + i] = static_cast<std::uint8_t>(base >> (8 * i));
+       WriteFile(f.Package() + "SETUP.Z", archive);
+     },
+     {{"click", "Welcome", "&Next >"}, {"click", kDestination, "&Next >"}, {"click", kDestination, "Finish", "60000"}},
+     Outcome::Installed},
+    {"KeyboardOnlyWithResumeTwice", WithDestination("DestDir102=(dest)"),
+     {{"key", "Welcome", "enter"},
+      {"key", kDestination, "altf4"},
+      {"key", "Exit Setup", "enter"},
+      {"gone", "Exit Setup"},
+      {"key", kDestination, "altf4"},
+      {"key", "Exit Setup", "enter"},
+      {"gone", "Exit Setup"},
+      {"key", kDestination, "enter"},
+      {"button", kDestination, "Finish", "60000"},
+      {"text", kDestination, "Setup has finished installing Test Product on your computer."},
+      {"key", kDestination, "enter"}},
+     Outcome::Installed},
+    {"CorruptChunkIsNoSuccess",
+     [](EndToEnd& t) {
+       auto& f = static_cast<Faults&>(t);
+       f.AddFile("TEXT.TXT", Pseudo(30000, 3, true), PackDosDate({2023, 1, 1, 0, 0, 0}));
+       f.Pack(f.Ini("No"));
+       Bytes archive = ReadFile(f.Package() + "SETUP.Z");
+       archive = Damage(archive, static_cast<long>(archive.size()) - 200, 0xFF);
+       WriteFile(f.Package() + "SETUP.Z", archive);
+     },
+     {{"click", "Welcome", "&Next >"},
+      {"click", kDestination, "&Next >"},
+      {"answer", "Setup", "OK", "Compression error"},
+      {"text", kDestination, "Setup could not finish installing Test Product"},
+      {"notext", kDestination, "Setup has finished"},
+      {"click", kDestination, "Finish"}},
+     Outcome::NothingInstalled},
+};
+
+TEST_P(Faults, AsAUserMeetsThem) {
+  const FaultRow& row = GetParam();
+  row.prepare(*this);
+  if (HasFatalFailure()) return;
+  // "(dest)" in the script stands for the test's destination.
+  const std::string ini = dir_ / "setup.ini";
+  if (FileExists(ini)) {
+    std::string text = ToText(ReadFile(ini));
+    if (const auto at = text.find("(dest)"); at != std::string::npos) {
+      text.replace(at, 6, dest_);
+      WriteFile(ini, text);
+      Mksetup({"script", ini, "-o", pkg_ + "SETUP.INS"});
+    }
+  }
+  Start();
+  Steps(row.steps);
+  if (HasFatalFailure()) return;
+  ExpectEndedClean();
+  if (row.outcome == Outcome::Installed) {
+    ExpectInstalled();
+  } else if (row.outcome == Outcome::NothingInstalled) {
+    EXPECT_FALSE(FileExists(dest_ + "README.TXT")) << "nothing was to be installed";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(E2E, Faults, ::testing::ValuesIn(kFaultRows),
+                         [](const ::testing::TestParamInfo<FaultRow>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -157,4 +157,60 @@ TEST_F(DialogsTest, SystemMessageBoxForPlainBoxes) {
   EXPECT_EQ(text, "Setup is corrupt! Cannot load!");
 }
 
+TEST_F(DialogsTest, ModalFormOpenedWhileABoxIsUpLeavesTheBoxAnswerable) {
+  TMessageBoxRequest plain;
+  plain.Caption = "Setup";
+  plain.Text = "Error.";
+  plain.Buttons = {{"OK", mrOk}};
+  const struct {
+    const char* name;
+    TMessageBoxRequest request;
+    const char* windowClass;
+  } cases[] = {
+      {"system box", plain, "#32770"},
+      {"message dialog", MessageDlgRequest("Insert the next disk", mtInformation, mbOK | mbCancel), nullptr},
+  };
+  TForm* wizard = app.CreateForm<TForm>();
+  wizard->SetCaption("Wizard");
+  wizard->SetBorderStyle(bsDialog);
+  wizard->SetFormStyle(fsStayOnTop);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TModalResult wizardResult = mrNone;
+    bool boxEnabled = false, boxOnTop = false;
+    int boxesShown = 0;
+    // A timer that goes on ticking in the box's loop opens a modal form,
+    // as the boot window's timer opens the wizard.
+    Later(50, [&] {
+      wizard->OnShow = [&](TObject*) {
+        Later(50, [&] {
+          HWND box = FindWindowA(c.windowClass, c.request.Caption.c_str());
+          boxEnabled = box != nullptr && IsWindowEnabled(box);
+          boxOnTop = box != nullptr && (GetWindowLongPtrA(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+          for (HWND w = FindWindowA(c.windowClass, c.request.Caption.c_str()); w != nullptr;
+               w = FindWindowExA(nullptr, w, c.windowClass, c.request.Caption.c_str())) {
+            if (IsWindowVisible(w)) ++boxesShown;
+          }
+          PostMessageA(box, c.windowClass ? WM_COMMAND : WM_CLOSE, c.windowClass ? IDOK : 0, 0);
+          wizard->SetModalResult(mrOk);
+        });
+      };
+      wizardResult = wizard->ShowModal();
+    });
+    // Should the form fail to open, the box is answered all the same.
+    Later(3000, [&] {
+      if (HWND box = FindWindowA(c.windowClass, c.request.Caption.c_str())) {
+        PostMessageA(box, c.windowClass ? WM_COMMAND : WM_CLOSE, c.windowClass ? IDOK : 0, 0);
+      }
+    });
+    ShowRealMessageBox(c.request);
+    EXPECT_TRUE(boxes.empty()) << "nothing failed: " << (boxes.empty() ? "" : boxes[0].Text);
+    EXPECT_EQ(wizardResult, mrOk);
+    EXPECT_TRUE(boxEnabled) << "the box stays answerable under the later modal loop";
+    EXPECT_TRUE(boxOnTop);
+    EXPECT_EQ(boxesShown, 1);
+    boxes.clear();
+  }
+}
+
 }  // namespace

@@ -246,11 +246,57 @@ TEST_F(FormsTest, ProgramEndCancelsRunningAndLaterModalLoopsWithoutCloseHandlers
   app.Run();
   EXPECT_EQ(innerResult, mrCancel);
   EXPECT_EQ(laterResult, mrCancel);
-  EXPECT_EQ(laterShows, 1);
+  EXPECT_EQ(laterShows, 0) << "nothing is shown once the program is ending";
   EXPECT_EQ(closeHandlers, 0);
   EXPECT_FALSE(outer->Visible());
   EXPECT_FALSE(inner->Visible());
   EXPECT_FALSE(later->Visible());
+}
+
+TEST_F(FormsTest, ModalFormIsOwnedByTheFormItIsOpenedFromAndGivesTheKeyboardBack) {
+  const struct {
+    const char* name;
+    TFormStyle opener;
+  } cases[] = {{"from a stay-on-top form", fsStayOnTop}, {"from a normal form", fsNormal}};
+  TForm* modal = MakeForm("Modal");
+  MakeButton(modal, "First");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TForm* opener = MakeForm("Opener");
+    MakeButton(opener, "Other");
+    TButton* browse = MakeButton(opener, "Browse");
+    opener->SetFormStyle(c.opener);
+    opener->Show();
+    browse->SetFocus();
+    HWND owner = nullptr, active = nullptr;
+    bool onTop = false;
+    Later(20, [&] {
+      owner = GetWindow(modal->Handle(), GW_OWNER);
+      onTop = (GetWindowLongPtrA(modal->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+      active = GetActiveWindow();
+      modal->SetModalResult(mrOk);
+    });
+    EXPECT_EQ(modal->ShowModal(), mrOk);
+    EXPECT_EQ(owner, opener->Handle());
+    EXPECT_EQ(onTop, c.opener == fsStayOnTop) << "a window that is not topmost stays under a topmost one";
+    EXPECT_EQ(active, modal->Handle()) << "the modal form has the keyboard";
+    EXPECT_EQ(GetWindow(modal->Handle(), GW_OWNER), nullptr) << "owned only while modal";
+    EXPECT_EQ(GetWindowLongPtrA(modal->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+    EXPECT_EQ(GetActiveWindow(), opener->Handle()) << "activation goes back to the opener";
+    EXPECT_EQ(GetFocus(), browse->Handle()) << "with the focus where the user left it";
+    opener->Hide();
+  }
+}
+
+TEST_F(FormsTest, ShownFormTakesTheKeyboardOnItsDefaultButton) {
+  TForm* form = MakeForm("Keys");
+  MakeButton(form, "Back");
+  TButton* next = MakeButton(form, "Next");
+  next->SetDefault(true);
+  form->Show();
+  EXPECT_EQ(GetActiveWindow(), form->Handle());
+  EXPECT_EQ(GetFocus(), next->Handle());
+  form->Hide();
 }
 
 TEST_F(FormsTest, TimerTicksAreHandledInsideNestedLoops) {

@@ -135,6 +135,31 @@ TEST_F(FileCtrlTest, AMissingDestinationOpensAtTheCurrentDirectory) {
   EXPECT_TRUE(boxes.empty());
 }
 
+TEST_F(FileCtrlTest, OpenedFromAStayOnTopWindowTheChooserStaysAboveIt) {
+  // The wizard is stay-on-top and the chooser lies inside its rectangle: a
+  // chooser that is not topmost would open under it.
+  TForm* wizard = app.CreateForm<TForm>();
+  wizard->SetCaption("Wizard");
+  wizard->SetBorderStyle(bsDialog);
+  wizard->SetFormStyle(fsStayOnTop);
+  wizard->SetClientSize(471, 330);
+  wizard->Show();
+  std::string directory = start;
+  HWND owner = nullptr;
+  bool onTop = false;
+  WhenShown([&](TSelectDirDlg& d) {
+    owner = GetWindow(d.Handle(), GW_OWNER);
+    onTop = (GetWindowLongPtrA(d.Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    d.CancelButton->Click();
+  });
+  EXPECT_FALSE(ChooseDirectory(directory, kWizardOptions, 1000));
+  EXPECT_TRUE(shown);
+  EXPECT_EQ(owner, wizard->Handle());
+  EXPECT_TRUE(onTop);
+  EXPECT_EQ(GetActiveWindow(), wizard->Handle()) << "the wizard has the keyboard again";
+  wizard->Hide();
+}
+
 TEST_F(FileCtrlTest, ATypedNewDirectoryIsConfirmedCreatedAndReturnedAsTyped) {
   struct Case {
     std::string typed;

@@ -72,6 +72,53 @@ BOOL CALLBACK CollectTextProc(HWND window, LPARAM param) {
   return TRUE;
 }
 
+// The window that receives a form's label texts (WM_COPYDATA).
+std::string* gReceived = nullptr;
+
+LRESULT CALLBACK ReceiverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_COPYDATA && gReceived != nullptr) {
+    const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+    if (data->dwData == 0x54585453 && data->lpData != nullptr) {
+      gReceived->assign(static_cast<const char*>(data->lpData), data->cbData);
+    }
+    return TRUE;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+HWND Receiver() {
+  static HWND receiver = [] {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = ReceiverProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "SetupDriverReceiver";
+    RegisterClassA(&wc);
+    return CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+  }();
+  return receiver;
+}
+
+// The labels of a toolkit form; empty for other windows.
+std::string LabelTexts(HWND window) {
+  static const UINT describe = RegisterWindowMessageA("Toolkit.DescribeTexts");
+  std::string texts;
+  gReceived = &texts;
+  DWORD_PTR answered = 0;
+  // The form answers with a WM_COPYDATA sent to the receiver, which this
+  // thread handles while it waits here.
+  SendMessageTimeoutA(window, describe, reinterpret_cast<WPARAM>(Receiver()), 0, SMTO_NORMAL, 3000, &answered);
+  gReceived = nullptr;
+  return texts;
+}
+
+struct KeyName {
+  const char* name;
+  WPARAM key;
+  bool alt;
+};
+constexpr KeyName kKeys[] = {
+    {"enter", VK_RETURN, false}, {"escape", VK_ESCAPE, false}, {"space", VK_SPACE, false}, {"altf4", VK_F4, true}};
+
 DWORD ParseTimeout(const std::vector<std::string>& step, std::size_t index) {
   return step.size() > index ? static_cast<DWORD>(std::strtoul(step[index].c_str(), nullptr, 10))
                              : kDefaultTimeoutMs;
@@ -100,6 +147,12 @@ std::vector<HWND> FindTopWindows(DWORD pid, const std::string& title) {
 HWND FindTopWindow(DWORD pid, const std::string& title) {
   const auto all = FindTopWindows(pid, title);
   return all.empty() ? nullptr : all.front();
+}
+
+std::string ShownTexts(HWND window) {
+  std::string text;
+  EnumChildWindows(window, CollectTextProc, reinterpret_cast<LPARAM>(&text));
+  return text + LabelTexts(window);
 }
 
 HWND FindChild(HWND parent, const std::string& className, const std::string& text) {
@@ -173,6 +226,19 @@ bool Driver::Start(const std::string& exe, const std::string& workingDir) {
   return true;
 }
 
+bool Driver::Start(const std::wstring& exe, const std::wstring& workingDir) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  std::wstring command(1, L'"');
+  command.append(exe).push_back(L'"');
+  if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      workingDir.empty() ? nullptr : workingDir.c_str(), &startup, &process_)) {
+    return Fail("cannot start the program (error " + std::to_string(GetLastError()) + ")");
+  }
+  WaitForInputIdle(process_.hProcess, 10000);
+  return true;
+}
+
 bool Driver::Running() const {
   return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
 }
@@ -232,8 +298,7 @@ bool Driver::Answer(const std::string& caption, const std::string& button,
   HWND b = WaitButton(caption, button, timeoutMs);
   if (!b) return false;
   if (!expected.empty()) {
-    std::string text;
-    EnumChildWindows(GetParent(b), CollectTextProc, reinterpret_cast<LPARAM>(&text));
+    const std::string text = ShownTexts(GetParent(b));
     if (text.find(expected) == std::string::npos) {
       return Fail("the box \"" + caption + "\" says \"" + text + "\", not \"" + expected + "\"");
     }
@@ -261,6 +326,86 @@ bool Driver::CloseWindow(const std::string& title, DWORD timeoutMs) {
   HWND window = WaitWindow(title, timeoutMs);
   if (!window) return false;
   PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+  return true;
+}
+
+bool Driver::WaitText(const std::string& title, const std::string& text, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  std::string shown;
+  for (;;) {
+    if (!WaitWindow(title, timeoutMs)) return false;
+    for (HWND window : FindTopWindows(process_.dwProcessId, title)) {
+      shown = ShownTexts(window);
+      if (shown.find(text) != std::string::npos) return true;
+    }
+    if (GetTickCount() - start > timeoutMs) {
+      return Fail("\"" + title + "\" does not show \"" + text + "\"; it shows:\n" + shown);
+    }
+    Sleep(kPollMs);
+  }
+}
+
+bool Driver::NoText(const std::string& title, const std::string& text) {
+  for (HWND window : FindTopWindows(process_.dwProcessId, title)) {
+    const std::string shown = ShownTexts(window);
+    if (shown.find(text) != std::string::npos) {
+      return Fail("\"" + title + "\" shows \"" + text + "\":\n" + shown);
+    }
+  }
+  return true;
+}
+
+bool Driver::CountBoxes(const std::string& caption, int count) {
+  int boxes = 0;
+  for (HWND window : FindTopWindows(process_.dwProcessId, caption)) {
+    char cls[64] = {};
+    GetClassNameA(window, cls, sizeof cls);
+    if (lstrcmpA(cls, "#32770") == 0) ++boxes;
+  }
+  if (boxes != count) {
+    return Fail(std::to_string(boxes) + " boxes \"" + caption + "\" show, not " + std::to_string(count));
+  }
+  return true;
+}
+
+bool Driver::Key(const std::string& title, const std::string& key, DWORD timeoutMs) {
+  const KeyName* name = nullptr;
+  for (const KeyName& k : kKeys) {
+    if (key == k.name) name = &k;
+  }
+  if (name == nullptr) return Fail("unknown key \"" + key + "\"");
+  const DWORD start = GetTickCount();
+  HWND focus = nullptr;
+  for (;;) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    focus = nullptr;
+    if (GetGUIThreadInfo(process_.dwThreadId, &info) && info.hwndFocus != nullptr) {
+      HWND root = GetAncestor(info.hwndFocus, GA_ROOT);
+      if (root != nullptr && IsWindowVisible(root) && IsWindowEnabled(root) && WindowText(root) == title) {
+        focus = info.hwndFocus;
+      }
+    }
+    if (focus != nullptr) break;
+    if (!Running()) return Fail("the program ended while waiting for the focus in \"" + title + "\"");
+    if (GetTickCount() - start > timeoutMs) {
+      std::string where = "no window";
+      if (info.hwndFocus != nullptr) {
+        where = "the window titled ";
+        where += WindowText(GetAncestor(info.hwndFocus, GA_ROOT));
+      }
+      return Fail("the keyboard focus is not in \"" + title + "\" within " + std::to_string(timeoutMs) +
+                  " ms (it is in " + where + ")");
+    }
+    Sleep(kPollMs);
+  }
+  // As the keyboard delivers it: to the focused window, Alt held for the
+  // system keys.
+  const LPARAM down = name->alt ? 0x20000001 : 0x00000001;
+  const LPARAM up = static_cast<LPARAM>(name->alt ? 0xE0000001u : 0xC0000001u);
+  PostMessageA(focus, name->alt ? WM_SYSKEYDOWN : WM_KEYDOWN, name->key, down);
+  if (name->key == VK_SPACE) PostMessageA(focus, WM_CHAR, ' ', down);
+  PostMessageA(focus, name->alt ? WM_SYSKEYUP : WM_KEYUP, name->key, up);
   return true;
 }
 
@@ -299,6 +444,10 @@ void Driver::Kill() {
 //   answer CAPTION BUTTON [TEXT] [MS]  press a button of a message box whose text contains TEXT
 //   type TITLE INDEX TEXT              set the text of the INDEX-th edit of the window
 //   close TITLE [MS]                   the window's close box
+//   text TITLE TEXT [MS]               that window shows a text containing TEXT
+//   notext TITLE TEXT                  it shows no text containing TEXT
+//   boxes CAPTION N                    exactly N message boxes with this caption
+//   key TITLE KEY [MS]                 the focus is in that window: press KEY there
 //   shot FILE.bmp                      a screenshot of the whole screen
 //   sleep MS
 //   exit [MS]                          the program ends
@@ -327,6 +476,10 @@ bool Driver::Run(const std::vector<std::string>& step) {
   if (verb == "type") {
     return need(3) && SetEditText(step[1], std::atoi(step[2].c_str()), step[3], kDefaultTimeoutMs);
   }
+  if (verb == "text") return need(2) && WaitText(step[1], step[2], ParseTimeout(step, 3));
+  if (verb == "notext") return need(2) && NoText(step[1], step[2]);
+  if (verb == "boxes") return need(2) && CountBoxes(step[1], std::atoi(step[2].c_str()));
+  if (verb == "key") return need(2) && Key(step[1], step[2], ParseTimeout(step, 3));
   if (verb == "close") return need(1) && CloseWindow(step[1], ParseTimeout(step, 2));
   if (verb == "shot") return need(1) && Screenshot(step[1]);
   if (verb == "sleep") {

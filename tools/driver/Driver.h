@@ -21,6 +21,8 @@ class Driver {
 
   // Starts the program in its own folder. False (with Error()) on failure.
   bool Start(const std::string& exe, const std::string& workingDir = "");
+  // The same for paths that the 8-bit code page cannot express.
+  bool Start(const std::wstring& exe, const std::wstring& workingDir);
   // Runs one step; see ParseStep for the language. False on failure.
   bool Run(const std::vector<std::string>& step);
   // Runs steps separated by ";" words, e.g. {"wait", "Welcome", ";", ...}.
@@ -38,6 +40,17 @@ class Driver {
   bool SetEditText(const std::string& title, int editIndex, const std::string& text,
                    DWORD timeoutMs);
   bool CloseWindow(const std::string& title, DWORD timeoutMs);
+  // Waits until a window with this title shows a text (a label or a static
+  // text) that contains `text`.
+  bool WaitText(const std::string& title, const std::string& text, DWORD timeoutMs);
+  // Fails when a window with this title shows a text that contains `text`.
+  bool NoText(const std::string& title, const std::string& text);
+  // Exactly `count` message boxes (dialog windows) with this caption show.
+  bool CountBoxes(const std::string& caption, int count);
+  // Waits until the window that has the keyboard focus lies in a window
+  // with this title, then sends it the key as a keyboard would: "enter",
+  // "escape", "space" or "altf4".
+  bool Key(const std::string& title, const std::string& key, DWORD timeoutMs);
   bool Screenshot(const std::string& bmpPath);
   // Waits for the program to end; its exit code in *code.
   bool WaitExit(DWORD timeoutMs, DWORD* code = nullptr);
@@ -62,6 +75,9 @@ std::vector<HWND> FindTopWindows(DWORD pid, const std::string& title);
 HWND FindTopWindow(DWORD pid, const std::string& title);
 // A child window whose class is `className` (empty: any) and text `text`.
 HWND FindChild(HWND parent, const std::string& className, const std::string& text);
+// The texts a top-level window shows: its static texts and the labels a
+// toolkit form reports, each followed by a line break.
+std::string ShownTexts(HWND window);
 // Writes the screen (or one window's area) as a 24-bit BMP.
 bool SaveScreenBmp(const std::string& path, HWND window = nullptr);
 

@@ -14,7 +14,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr,
                  "usage: setupdriver PROGRAM.EXE STEP [; STEP]...\n"
                  "steps: wait TITLE | gone TITLE | button TITLE BUTTON | click TITLE BUTTON | answer CAPTION BUTTON [TEXT]\n"
-                 "       | type TITLE INDEX TEXT | close TITLE | shot FILE.bmp | sleep MS | exit [MS]\n");
+                 "       | type TITLE INDEX TEXT | close TITLE | text TITLE TEXT | notext TITLE TEXT\n"
+                 "       | boxes CAPTION N | key TITLE enter|escape|space|altf4 | shot FILE.bmp | sleep MS | exit [MS]\n");
     return 2;
   }
   const std::string exe = argv[1];
