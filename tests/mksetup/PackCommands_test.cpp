@@ -315,13 +315,6 @@ Bytes TinyWindowsProgram() {
   return b;
 }
 
-int RunTool(const std::vector<std::string>& argv, std::string* output = nullptr) {
-  std::string text;
-  const int status = mksetup::RunProgram(argv, text);
-  if (output != nullptr) *output = text;
-  return status;
-}
-
 }  // namespace
 
 TEST(MksetupPackStub, FoundBesideMksetupOrInItsShareFolder) {
@@ -398,6 +391,17 @@ TEST(MksetupPackStub, ShipsSetupExeBesideTheDataFiles) {
 }
 
 #ifndef _WIN32
+namespace {
+
+int RunTool(const std::vector<std::string>& argv, std::string* output = nullptr) {
+  std::string text;
+  const int status = mksetup::RunProgram(argv, text);
+  if (output != nullptr) *output = text;
+  return status;
+}
+
+}  // namespace
+
 // A throwaway certificate from openssl; osslsigncode verifies the signature.
 TEST(MksetupPackStub, SignsSetupExe) {
   TempDir dir;

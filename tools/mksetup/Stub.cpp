@@ -13,6 +13,12 @@ namespace mksetup {
 
 namespace {
 
+#ifdef _WIN32
+std::string Native(const std::string& path) { return path; }
+#else
+std::string Native(const std::string& path) { return NativePath(path); }
+#endif
+
 std::uint32_t Little(const std::vector<std::uint8_t>& b, std::size_t at, int bytes) {
   std::uint32_t value = 0;
   for (int i = bytes - 1; i >= 0; --i) value = value << 8 | b[at + static_cast<std::size_t>(i)];
@@ -32,7 +38,7 @@ bool IsWindowsProgram(const std::vector<std::uint8_t>& b) {
 
 void ReplaceWith(const std::string& temporary, const std::string& target) {
   RemoveFile(target);
-  if (std::rename(NativePath(temporary).c_str(), NativePath(target).c_str()) != 0) {
+  if (std::rename(Native(temporary).c_str(), Native(target).c_str()) != 0) {
     const std::string reason = LastErrorText();
     RemoveFile(temporary);
     throw EFCreateError(ExpandFileName(target), reason);
@@ -87,12 +93,12 @@ void ShipStub(const std::string& stub, const std::string& target, const std::opt
     ReplaceWith(temporary, target);
     return;
   }
-  std::vector<std::string> argv = {"osslsigncode", "sign", "-pkcs12", NativePath(signing->pkcs12)};
+  std::vector<std::string> argv = {"osslsigncode", "sign", "-pkcs12", Native(signing->pkcs12)};
   if (signing->passwordFile) {
-    argv.insert(argv.end(), {"-readpass", NativePath(*signing->passwordFile)});
+    argv.insert(argv.end(), {"-readpass", Native(*signing->passwordFile)});
   }
-  argv.insert(argv.end(), {"-n", signing->description, "-h", "sha256", "-in", NativePath(stub), "-out",
-                           NativePath(temporary)});
+  argv.insert(argv.end(), {"-n", signing->description, "-h", "sha256", "-in", Native(stub), "-out",
+                           Native(temporary)});
   std::string output;
   const int status = RunProgram(argv, output);
   if (status != 0) {
