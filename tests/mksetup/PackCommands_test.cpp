@@ -285,3 +285,78 @@ TEST(MksetupPackTree, LeavesOutWhatIsNotARegularFile) {
 #endif
 
 }  // namespace
+
+namespace {
+
+// Archive bytes for the hostile cases.
+struct Records {
+  Bytes bytes;
+  Records& Int(std::int32_t v) {
+    for (int s = 0; s < 32; s += 8) bytes.push_back(static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) >> s));
+    return *this;
+  }
+  Records& Text(const std::string& t) {
+    bytes.insert(bytes.end(), t.begin(), t.end());
+    return *this;
+  }
+  Records& Header(std::int32_t base) { return Int(0).Int(base).Int(7); }
+  Records& Name(const std::string& n) { return Int(static_cast<std::int32_t>(n.size())).Text(n); }
+  Records& Block(const std::string& data) {
+    Text(std::string("EC2\0", 4));
+    if (!data.empty()) Int(-static_cast<std::int32_t>(data.size())).Text(data);
+    return Int(0);
+  }
+  Records& File(const std::string& n, const std::string& data) { return Name(n).Int(0x50A95400).Block(data); }
+  Records& Marker(const std::string& number) { return Name("NEXT:DISK" + number); }
+};
+
+}  // namespace
+
+// Archives from elsewhere: every run ends, and a failure says what failed
+// and in which file.
+TEST(MksetupHostile, EveryRunEndsAndAFailureNamesItsFile) {
+  struct Case {
+    const char* what;
+    std::vector<Bytes> volumes;          // SETUP.Z, SETUP.002, ...
+    std::vector<std::string> args;       // ARCHIVE and DEST are replaced
+    int status;
+    std::vector<std::string> err;        // fragments of standard error
+    std::string out;                     // a fragment of standard output, if any
+  };
+  const Bytes first = Records().Header(6).File("C:\\A", "abc").Marker("002").bytes;
+  const std::vector<Case> cases = {
+      {"list: a volume whose marker names itself", {first, Records().Block("def").Marker("002").bytes},
+       {"list", "ARCHIVE"}, 1, {"leads back to the volume", "SETUP.002\", read already"}, ""},
+      {"list: 002, 003, then 002 again",
+       {first, Records().Block("def").Marker("003").bytes, Records().Block("").Marker("002").bytes},
+       {"list", "--check", "ARCHIVE"}, 1, {"NEXT:DISK002", "leads back to the volume", "SETUP.002"}, ""},
+      {"list --check: a device name with a superscript digit",
+       {Records().Header(1).File("C:\\COM\xB9", "x").Int(0).bytes}, {"list", "--check", "ARCHIVE"}, 1,
+       {"the restore refuses the name \"C:\\COM\xB9\"", "SETUP.Z"}, ""},
+      {"list --check: a name refused only with --full-path",
+       {Records().Header(1).File("C:\\..\\UP", "x").Int(0).bytes}, {"list", "--check", "ARCHIVE"}, 1,
+       {"refuses the name \"C:\\..\\UP\" with --full-path"}, ""},
+      {"list: control bytes in a name are shown escaped",
+       {Records().Header(1).File("C:\\a\x1b[2Jb\rc", "x").Int(0).bytes}, {"list", "ARCHIVE"}, 0, {},
+       "C:\\a\\x1B[2Jb\\x0Dc\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    for (std::size_t i = 0; i < c.volumes.size(); ++i) {
+      WriteFile(dir / (i == 0 ? std::string("SETUP.Z") : "SETUP.00" + std::to_string(i + 1)), c.volumes[i]);
+    }
+    std::vector<std::string> args = c.args;
+    for (auto& a : args) {
+      if (a == "ARCHIVE") a = dir / "SETUP.Z";
+      if (a == "DEST") a = dir / "out";
+    }
+    const Outcome r = Mk(args);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    for (const auto& fragment : c.err) EXPECT_NE(r.err.find(fragment), std::string::npos) << r.err;
+    if (c.status != 0) {
+      EXPECT_FALSE(r.err.empty());
+    }
+    EXPECT_NE(r.out.find(c.out), std::string::npos) << r.out;
+  }
+}

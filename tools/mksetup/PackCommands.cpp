@@ -64,6 +64,26 @@ void CollectTree(const std::string& dir, const std::string& prefix, const std::s
   }
 }
 
+// A stored name as printed: control bytes (and DEL) as \xNN, so that a name
+// cannot move the cursor or end the line.
+std::string Escaped(const std::string& name) {
+  static const char hex[] = "0123456789ABCDEF";
+  std::string out;
+  for (const char ch : name) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c < 0x20 || c == 0x7F) {
+      out += "\\x";
+      out += hex[c >> 4];
+      out += hex[c & 15];
+    } else {
+      out += ch;
+    }
+  }
+  return out;
+}
+
+std::string Printable(const std::string& name) { return "\"" + Escaped(name) + "\""; }
+
 std::int64_t SizeOf(const std::string& path) {
   TFileStream f(path, FileMode::OpenRead);
   return f.Size();
@@ -213,7 +233,16 @@ class ArchiveWalker {
         const std::string name = reader_->ReadName(length);
         if (archive::ClassifyName(name) == archive::NameKind::VolumeMarker) {
           if (!pending_) Fault(at, "volume marker before the first entry");
-          Open(ChangeFileExt(volume_, "." + archive::VolumeNumber(name)));
+          const std::string next = ChangeFileExt(volume_, "." + archive::VolumeNumber(name));
+          if (Opened(next)) {
+            // A chain that comes back to a volume would be walked for ever.
+            Flush();
+            faulty_ = false;
+            Fault(at, "the volume marker " + Printable(name) + " leads back to the volume \"" + next +
+                          "\", read already");
+            return kFailed;
+          }
+          Open(next);
           Block();
           continue;
         }
@@ -221,6 +250,7 @@ class ArchiveWalker {
         pending_ = true;
         name_ = name;
         date_ = reader_->ReadInt32();
+        if (check_) CheckName(at, name);
         size_ = 0;
         Block();
       }
@@ -244,10 +274,30 @@ class ArchiveWalker {
   }
 
  private:
+  // Whether path names a volume opened before (its file, however spelt).
+  bool Opened(const std::string& path) const {
+    for (const auto& seen : opened_) {
+      if (seen == path || SameFile(seen, path)) return true;
+    }
+    return false;
+  }
+
+  // The names the restore refuses, with bare names and with --full-path.
+  void CheckName(std::int64_t at, const std::string& name) {
+    if (archive::ClassifyName(name) == archive::NameKind::FileList) return;
+    const bool bare = archive::TargetPath("D:\\", name, false).has_value();
+    const bool full = archive::TargetPath("D:\\", name, true).has_value();
+    if (bare && full) return;
+    Fault(at, "the restore refuses the name " + Printable(name) +
+                  (bare ? " with --full-path" : full ? " without --full-path" : "") +
+                  " (it names a device or leads outside the destination)");
+  }
+
   void Open(const std::string& path) {
     reader_.reset();
     file_.reset();
     volume_ = path;
+    opened_.push_back(path);
     file_ = std::make_unique<TFileStream>(path, FileMode::OpenRead);
     reader_ = std::make_unique<archive::Reader>(*file_);
     ++volumes_;
@@ -288,13 +338,14 @@ class ArchiveWalker {
     ++entries_;
     std::string size = std::to_string(size_);
     if (size.size() < 12) size.insert(0, 12 - size.size(), ' ');
-    io_.out << FormatDosDate(date_) << " " << size << "  " << name_ << "\n";
+    io_.out << FormatDosDate(date_) << " " << size << "  " << Escaped(name_) << "\n";
   }
 
   std::string path_;
   bool check_;
   Io& io_;
   std::string volume_;
+  std::vector<std::string> opened_;
   std::unique_ptr<TFileStream> file_;
   std::unique_ptr<archive::Reader> reader_;
   archive::ChunkInflater inflater_;
@@ -316,8 +367,10 @@ int RunList(const std::vector<std::string>& args, Io& io) {
     return kOk;
   }
   if (options.Positional().size() != 1) throw UsageError("expects one archive");
-  return ArchiveWalker(options.Positional()[0], options.Flag("--check"), io).Run();
+  return ListArchive(options.Positional()[0], options.Flag("--check"), io);
 }
+
+int ListArchive(const std::string& path, bool check, Io& io) { return ArchiveWalker(path, check, io).Run(); }
 
 TDiskAnswer TerminalRestoreUi::AskForDisk(const std::string& text) {
   if (!io_.interactive) {

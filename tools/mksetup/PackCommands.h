@@ -18,6 +18,8 @@ enum ExtractStatus { kExtractFailed = 1, kExtractRaised = 2, kExtractCancelled =
 int RunPack(const std::vector<std::string>& args, Io& io);
 int RunList(const std::vector<std::string>& args, Io& io);
 int RunExtract(const std::vector<std::string>& args, Io& io);
+// list [--check] of the archive whose first volume is path: its exit status.
+int ListArchive(const std::string& path, bool check, Io& io);
 extern const char* const PackHelp;
 extern const char* const ListHelp;
 extern const char* const ExtractHelp;
