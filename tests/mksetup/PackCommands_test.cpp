@@ -5,6 +5,7 @@
 #ifndef _WIN32
 #include <sys/stat.h>
 #endif
+#include <cerrno>
 #include <sstream>
 
 #include "runtime/FileSystem.h"
@@ -163,7 +164,8 @@ TEST(MksetupExtract, ExitStatusesTellHowTheRestoreEnded) {
   WriteFile(t.dir / "short\\SETUP.Z", Bytes(first.begin(), first.begin() + 6));
   const Outcome raised = Mk({"extract", t.dir / "short\\SETUP.Z", t.dir / "o2"});
   EXPECT_EQ(raised.status, 2);
-  EXPECT_EQ(raised.err, "mksetup extract: Cannot read archive\n");
+  EXPECT_EQ(raised.err, "mksetup extract: Cannot read archive at offset 0 of \"" +
+                            ExpandFileName(t.dir / "short\\SETUP.Z") + "\"\n");
 
   const Outcome none = Mk({"extract", t.dir / "none\\SETUP.Z", t.dir / "o3"});
   EXPECT_EQ(none.status, 2);
@@ -188,7 +190,8 @@ TEST(MksetupExtract, RestoreModesApply) {
   EXPECT_EQ(ReadFile(t.dir / "out\\A.TXT"), ToBytes("keep"));
   EXPECT_TRUE(FileExists(t.dir / "out\\B.BIN"));
   ASSERT_EQ(Mk({"extract", "--mode", "existing", t.Archive(), t.dir / "only"}).status, 0);
-  EXPECT_FALSE(DirectoryExists(t.dir / "only"));
+  EXPECT_TRUE(DirectoryExists(t.dir / "only")) << "the destination is made first";
+  EXPECT_TRUE(ListDirectory(t.dir / "only").empty());
 }
 
 TEST(MksetupPack, UsageErrors) {
@@ -289,6 +292,14 @@ TEST(MksetupPackTree, LeavesOutWhatIsNotARegularFile) {
 namespace {
 
 // Archive bytes for the hostile cases.
+std::string LastErrorTextOf(int code) {
+#ifdef _WIN32
+  return code == ENAMETOOLONG ? SysErrorMessage(206) : SysErrorMessage(code);  // ERROR_FILENAME_EXCED_RANGE
+#else
+  return SysErrorMessage(code);
+#endif
+}
+
 struct Records {
   Bytes bytes;
   Records& Int(std::int32_t v) {
@@ -336,6 +347,28 @@ TEST(MksetupHostile, EveryRunEndsAndAFailureNamesItsFile) {
       {"list --check: a name refused only with --full-path",
        {Records().Header(1).File("C:\\..\\UP", "x").Int(0).bytes}, {"list", "--check", "ARCHIVE"}, 1,
        {"refuses the name \"C:\\..\\UP\" with --full-path"}, ""},
+      {"extract: 002, 003, then 002 again",
+       {first, Records().Block("def").Marker("003").bytes, Records().Block("").Marker("002").bytes},
+       {"extract", "ARCHIVE", "DEST"}, 3, {"volume 2 (\"", "SETUP.002\") was asked for a second time", "cancelled"}, ""},
+      {"extract: a missing volume", {first, Records().Block("def").Marker("003").bytes},
+       {"extract", "ARCHIVE", "DEST"}, 3, {"volume 3 (\"", "SETUP.003\") is missing; the run was cancelled"}, ""},
+      {"extract: an archive cut short", {Records().Header(1).File("C:\\A", "a").bytes},
+       {"extract", "ARCHIVE", "DEST"}, 2, {"Stream read error at offset 37 of \"", "SETUP.Z\""}, ""},
+      {"extract: a bad magic in a volume", {first, Records().Text("XC2").Int(0).bytes},
+       {"extract", "ARCHIVE", "DEST"}, 2, {"Invalid archive type at offset 0 of \"", "SETUP.002\""}, ""},
+      {"extract: a refused name", {Records().Header(1).File("C:\\NUL.TXT", "a").Int(0).bytes},
+       {"extract", "ARCHIVE", "DEST"}, 1, {"Cannot read file: \"", "(The stored name \"C:\\NUL.TXT\" is refused"}, ""},
+      {"extract --full-path: 100000 nested directories",
+       {Records().Header(1).File("C:\\" + [] { std::string d; for (int i = 0; i < 100000; ++i) d += "d\\"; return d; }() + "F", "a").Int(0).bytes},
+       {"extract", "--full-path", "ARCHIVE", "DEST"}, 0, {"is passed over: its path is longer than the system can hold"}, ""},
+      {"extract into a destination that is a file", {Records().Header(1).File("C:\\A", "a").Int(0).bytes},
+       {"extract", "ARCHIVE", "DEST:file"}, 2, {"Cannot create the directory \"", "afile\". A file has that name."}, ""},
+      {"extract into a destination too long to hold", {Records().Header(1).File("C:\\A", "a").Int(0).bytes},
+       {"extract", "ARCHIVE", "DEST:long"}, 2, {"Cannot create the directory \"", LastErrorTextOf(ENAMETOOLONG)}, ""},
+      {"extract into an empty destination", {Records().Header(1).File("C:\\A", "a").Int(0).bytes},
+       {"extract", "ARCHIVE", ""}, 2, {"the destination directory is empty"}, ""},
+      {"extract next to the archive, over it", {Records().Header(2).File("C:\\SETUP.Z", "a").File("C:\\B", "b").Int(0).bytes},
+       {"extract", "ARCHIVE", "DEST:self"}, 1, {"Cannot read file: \"", "It is the archive volume being read."}, ""},
       {"list: control bytes in a name are shown escaped",
        {Records().Header(1).File("C:\\a\x1b[2Jb\rc", "x").Int(0).bytes}, {"list", "ARCHIVE"}, 0, {},
        "C:\\a\\x1B[2Jb\\x0Dc\n"},
@@ -350,8 +383,14 @@ TEST(MksetupHostile, EveryRunEndsAndAFailureNamesItsFile) {
     for (auto& a : args) {
       if (a == "ARCHIVE") a = dir / "SETUP.Z";
       if (a == "DEST") a = dir / "out";
+      if (a == "DEST:file") WriteFile(a = dir / "afile", "x");
+      if (a == "DEST:long") a = dir / std::string(5000, 'L');
+      if (a == "DEST:self") a = dir.Path();
     }
     const Outcome r = Mk(args);
+    if (c.args[0] == "extract") {
+      EXPECT_EQ(ReadFile(dir / "SETUP.Z"), c.volumes[0]) << "the archive is never written";
+    }
     EXPECT_EQ(r.status, c.status) << r.err;
     for (const auto& fragment : c.err) EXPECT_NE(r.err.find(fragment), std::string::npos) << r.err;
     if (c.status != 0) {

@@ -373,19 +373,42 @@ int RunList(const std::vector<std::string>& args, Io& io) {
 int ListArchive(const std::string& path, bool check, Io& io) { return ArchiveWalker(path, check, io).Run(); }
 
 TDiskAnswer TerminalRestoreUi::AskForDisk(const std::string& text) {
+  TDiskAnswer answer = TDiskAnswer::daOk;
   if (!io_.interactive) {
     // Without a terminal nobody can change the medium: the first question
     // for a volume is answered OK, a repeated one Cancel.
-    return asked_.insert(text).second ? TDiskAnswer::daOk : TDiskAnswer::daCancel;
+    answer = asked_.insert(text).second ? TDiskAnswer::daOk : TDiskAnswer::daCancel;
+  } else {
+    io_.err << text << " [OK/cancel] " << std::flush;
+    std::string typed;
+    if (!std::getline(input_, typed)) {
+      answer = TDiskAnswer::daCancel;
+    } else {
+      const char first = typed.empty() ? 'o' : static_cast<char>(std::tolower(static_cast<unsigned char>(typed[0])));
+      if (first == 'c' || first == 'n' || first == 'q') answer = TDiskAnswer::daCancel;
+    }
   }
-  io_.err << text << " [OK/cancel] " << std::flush;
-  std::string answer;
-  if (!std::getline(input_, answer)) return TDiskAnswer::daCancel;
-  const char first = answer.empty() ? 'o' : static_cast<char>(std::tolower(static_cast<unsigned char>(answer[0])));
-  return first == 'c' || first == 'n' || first == 'q' ? TDiskAnswer::daCancel : TDiskAnswer::daOk;
+  cancelled_ = answer == TDiskAnswer::daCancel;
+  return answer;
 }
 
 void TerminalRestoreUi::ShowErrorBox(const std::string& message) { io_.err << "Error: " << message << "\n"; }
+
+namespace {
+
+// Why a run ended cancelled: which volume was asked for, and what of it.
+std::string CancelReason(const TBackupFile& backup, bool atVolumeQuestion) {
+  if (!atVolumeQuestion) return "the run was cancelled";
+  const std::string& path = backup.VolumePath();
+  const std::string ext = ExtractFileExt(path);
+  const std::string number = archive::DisplayNumber(ext.empty() ? ext : ext.substr(1));
+  return "volume " + number + " (\"" + ExpandFileName(path) + "\") " +
+         (FileExists(path) ? "was asked for a second time: the volumes lead back to it"
+                           : "is missing") +
+         "; the run was cancelled";
+}
+
+}  // namespace
 
 int RunExtract(const std::vector<std::string>& args, Io& io) {
   const Options options(args, {"--mode"}, {"--full-path"});
@@ -409,9 +432,19 @@ int RunExtract(const std::vector<std::string>& args, Io& io) {
   }
   const std::string& archive = options.Positional()[0];
   const std::string& dest = options.Positional()[1];
+  // The engine would write every entry to its stored path as it stands.
+  if (dest.empty()) throw UsageError("the destination directory is empty");
   if (!FileExists(archive)) {
     io.err << "mksetup extract: Cannot open file \"" << ExpandFileName(archive)
            << "\". The file does not exist.\n";
+    return kExtractRaised;
+  }
+  // Made first, so that a destination that cannot be made is an error, not
+  // every entry passed over in silence.
+  if (!ForceDirectories(dest)) {
+    const std::string reason = LastErrorText();
+    io.err << "mksetup extract: Cannot create the directory \"" << ExpandFileName(dest) << "\". "
+           << (FileExists(dest) ? std::string("A file has that name.") : reason) << "\n";
     return kExtractRaised;
   }
   TerminalRestoreUi ui(io, std::cin);
@@ -422,21 +455,39 @@ int RunExtract(const std::vector<std::string>& args, Io& io) {
   backup.OnError = [&io](TBackupFile& sender, const std::int32_t, const std::string& message) {
     io.err << "mksetup extract: " << message;
     if (!sender.CurrentFile().empty()) io.err << ": \"" << sender.CurrentFile() << "\"";
+    if (!sender.ErrorDetail().empty()) io.err << " (" << sender.ErrorDetail() << ")";
     io.err << "\n";
   };
-  if (io.interactive) {
-    backup.OnProgress = [&io](TBackupFile&, const std::string&, TPercentage percent, bool&) {
+  // The engine passes over an entry whose directory cannot be made; say so
+  // when the path is one the system cannot hold.
+  backup.OnRestoreFile = [&io](TBackupFile&, std::string& target, std::int32_t, bool& restore) {
+    if (restore && !PathFits(target)) {
+      io.err << "mksetup extract: warning: " << Printable(target.size() > 200 ? target.substr(0, 200) + "..." : target)
+             << " is passed over: its path is longer than the system can hold\n";
+    }
+  };
+  int shown = -1;
+  if (io.progress) {
+    backup.OnProgress = [&io, &shown](TBackupFile&, const std::string&, TPercentage percent, bool&) {
+      if (percent == shown) return;
+      shown = percent;
       io.err << "\rExtracting " << static_cast<int>(percent) << "%" << std::flush;
     };
   }
   try {
     const bool done = backup.Restore(archive, dest);
-    if (io.interactive) io.err << "\n";
+    if (io.progress) io.err << "\n";
     if (done) return kOk;
-    return backup.ErrorCode() != 0 ? kExtractFailed : kExtractCancelled;
+    if (backup.ErrorCode() != 0) return kExtractFailed;
+    io.err << "mksetup extract: " << CancelReason(backup, ui.Cancelled()) << "\n";
+    return kExtractCancelled;
   } catch (const Exception& e) {
-    if (io.interactive) io.err << "\n";
+    if (io.progress && shown >= 0) io.err << "\n";
     io.err << "mksetup extract: " << e.Message();
+    if (!backup.VolumePath().empty()) {
+      io.err << " at offset " << backup.RecordOffset() << " of \""
+             << ExpandFileName(backup.VolumePath()) << "\"";
+    }
     if (!backup.CurrentFile().empty()) io.err << " (while restoring \"" << backup.CurrentFile() << "\")";
     io.err << "\n";
     return kExtractRaised;
@@ -473,8 +524,10 @@ const char* const ExtractHelp =
     "Restores the archive into DESTDIR exactly as the installer does.\n"
     "MODE is all (default), no-overwrite, newer, existing or existing-newer;\n"
     "--full-path keeps the stored directories below DESTDIR.\n\n"
+    "DESTDIR is made first when it does not exist.\n\n"
     "Exit status: 0 restored, 1 an error was reported, 2 the restore failed\n"
-    "with an error, 3 cancelled. Without a terminal, the question for the\n"
-    "next volume is answered OK once per volume and Cancel when repeated.\n";
+    "with an error (or DESTDIR cannot be made), 3 cancelled. Without a\n"
+    "terminal, the question for the next volume is answered OK once per\n"
+    "volume and Cancel when repeated; the volume is then named.\n";
 
 }  // namespace mksetup

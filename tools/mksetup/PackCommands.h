@@ -40,11 +40,14 @@ class TerminalRestoreUi : public IRestoreUi {
   void ProcessMessages() override {}
   void ShowErrorBox(const std::string& message) override;
   TDiskAnswer AskForDisk(const std::string& text) override;
+  // The last question was answered Cancel.
+  bool Cancelled() const { return cancelled_; }
 
  private:
   Io& io_;
   std::istream& input_;
   std::set<std::string> asked_;
+  bool cancelled_ = false;
 };
 
 }  // namespace mksetup
