@@ -3,12 +3,15 @@
 
 #include <algorithm>
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 #include <cerrno>
 #include <sstream>
 
 #include "runtime/FileSystem.h"
+#include "runtime/Streams.h"
 #include "tests/support/TestFiles.h"
 #include "tools/mksetup/Cli.h"
 #include "tools/mksetup/PackCommands.h"
@@ -204,6 +207,11 @@ TEST(MksetupPack, UsageErrors) {
       {"list", "a", "b"},
       {"extract", "a"},
       {"extract", "a", "b", "--mode", "sometimes"},
+      {"pack", "-o", "out", "--app", "Demo\nLicense=Yes", "src"},  // one option, two settings
+      {"pack", "-o", "out", "--title", "T\r\n[Other]", "src"},
+      {"pack", "-o", "out", "--dest", "C:\\X\n", "src"},
+      {"pack", "-o", "out", "--app", "\xE6\x97\xA5\xE6\x9C\xAC", "src"},  // not in the code page
+      {"pack", "-o", "", "src"},
   };
   for (const auto& args : cases) {
     SCOPED_TRACE(::testing::PrintToString(args));
@@ -397,5 +405,119 @@ TEST(MksetupHostile, EveryRunEndsAndAFailureNamesItsFile) {
       EXPECT_FALSE(r.err.empty());
     }
     EXPECT_NE(r.out.find(c.out), std::string::npos) << r.out;
+  }
+}
+
+// What the installer cannot create as spelt, or what packing would destroy,
+// is refused with the file's name, and nothing is written.
+TEST(MksetupPackTree, RefusesNamesTheInstallerCannotCreate) {
+  const struct {
+    const char* name;  // a file in the packed tree (UTF-8 on Linux)
+    const char* fault;
+  } cases[] = {
+      {"a*b", "the character *"},
+      {"a?b", "the character ?"},
+      {"a<b", "the character <"},
+      {"a>b", "the character >"},
+      {"a|b", "the character |"},
+      {"a\"b", "the character \""},
+      {"a:b", "the character :"},
+      {"a\x01b", "a control character"},
+      {"trail.", "ends in a dot or a blank"},
+      {"trail ", "ends in a dot or a blank"},
+      {"COM\xC2\xB9", "would refuse the name"},
+      {"lpt\xC2\xB3.txt", "would refuse the name"},
+      {"\xE6\x97\xA5.txt", "not in the installer's code page"},
+      {"caf\xE9.txt", "not in the installer's code page"},  // Latin-1, not UTF-8
+#ifndef _WIN32
+      {"a\\b.txt", "the character \\"},  // one Linux name, two Windows components
+#endif
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    ASSERT_TRUE(ForceDirectories(dir / "src"));
+    WriteFile(dir / "src\\fine.txt", "x");
+#ifndef _WIN32
+    // Made natively, so that a backslash stays part of the name.
+    const int fd = ::open((NativePath(dir / "src") + "/" + c.name).c_str(), O_CREAT | O_WRONLY, 0644);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+#else
+    WriteFile(dir / ("src\\" + std::string(c.name)), "x");
+#endif
+    const Outcome r = Mk({"pack", "-o", dir / "pkg", dir / "src"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(c.fault), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(dir / "src"), std::string::npos) << r.err;
+    EXPECT_FALSE(DirectoryExists(dir / "pkg"));
+  }
+}
+
+TEST(MksetupPackTree, NamesAndTextsAreConvertedToTheInstallersCodePage) {
+  Tree t;
+  WriteFile(t.dir / "src\\caf\xC3\xA9 \xE2\x82\xAC.txt", "x");  // "café €.txt"
+  const Outcome packed = t.Pack({"--title", "Caf\xC3\xA9 Setup"});
+  ASSERT_EQ(packed.status, 0) << packed.err;
+  EXPECT_NE(Mk({"list", t.Archive()}).out.find("  C:\\caf\xE9 \x80.txt\n"), std::string::npos);
+  EXPECT_NE(Mk({"settings", t.dir / "pkg\\SETUP.INS"}).out.find("Title103=Caf\xE9 Setup\n"), std::string::npos);
+}
+
+#ifndef _WIN32
+TEST(MksetupPackTree, DirectoryLinksAreLeftOutAndFileLinksFollowedWithAWarning) {
+  Tree tree;
+  WriteFile(tree.dir / "outside.txt", "outside");
+  ASSERT_EQ(::symlink("..", NativePath(tree.dir / "src\\bin\\up").c_str()), 0);
+  ASSERT_EQ(::symlink("../outside.txt", NativePath(tree.dir / "src\\LINK.TXT").c_str()), 0);
+  const Outcome packed = tree.Pack();
+  ASSERT_EQ(packed.status, 0) << packed.err;
+  EXPECT_NE(packed.err.find("bin/up\", a link to a directory"), std::string::npos) << packed.err;
+  EXPECT_NE(packed.err.find("LINK.TXT\" is a link; the file it points to is packed"), std::string::npos) << packed.err;
+  const auto lines = Lines(Mk({"list", tree.Archive()}).out);
+  EXPECT_EQ(lines.size(), tree.files.size() + 2) << "the files, the followed link and FILE:LIST";
+  ASSERT_EQ(Mk({"extract", tree.Archive(), tree.dir / "out"}).status, 0);
+  EXPECT_EQ(ReadFile(tree.dir / "out\\LINK.TXT"), ToBytes("outside"));
+}
+#endif
+
+// A pack that fails, before or after writing, leaves the output folder as
+// an earlier pack left it.
+TEST(MksetupPack, AFailureLeavesTheOutputFolderAsItWas) {
+  const struct {
+    const char* what;
+    std::int64_t sparse;  // size of a sparse file src/BIG, 0 for none
+    std::vector<std::string> extra;
+    const char* fault;
+  } cases[] = {
+      {"more than 2 GiB", std::int64_t{1} << 31, {}, "more than the 2147483647 bytes"},
+      {"more than 999 volumes", 70 << 20, {"--volume-size", "65536", "--level", "0"}, "more than 999 volumes"},
+      {"a licence that cannot be read", 0, {"--license", "LICENSE_DIR"}, "Cannot open file"},
+      {"an input inside the output folder", 0, {"PKG_FILE"}, "inside the output folder"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Tree t;
+    ASSERT_EQ(t.Pack().status, 0);
+    const Bytes before = ReadFile(t.Archive());
+    const auto listing = ListDirectory(t.dir / "pkg");
+    if (c.sparse != 0) {
+#ifdef _WIN32
+      continue;  // sparse files are made here with the POSIX call only
+#else
+      { TFileStream big(t.dir / "src\\BIG", FileMode::Create); }
+      ASSERT_EQ(::truncate(NativePath(t.dir / "src\\BIG").c_str(), static_cast<off_t>(c.sparse)), 0);
+#endif
+    }
+    std::vector<std::string> extra = c.extra;
+    for (auto& a : extra) {
+      if (a == "LICENSE_DIR") a = t.dir / "src";
+      if (a == "PKG_FILE") a = t.Archive();
+    }
+    const Outcome r = t.Pack(extra);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(c.fault), std::string::npos) << r.err;
+    EXPECT_EQ(ReadFile(t.Archive()), before);
+    EXPECT_EQ(ListDirectory(t.dir / "pkg").size(), listing.size()) << "nothing added, nothing removed";
+    EXPECT_EQ(Mk({"list", "--check", t.Archive()}).status, 0);
   }
 }

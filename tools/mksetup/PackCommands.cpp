@@ -16,6 +16,7 @@
 #include "runtime/Paths.h"
 #include "tools/mksetup/ArchiveWriter.h"
 #include "tools/mksetup/Commands.h"
+#include "tools/mksetup/InstallerNames.h"
 #include "tools/mksetup/PackCommands.h"
 
 namespace mksetup {
@@ -36,10 +37,26 @@ std::string FolderKey(const std::string& path) {
   return IncludeTrailingPathDelimiter(ExpandFileName(ExcludeTrailingPathDelimiter(path)));
 }
 
+// The name a file or directory of the tree is stored under: in the
+// installer's code page, and one that Windows creates as it is spelt.
+std::string StoredComponent(const std::string& path, const std::string& name) {
+  const auto converted = ToInstallerCodePage(name);
+  if (!converted) {
+    throw Exception("Cannot pack \"" + path + "\": its name is not in the installer's code page (Windows-1252)");
+  }
+  if (const std::string fault = NameFault(*converted); !fault.empty()) {
+    throw Exception("Cannot pack \"" + path + "\": the installer cannot create its name: " + fault);
+  }
+  return *converted;
+}
+
 // The files below dir, in name order, with their stored names under prefix.
 // The output folder is left out (packing it would read the archive while it
 // is being written), and so are pipes, sockets and devices, which have no
-// content to store and could block the read.
+// content to store and could block the read. Links to directories are not
+// followed (one to a parent would pack the tree inside itself); a link to a
+// file is followed, with a warning, since the installer can only create
+// the file itself.
 void CollectTree(const std::string& dir, const std::string& prefix, const std::string& outKey,
                  std::vector<PackEntry>& out, std::ostream& warnings) {
   auto list = ListDirectory(dir);
@@ -47,18 +64,25 @@ void CollectTree(const std::string& dir, const std::string& prefix, const std::s
             [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
   for (const auto& e : list) {
     const std::string path = JoinPath(dir, e.name);
-    if (e.directory) {
+    if (e.directory && e.link) {
+      warnings << "mksetup pack: warning: leaving out \"" << path
+               << "\", a link to a directory (such links are not followed)\n";
+    } else if (e.directory) {
       if (FolderKey(path) == outKey) {
         warnings << "mksetup pack: warning: leaving out the output folder \"" << path << "\"\n";
         continue;
       }
-      CollectTree(path, prefix + e.name + "\\", outKey, out, warnings);
+      CollectTree(path, prefix + StoredComponent(path, e.name) + "\\", outKey, out, warnings);
     } else if (e.special) {
       warnings << "mksetup pack: warning: leaving out \"" << path << "\", which is not a regular file\n";
     } else {
+      if (e.link) {
+        warnings << "mksetup pack: warning: \"" << path
+                 << "\" is a link; the file it points to is packed in its place\n";
+      }
       PackEntry entry;
       entry.source = path;
-      entry.storedName = prefix + e.name;
+      entry.storedName = prefix + StoredComponent(path, e.name);
       out.push_back(std::move(entry));
     }
   }
@@ -90,6 +114,7 @@ std::int64_t SizeOf(const std::string& path) {
 }
 
 void ShowProgress(std::ostream& err, const char* what, std::int64_t done, std::int64_t total) {
+  // Called only when the percentage changes.
   const int percent = total > 0 ? static_cast<int>(std::min<std::int64_t>(done * 100 / total, 100)) : 100;
   err << "\r" << what << " " << percent << "% (" << done / (1024 * 1024) << " of "
       << total / (1024 * 1024) << " MiB)" << std::flush;
@@ -103,6 +128,11 @@ std::vector<PackEntry> PlanEntries(const std::vector<std::string>& paths, const 
   const std::string outKey = FolderKey(outDir);
   for (const auto& path : paths) {
     const std::string bare = ExcludeTrailingPathDelimiter(path);
+    const std::string full = ExpandFileName(bare);
+    if (full.size() > outKey.size() && full.compare(0, outKey.size(), outKey) == 0) {
+      throw Exception("Cannot pack \"" + path + "\": it is inside the output folder \"" + outDir +
+                      "\", whose files are written while the archive is made");
+    }
     if (DirectoryExists(bare)) {
       if (FolderKey(bare) == outKey) {
         warnings << "mksetup pack: warning: leaving out the output folder \"" << path << "\"\n";
@@ -112,7 +142,7 @@ std::vector<PackEntry> PlanEntries(const std::vector<std::string>& paths, const 
     } else if (FileExists(bare)) {
       PackEntry entry;
       entry.source = bare;
-      entry.storedName = "C:\\" + ExtractFileName(bare);
+      entry.storedName = "C:\\" + StoredComponent(path, ExtractFileName(bare));
       files.push_back(std::move(entry));
     } else {
       throw EFOpenError(ExpandFileName(path), "No such file or directory.");
@@ -152,6 +182,68 @@ std::string SetupIniText(const std::string& app, const std::string& dest, const 
          "\r\nLicense=" + (license ? "Yes" : "No") + "\r\n";
 }
 
+namespace {
+
+// A text for a setting of the setup script: one line (a line break would
+// start another setting) in the installer's code page.
+std::string SettingText(const char* option, const std::string& value) {
+  for (const char ch : value) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c < 0x20 || c == 0x7F) {
+      throw UsageError(std::string("option ") + option + " must be one line without control characters");
+    }
+  }
+  const auto converted = ToInstallerCodePage(value);
+  if (!converted) {
+    throw UsageError(std::string("option ") + option + " holds characters outside the installer's code page (Windows-1252)");
+  }
+  return *converted;
+}
+
+// The data files a pack writes. They are written into a folder of their own
+// inside the output folder and moved into place only when all of them are
+// complete, so that a failure leaves the output folder as it was.
+class Staging {
+ public:
+  explicit Staging(const std::string& outDir) : outDir_(outDir) {
+    createdOut_ = !DirectoryExists(outDir);
+    if (!ForceDirectories(outDir)) {
+      throw EInOutError("Cannot create the directory \"" + ExpandFileName(outDir) + "\". " + LastErrorText());
+    }
+    path_ = JoinPath(outDir, ".mksetup-partial");
+    RemoveTree(path_);  // what a killed run left
+    if (!CreateDir(path_)) {
+      throw EInOutError("Cannot create the directory \"" + ExpandFileName(path_) + "\". " + LastErrorText());
+    }
+  }
+  ~Staging() {
+    RemoveTree(path_);
+    if (createdOut_ && !done_) RemoveDir(outDir_);
+  }
+  Staging(const Staging&) = delete;
+  Staging& operator=(const Staging&) = delete;
+
+  std::string File(const std::string& name) const { return JoinPath(path_, name); }
+  // Moves the named files into the output folder.
+  void Commit(const std::vector<std::string>& names) {
+    for (const auto& name : names) {
+      if (!RenameFile(File(name), JoinPath(outDir_, name))) {
+        throw EInOutError("Cannot move \"" + ExpandFileName(File(name)) + "\" to \"" +
+                          ExpandFileName(JoinPath(outDir_, name)) + "\". " + LastErrorText());
+      }
+    }
+    done_ = true;
+  }
+
+ private:
+  std::string outDir_;
+  std::string path_;
+  bool createdOut_ = false;
+  bool done_ = false;
+};
+
+}  // namespace
+
 int RunPack(const std::vector<std::string>& args, Io& io) {
   const Options options(args,
                         {"-o", "--output", "--app", "--dest", "--title", "--license",
@@ -164,6 +256,7 @@ int RunPack(const std::vector<std::string>& args, Io& io) {
   auto outDir = options.Value("-o");
   if (!outDir) outDir = options.Value("--output");
   if (!outDir) throw UsageError("needs -o OUTDIR");
+  if (outDir->empty()) throw UsageError("the output folder is empty");
   if (options.Positional().empty()) throw UsageError("expects at least one file or directory");
   PackSettings settings;
   if (auto v = options.Value("--volume-size")) {
@@ -172,38 +265,58 @@ int RunPack(const std::vector<std::string>& args, Io& io) {
   if (auto v = options.Value("--level")) settings.level = static_cast<int>(ParseNumber("--level", *v, 0, 9));
   if (auto v = options.Value("--threads")) settings.threads = static_cast<unsigned>(ParseNumber("--threads", *v, 1, 256));
   const std::string firstPath = ExcludeTrailingPathDelimiter(options.Positional()[0]);
-  const std::string app = options.Value("--app").value_or(ExtractFileName(firstPath));
-  const std::string dest = options.Value("--dest").value_or("C:\\" + app);
-  const std::string title = options.Value("--title").value_or(app + " Setup");
+  const std::string app = SettingText("--app", options.Value("--app").value_or(ExtractFileName(firstPath)));
+  const std::string dest = SettingText("--dest", options.Value("--dest").value_or("C:\\" + app));
+  const std::string title = SettingText("--title", options.Value("--title").value_or(app + " Setup"));
   const auto license = options.Value("--license");
   settings.title = title;
+  bool progressShown = false;
   try {
     const std::vector<PackEntry> entries = PlanEntries(options.Positional(), *outDir, io.err);
-    if (!ForceDirectories(*outDir)) {
-      throw EInOutError("Cannot create the directory \"" + ExpandFileName(*outDir) + "\". " + LastErrorText());
+    // The total is known before anything is written: refuse what the
+    // archive's 32-bit progress base cannot count.
+    std::int64_t total = 0;
+    for (const auto& e : entries) {
+      if (e.storedName != archive::kFileListName) total += e.size;
     }
-    if (io.interactive) {
-      settings.onProgress = [&io](std::int64_t done, std::int64_t total) {
-        ShowProgress(io.err, "Packing", done, total);
+    if (total > kMaxArchiveData) {
+      throw Exception("The files hold " + std::to_string(total) + " bytes, more than the " +
+                      std::to_string(kMaxArchiveData) + " bytes (2 GiB - 1) that one archive can count");
+    }
+    Staging staging(*outDir);
+    if (io.progress) {
+      settings.onProgress = [&io, &progressShown, shown = -1](std::int64_t done, std::int64_t all) mutable {
+        const int percent = all > 0 ? static_cast<int>(std::min<std::int64_t>(done * 100 / all, 100)) : 100;
+        if (percent == shown) return;
+        shown = percent;
+        progressShown = true;
+        ShowProgress(io.err, "Packing", done, all);
       };
     }
-    const std::string archive = JoinPath(*outDir, "SETUP.Z");
-    const PackResult result = WriteArchive(archive, entries, settings);
-    if (io.interactive) io.err << "\n";
+    const PackResult result = WriteArchive(staging.File("SETUP.Z"), entries, settings);
+    if (progressShown) io.err << "\n";
+    progressShown = false;
+    std::vector<std::string> written;
+    for (const auto& volume : result.volumes) written.push_back(ExtractFileName(volume));
+    if (license) {
+      WriteWholeFile(staging.File("LICENSE.TXT"), ReadWholeFile(*license));
+      written.push_back("LICENSE.TXT");
+    }
+    const std::string ini = SetupIniText(app, dest, title, license.has_value());
+    WriteWholeFile(staging.File("SETUP.INS"), CompressScript(std::vector<std::uint8_t>(ini.begin(), ini.end())));
+    written.push_back("SETUP.INS");
+    staging.Commit(written);
     // Continuation volumes of an earlier, longer archive would only confuse.
+    const std::string archive = JoinPath(*outDir, "SETUP.Z");
     for (int n = static_cast<int>(result.volumes.size()) + 1; n <= 999; ++n) {
       if (!RemoveFile(ChangeFileExt(archive, VolumeExtension(n)))) break;
     }
-    if (license) WriteWholeFile(JoinPath(*outDir, "LICENSE.TXT"), ReadWholeFile(*license));
-    const std::string ini = SetupIniText(app, dest, title, license.has_value());
-    WriteWholeFile(JoinPath(*outDir, "SETUP.INS"),
-                   CompressScript(std::vector<std::uint8_t>(ini.begin(), ini.end())));
     io.out << entries.size() - 1 << " files, " << result.dataSize << " bytes packed into "
            << result.archiveSize << " bytes in " << result.volumes.size()
            << (result.volumes.size() == 1 ? " volume\n" : " volumes\n");
     return kOk;
   } catch (const Exception& e) {
-    if (io.interactive) io.err << "\n";
+    if (progressShown) io.err << "\n";
     io.err << "mksetup pack: " << e.Message() << "\n";
     return kFailed;
   }
@@ -502,6 +615,13 @@ const char* const PackHelp =
     "their paths relative to it, a file under its bare name, both after C:\\.\n"
     "The installer writes every file into the destination under its bare\n"
     "name, so files that share a name are reported.\n\n"
+    "Names and the --app, --dest and --title texts are converted from UTF-8\n"
+    "to Windows-1252, the installer's code page; a name outside it, or one\n"
+    "that Windows cannot create as spelt (* ? < > | \" : \\, control\n"
+    "characters, a trailing dot or blank, device names), is refused. Links to\n"
+    "directories are left out with a warning; a link to a file is followed,\n"
+    "with a warning. Inputs inside OUTDIR are refused. At most 2 GiB - 1 of\n"
+    "data in at most 999 volumes; on any failure OUTDIR is left as it was.\n\n"
     "Options:\n"
     "  -o, --output DIR       the folder to write the installer's data files to\n"
     "  --app NAME             the product name (default: the first PATH's name)\n"
