@@ -108,8 +108,8 @@ TEST(MksetupMain, EveryEndIsAStatusAndAMessage) {
       {{"help", "other"}, 0, "usage: mksetup other", ""},
       {{"help"}, 0, "Commands:", ""},
       {{"help", "nothing"}, 2, "", "unknown command \"nothing\""},
-      {{"oom"}, 1, "", "mksetup oom: Out of memory"},
-      {{"other"}, 1, "", "mksetup other: basic_string::_M_create"},
+      {{"oom", "big.ins"}, 1, "", "mksetup oom: Out of memory: \"big.ins\" need more memory"},
+      {{"other", "a", "b"}, 1, "", "mksetup other: basic_string::_M_create (working on \"a\" \"b\")"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.args));

@@ -85,6 +85,13 @@ void PrintUsage(std::ostream& out, const std::vector<Command>& commands) {
          "'mksetup --version' prints the version.\n";
 }
 
+// The arguments of a command, quoted, for a failure that names no file.
+std::string Arguments(const std::vector<std::string>& args) {
+  std::string text;
+  for (const auto& a : args) text += (text.empty() ? "\"" : " \"") + a + "\"";
+  return text.empty() ? std::string("no arguments") : text;
+}
+
 }  // namespace
 
 int Main(const std::vector<std::string>& args, Io& io, const std::vector<Command>& commands) {
@@ -116,10 +123,11 @@ int Main(const std::vector<std::string>& args, Io& io, const std::vector<Command
              << "Try 'mksetup " << c.name << " --help'.\n";
       return kUsage;
     } catch (const std::bad_alloc&) {
-      io.err << "mksetup " << c.name << ": Out of memory: the input needs more memory than the system gives.\n";
+      io.err << "mksetup " << c.name << ": Out of memory: " << Arguments(rest)
+             << " need more memory than the system gives.\n";
       return kFailed;
     } catch (const std::exception& e) {
-      io.err << "mksetup " << c.name << ": " << e.what() << "\n";
+      io.err << "mksetup " << c.name << ": " << e.what() << " (working on " << Arguments(rest) << ")\n";
       return kFailed;
     }
   }
