@@ -25,9 +25,9 @@ struct Outcome {
   std::string out, err;
 };
 
-Outcome Mk(const std::vector<std::string>& args) {
+Outcome Mk(const std::vector<std::string>& args, bool progress = false) {
   std::ostringstream out, err;
-  mksetup::Io io{out, err};
+  mksetup::Io io{out, err, false, progress};
   const int status = mksetup::Main(args, io);
   return {status, out.str(), err.str()};
 }
@@ -182,6 +182,26 @@ TEST(MksetupExtract, ExitStatusesTellHowTheRestoreEnded) {
   EXPECT_EQ(cancelled.status, 3) << cancelled.err;
   EXPECT_TRUE(FileExists(t.dir / "o4\\A.TXT"));
   EXPECT_FALSE(FileExists(t.dir / "o4\\EMPTY"));
+}
+
+// On a terminal each percentage is shown once, also for packing: not one
+// line per chunk.
+TEST(MksetupExtract, ProgressIsShownOncePerPercentage) {
+  Tree t;
+  for (const bool pack : {true, false}) {
+    SCOPED_TRACE(pack ? "pack" : "extract");
+    const Outcome r = pack ? Mk({"pack", "-o", t.dir / "pkg", "--app", "Demo", t.dir / "src"}, true)
+                           : Mk({"extract", t.Archive(), t.dir / "out"}, true);
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<std::string> shown;
+    std::istringstream in(r.err);
+    for (std::string piece; std::getline(in, piece, '\r');) {
+      if (!piece.empty()) shown.push_back(piece);
+    }
+    ASSERT_FALSE(shown.empty());
+    EXPECT_NE(shown.back().find("100%"), std::string::npos) << r.err;
+    for (std::size_t i = 1; i < shown.size(); ++i) EXPECT_NE(shown[i], shown[i - 1]);
+  }
 }
 
 TEST(MksetupExtract, RestoreModesApply) {
