@@ -190,6 +190,16 @@ void TBackupFile::Run::RestoreEntry(const std::string& name) {
     decision = owner_.Decide(owner_.target_, fileDate_);
     if (owner_.OnRestoreFile) owner_.OnRestoreFile(owner_, owner_.target_, fileDate_, decision);
   }
+  // Below the destination nothing is written through a link that stands in
+  // the target's path (a directory link would lead outside it).
+  const bool below = !dest_.empty() && owner_.target_.compare(0, dest_.size(), dest_) == 0;
+  if (decision && below && LinkInPath(ExtractFilePath(owner_.target_), dest_.size())) {
+    owner_.errorCode_ = beCannotReadFile;
+    owner_.continue_ = false;
+    owner_.errorDetail_ = "A link stands in the path of \"" + owner_.target_ + "\"; it is not written through.";
+    decision_ = false;
+    return;
+  }
   if (decision) {
     const std::string dir = ExtractFilePath(owner_.target_);
     if (!dir.empty()) decision = ForceDirectories(dir);

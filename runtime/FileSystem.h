@@ -29,6 +29,9 @@ bool RemoveFile(const std::string& path);
 bool RemoveDir(const std::string& path);
 // Renames a file, replacing a file of the new name; false on failure.
 bool RenameFile(const std::string& from, const std::string& to);
+// True when a symbolic link (or reparse point) stands at one of the
+// components of path that follow its first baseLength characters.
+bool LinkInPath(const std::string& path, std::size_t baseLength);
 // True when both paths name the same existing file (links followed).
 bool SameFile(const std::string& a, const std::string& b);
 // The directory of the running executable, with a trailing separator.

@@ -129,6 +129,21 @@ bool RenameFile(const std::string& from, const std::string& to) {
   return !from.empty() && !to.empty() && ::rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0;
 }
 
+bool LinkInPath(const std::string& path, std::size_t baseLength) {
+  std::string native = NativePath(path);
+  for (std::size_t i = baseLength; i <= native.size(); ++i) {
+    if (i != native.size() && native[i] != '/') continue;
+    if (i == 0 || native[i - 1] == '/') continue;
+    const char kept = i < native.size() ? native[i] : '\0';
+    native[i] = '\0';
+    struct stat st;
+    const bool link = ::lstat(native.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+    if (i < native.size()) native[i] = kept;
+    if (link) return true;
+  }
+  return false;
+}
+
 bool SameFile(const std::string& a, const std::string& b) {
   struct stat sa, sb;
   return StatPath(a, sa) && StatPath(b, sb) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;

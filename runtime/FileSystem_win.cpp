@@ -146,6 +146,18 @@ bool FileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
 
 }  // namespace
 
+bool LinkInPath(const std::string& path, std::size_t baseLength) {
+  std::string prefix;
+  for (std::size_t i = baseLength; i <= path.size(); ++i) {
+    if (i != path.size() && !IsPathDelimiter(path[i])) continue;
+    if (i == 0 || IsPathDelimiter(path[i - 1])) continue;
+    prefix.assign(path, 0, i);
+    const DWORD a = GetFileAttributesA(prefix.c_str());
+    if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT)) return true;
+  }
+  return false;
+}
+
 bool SameFile(const std::string& a, const std::string& b) {
   BY_HANDLE_FILE_INFORMATION ia, ib;
   return FileIdentity(a, ia) && FileIdentity(b, ib) && ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&

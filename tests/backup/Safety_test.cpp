@@ -119,7 +119,7 @@ TEST(Safety, NothingIsWrittenOutsideTheDestination) {
 // What a user or another program left at a target path is replaced, never
 // written through; and the volume being read is never a target.
 TEST(Safety, WhatStandsAtATargetIsReplacedNotWrittenThrough) {
-  enum Kind { kSymlink, kHardLink, kDanglingLink, kTheVolume };
+  enum Kind { kSymlink, kHardLink, kDanglingLink, kTheVolume, kDirectoryLink };
   const struct {
     const char* what;
     Kind kind;
@@ -127,7 +127,8 @@ TEST(Safety, WhatStandsAtATargetIsReplacedNotWrittenThrough) {
   } cases[] = {{"a symbolic link to a file outside", kSymlink, true},
                {"a hard link to a file outside", kHardLink, true},
                {"a link to a file not there yet", kDanglingLink, true},
-               {"the archive volume itself", kTheVolume, false}};
+               {"the archive volume itself", kTheVolume, false},
+               {"a link to a directory outside, with full paths", kDirectoryLink, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     TempDir dir;
@@ -142,14 +143,25 @@ TEST(Safety, WhatStandsAtATargetIsReplacedNotWrittenThrough) {
     if (c.kind == kSymlink || c.kind == kDanglingLink) {
       ASSERT_EQ(::symlink("../victim", at.c_str()), 0);
     }
+    if (c.kind == kDirectoryLink) {
+      ASSERT_TRUE(ForceDirectories(dir / "outside"));
+      ASSERT_EQ(::symlink("../outside", NativePath(dest + "SUB").c_str()), 0);
+    }
     ArchiveBytes a;
-    a.Header(10).File("C:\\SETUP.Z", kDate, "evil").File("C:\\LAST", kDate, "2").End();
+    if (c.kind == kDirectoryLink) {
+      a.Header(10).File("C:\\SUB\\DEEP\\SETUP.Z", kDate, "evil").File("C:\\LAST", kDate, "2").End();
+    } else {
+      a.Header(10).File("C:\\SETUP.Z", kDate, "evil").File("C:\\LAST", kDate, "2").End();
+    }
     a.WriteTo(dir / "SETUP.Z");
     TBackupFile backup;
     Recorder rec;
     rec.Attach(backup);
+    backup.SetRestoreFullPath(c.kind == kDirectoryLink);
     EXPECT_EQ(backup.Restore(dir / "SETUP.Z", dest), c.restored);
-    if (c.kind == kDanglingLink) {
+    if (c.kind == kDirectoryLink) {
+      EXPECT_TRUE(ListDirectory(dir / "outside").empty());
+    } else if (c.kind == kDanglingLink) {
       EXPECT_FALSE(FileExists(victim));
     } else if (c.kind != kTheVolume) {
       EXPECT_EQ(ReadFile(victim), ToBytes("precious"));
@@ -159,7 +171,8 @@ TEST(Safety, WhatStandsAtATargetIsReplacedNotWrittenThrough) {
     } else {
       EXPECT_EQ(ReadFile(dir / "SETUP.Z"), a.bytes);
       EXPECT_EQ(rec.log.back(), "error 1 Cannot read file");
-      EXPECT_NE(backup.ErrorDetail().find("archive volume"), std::string::npos) << backup.ErrorDetail();
+      EXPECT_NE(backup.ErrorDetail().find(c.kind == kTheVolume ? "archive volume" : "A link stands"), std::string::npos)
+          << backup.ErrorDetail();
     }
     EXPECT_EQ(FileExists(dest + "LAST"), c.restored);
   }
