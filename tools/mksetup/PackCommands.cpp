@@ -637,7 +637,10 @@ const char* const ListHelp =
     "Prints one line per entry of the archive (its volumes followed): the\n"
     "stored date and time, the size and the stored name. --check also verifies\n"
     "that every compressed chunk inflates and that the progress base is the\n"
-    "total size, and reports the first fault with its offset (exit status 1).\n";
+    "total size, and that the restore accepts every name (with and without\n"
+    "--full-path), and reports the first fault with its offset (exit status 1).\n"
+    "A volume chain that comes back to a volume is a fault. Control\n"
+    "characters in names are printed as \\xNN.\n";
 
 const char* const ExtractHelp =
     "usage: mksetup extract ARCHIVE DESTDIR [--mode MODE] [--full-path]\n\n"
