@@ -108,6 +108,9 @@ bool TBackupFile::Restore(const std::string& archiveName, const std::string& des
   continue_ = true;
   progressBase_ = 0;
   done_ = 0;
+  errorDetail_.clear();
+  volumePath_.clear();
+  recordOffset_ = 0;
   {
     Run run(*this, std::move(dest));
     if (!run.Execute(archiveName)) return false;
@@ -136,6 +139,7 @@ bool TBackupFile::Run::Execute(const std::string& archiveName) {
   owner_.done_ = 0;
 
   for (;;) {
+    owner_.recordOffset_ = reader_->Position();
     const std::int32_t length = reader_->ReadInt32();
     if (length > 0) {
       const std::string name = reader_->ReadName(length);
@@ -157,6 +161,8 @@ void TBackupFile::Run::OpenVolume(const std::string& path) {
   reader_.reset();
   volume_ = std::make_unique<TFileStream>(path, FileMode::OpenRead);
   volumePath_ = path;
+  owner_.volumePath_ = path;
+  owner_.recordOffset_ = 0;
   reader_ = std::make_unique<archive::Reader>(*volume_);
 }
 
@@ -172,6 +178,8 @@ void TBackupFile::Run::RestoreEntry(const std::string& name) {
     if (!fileList) {
       owner_.errorCode_ = beCannotReadFile;
       owner_.continue_ = false;
+      owner_.errorDetail_ = "The stored name \"" + name +
+                            "\" is refused: it names a device or leads outside the destination.";
       return;
     }
   } else {
@@ -181,6 +189,16 @@ void TBackupFile::Run::RestoreEntry(const std::string& name) {
   if (!fileList) {
     decision = owner_.Decide(owner_.target_, fileDate_);
     if (owner_.OnRestoreFile) owner_.OnRestoreFile(owner_, owner_.target_, fileDate_, decision);
+  }
+  // Below the destination nothing is written through a link that stands in
+  // the target's path (a directory link would lead outside it).
+  const bool below = !dest_.empty() && owner_.target_.compare(0, dest_.size(), dest_) == 0;
+  if (decision && below && LinkInPath(ExtractFilePath(owner_.target_), dest_.size())) {
+    owner_.errorCode_ = beCannotReadFile;
+    owner_.continue_ = false;
+    owner_.errorDetail_ = "A link stands in the path of \"" + owner_.target_ + "\"; it is not written through.";
+    decision_ = false;
+    return;
   }
   if (decision) {
     const std::string dir = ExtractFilePath(owner_.target_);
@@ -193,11 +211,18 @@ void TBackupFile::Run::RestoreEntry(const std::string& name) {
   }
   std::unique_ptr<TFileStream> out;
   try {
-    out = std::make_unique<TFileStream>(owner_.target_, FileMode::Create);
+    // Writing over the volume being read would destroy the rest of the
+    // archive.
+    if (!fromStream_ && SameFile(owner_.target_, volumePath_)) {
+      throw EFCreateError(ExpandFileName(owner_.target_), "It is the archive volume being read.");
+    }
+    // Replace: a link placed at the target is removed, never written through.
+    out = std::make_unique<TFileStream>(owner_.target_, FileMode::Replace);
     CopyDataBlock(out.get());
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
     owner_.errorCode_ = beCannotReadFile;
     owner_.continue_ = false;
+    owner_.errorDetail_ = e.what();
   }
   FinishFile(out);
 }
@@ -209,6 +234,7 @@ void TBackupFile::Run::NextVolume(const std::string& markerName) {
     const std::string number = archive::VolumeNumber(markerName);
     const std::string display = archive::DisplayNumber(number);
     const std::string path = ChangeFileExt(volumePath_, "." + number);
+    owner_.volumePath_ = path;
     do {
       if (owner_.OnNeedDisk) {
         owner_.OnNeedDisk(owner_, static_cast<std::uint16_t>(std::atoi(display.c_str())),

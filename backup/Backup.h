@@ -119,6 +119,14 @@ class TBackupFile {
   std::int32_t ErrorCode() const { return errorCode_; }
   std::int32_t ProgressBase() const { return progressBase_; }
   std::int64_t DoneCount() const { return done_; }
+  // For error code 1, what failed in the words of the raised error that the
+  // code stands for (the message OnError receives is the code's own).
+  const std::string& ErrorDetail() const { return errorDetail_; }
+  // The volume read last, or the one asked for last; empty for ":STREAM".
+  const std::string& VolumePath() const { return volumePath_; }
+  // Where in VolumePath() the record (or continuation block) read last
+  // begins: the place of a raised error.
+  std::int64_t RecordOffset() const { return recordOffset_; }
 
  private:
   class Run;
@@ -141,4 +149,7 @@ class TBackupFile {
   std::int32_t errorCode_ = 0;
   std::int32_t progressBase_ = 0;
   std::int64_t done_ = 0;
+  std::string errorDetail_;
+  std::string volumePath_;
+  std::int64_t recordOffset_ = 0;
 };

@@ -12,8 +12,10 @@ bool IsDotsOrEmpty(std::string_view component) {
   return component.find_first_not_of(". ") == std::string_view::npos;
 }
 
-// CON, PRN, AUX, NUL, COM1..COM9 and LPT1..LPT9, with any extension: Windows
-// opens the device of that name in every directory.
+// CON, PRN, AUX, NUL, COM0..COM9 and LPT0..LPT9, with any extension: Windows
+// opens the device of that name in every directory. It takes the
+// superscript digits 1, 2 and 3 of the 8-bit code page (B9, B2, B3) for
+// digits there too.
 bool IsDeviceName(std::string_view component) {
   std::string_view base = component.substr(0, component.find('.'));
   while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
@@ -22,8 +24,9 @@ bool IsDeviceName(std::string_view component) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   }
   if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL") return true;
-  return upper.size() == 4 && (upper.compare(0, 3, "COM") == 0 || upper.compare(0, 3, "LPT") == 0) &&
-         upper[3] >= '1' && upper[3] <= '9';
+  if (upper.size() != 4 || (upper.compare(0, 3, "COM") != 0 && upper.compare(0, 3, "LPT") != 0)) return false;
+  const auto digit = static_cast<unsigned char>(upper[3]);
+  return (digit >= '0' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
 }
 
 bool IsUnsafeComponent(std::string_view component) {

@@ -13,7 +13,7 @@ namespace archive {
 // or `:`), or with fullPath by the name from its fourth character on.
 // Returns nothing when that would leave the destination: a name containing
 // `/`, a last component that is empty, only dots and spaces, or a device
-// name (CON, NUL, COM1, ... with any extension), and with fullPath also a
+// name (CON, NUL, COM1, COM\xB9, ... with any extension), and with fullPath also a
 // rooted remainder, a drive or stream colon, or any such component.
 std::optional<std::string> TargetPath(const std::string& destDir, const std::string& storedName,
                                       bool fullPath);

@@ -14,8 +14,19 @@ TFileStream::TFileStream(const std::string& fileName, FileMode mode) : fileName_
   int flags = O_RDONLY;
   if (mode == FileMode::OpenWrite) flags = O_WRONLY;
   if (mode == FileMode::Create) flags = O_RDWR | O_CREAT | O_TRUNC;
+  if (mode == FileMode::Replace) flags = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW;
   const std::string native = NativePath(fileName);
-  int fd = ::open(native.c_str(), flags | O_CLOEXEC, 0666);
+  int fd = -1;
+  if (mode == FileMode::Replace && !PathFits(fileName)) {
+    errno = ENAMETOOLONG;
+  } else {
+    if (mode == FileMode::Replace) {
+      struct stat st;
+      // A directory stays (the create then fails); anything else goes.
+      if (::lstat(native.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) ::unlink(native.c_str());
+    }
+    fd = ::open(native.c_str(), flags | O_CLOEXEC, 0666);
+  }
   if (fd >= 0) {
     // A directory opens for reading on POSIX but not on Windows.
     struct stat st;
@@ -28,7 +39,7 @@ TFileStream::TFileStream(const std::string& fileName, FileMode mode) : fileName_
   if (fd < 0) {
     const std::string reason = LastErrorText();
     const std::string full = ExpandFileName(fileName);
-    if (mode == FileMode::Create) throw EFCreateError(full, reason);
+    if (mode == FileMode::Create || mode == FileMode::Replace) throw EFCreateError(full, reason);
     throw EFOpenError(full, reason);
   }
   handle_ = fd;
@@ -40,7 +51,10 @@ std::size_t TFileStream::Read(void* buffer, std::size_t count) {
   for (;;) {
     const ssize_t n = ::read(static_cast<int>(handle_), buffer, count);
     if (n >= 0) return static_cast<std::size_t>(n);
-    if (errno != EINTR) return 0;
+    if (errno != EINTR) {
+      lastError_ = errno;
+      return 0;
+    }
   }
 }
 
@@ -48,8 +62,25 @@ std::size_t TFileStream::Write(const void* buffer, std::size_t count) {
   for (;;) {
     const ssize_t n = ::write(static_cast<int>(handle_), buffer, count);
     if (n >= 0) return static_cast<std::size_t>(n);
-    if (errno != EINTR) return 0;
+    if (errno != EINTR) {
+      lastError_ = errno;
+      return 0;
+    }
   }
+}
+
+void TFileStream::RaiseReadError() {
+  const int error = lastError_;
+  lastError_ = 0;
+  throw EReadError("Cannot read file \"" + ExpandFileName(fileName_) + "\". " +
+                   (error != 0 ? SysErrorMessage(error) : std::string("The file ends before the data expected.")));
+}
+
+void TFileStream::RaiseWriteError() {
+  const int error = lastError_;
+  lastError_ = 0;
+  throw EWriteError("Cannot write to file \"" + ExpandFileName(fileName_) + "\". " +
+                    SysErrorMessage(error != 0 ? error : ENOSPC));
 }
 
 std::int64_t TFileStream::Seek(std::int64_t offset, SeekOrigin origin) {

@@ -21,13 +21,29 @@ TFileStream::TFileStream(const std::string& fileName, FileMode mode) : fileName_
     access = GENERIC_READ | GENERIC_WRITE;
     share = 0;
     disposition = CREATE_ALWAYS;
+  } else if (mode == FileMode::Replace) {
+    access = GENERIC_READ | GENERIC_WRITE;
+    share = 0;
+    disposition = CREATE_NEW;
   }
-  const HANDLE h = CreateFileA(fileName.c_str(), access, share, nullptr, disposition,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
+  DWORD flags = FILE_ATTRIBUTE_NORMAL;
+  HANDLE h = INVALID_HANDLE_VALUE;
+  if (mode == FileMode::Replace && !PathFits(fileName)) {
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+  } else {
+    if (mode == FileMode::Replace) {
+      // A file or a file link goes (a link itself, not its target); a
+      // directory stays and the create then fails.
+      const DWORD a = GetFileAttributesA(fileName.c_str());
+      if (a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA(fileName.c_str());
+      flags |= FILE_FLAG_OPEN_REPARSE_POINT;
+    }
+    h = CreateFileA(fileName.c_str(), access, share, nullptr, disposition, flags, nullptr);
+  }
   if (h == INVALID_HANDLE_VALUE) {
     const std::string reason = LastErrorText();
     const std::string full = ExpandFileName(fileName);
-    if (mode == FileMode::Create) throw EFCreateError(full, reason);
+    if (mode == FileMode::Create || mode == FileMode::Replace) throw EFCreateError(full, reason);
     throw EFOpenError(full, reason);
   }
   handle_ = reinterpret_cast<std::intptr_t>(h);
@@ -37,14 +53,34 @@ TFileStream::~TFileStream() { CloseHandle(H(handle_)); }
 
 std::size_t TFileStream::Read(void* buffer, std::size_t count) {
   DWORD got = 0;
-  if (!ReadFile(H(handle_), buffer, static_cast<DWORD>(count), &got, nullptr)) return 0;
+  if (!ReadFile(H(handle_), buffer, static_cast<DWORD>(count), &got, nullptr)) {
+    lastError_ = static_cast<int>(GetLastError());
+    return 0;
+  }
   return got;
 }
 
 std::size_t TFileStream::Write(const void* buffer, std::size_t count) {
   DWORD put = 0;
-  if (!WriteFile(H(handle_), buffer, static_cast<DWORD>(count), &put, nullptr)) return 0;
+  if (!WriteFile(H(handle_), buffer, static_cast<DWORD>(count), &put, nullptr)) {
+    lastError_ = static_cast<int>(GetLastError());
+    return 0;
+  }
   return put;
+}
+
+void TFileStream::RaiseReadError() {
+  const int error = lastError_;
+  lastError_ = 0;
+  throw EReadError("Cannot read file \"" + ExpandFileName(fileName_) + "\". " +
+                   (error != 0 ? SysErrorMessage(error) : std::string("The file ends before the data expected.")));
+}
+
+void TFileStream::RaiseWriteError() {
+  const int error = lastError_;
+  lastError_ = 0;
+  throw EWriteError("Cannot write to file \"" + ExpandFileName(fileName_) + "\". " +
+                    SysErrorMessage(error != 0 ? error : ERROR_DISK_FULL));
 }
 
 std::int64_t TFileStream::Seek(std::int64_t offset, SeekOrigin origin) {

@@ -12,15 +12,28 @@ bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
 // Creates one directory; false when it could not be made.
 bool CreateDir(const std::string& path);
-// Creates dir and every missing parent. True when dir exists afterwards;
-// an empty dir gives false.
+// Creates dir and every missing parent, from the outermost missing one
+// inward. True when dir exists afterwards; an empty dir, or one that the
+// platform cannot hold (PathFits), gives false with nothing made. On failure
+// LastErrorText() gives the reason of the call that failed.
 bool ForceDirectories(const std::string& dir);
+// True when the platform can hold path: not longer than its longest path,
+// and no component longer than its longest name. When false, the last error
+// is set to "name too long".
+bool PathFits(const std::string& path);
 // The file's last-write time as an MS-DOS date in local time, or -1 when no
 // file (a directory neither) has that name.
 std::int32_t FileAge(const std::string& path);
 // Deletes a file; false when it could not be deleted (a missing file too).
 bool RemoveFile(const std::string& path);
 bool RemoveDir(const std::string& path);
+// Renames a file, replacing a file of the new name; false on failure.
+bool RenameFile(const std::string& from, const std::string& to);
+// True when a symbolic link (or reparse point) stands at one of the
+// components of path that follow its first baseLength characters.
+bool LinkInPath(const std::string& path, std::size_t baseLength);
+// True when both paths name the same existing file (links followed).
+bool SameFile(const std::string& a, const std::string& b);
 // The directory of the running executable, with a trailing separator.
 std::string ExeDirectory();
 // The full path of the running executable.
@@ -40,11 +53,13 @@ struct DirEntry {
   bool directory = false;
   bool hidden = false;  // hidden or system
   bool special = false; // neither a directory nor a regular file (a pipe, socket or device)
+  bool link = false;    // a symbolic link (or reparse point); the other fields tell its target
 };
 std::vector<DirEntry> ListDirectory(const std::string& dir);
 // A fresh, private temporary directory (with a trailing separator).
 std::string MakeTempDirectory();
-// Deletes a directory tree; quiet about failures.
+// Deletes a directory tree; quiet about failures. A link inside it is
+// removed itself: what it points to is never entered.
 void RemoveTree(const std::string& dir);
 
 #ifndef _WIN32

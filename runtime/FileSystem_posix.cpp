@@ -46,13 +46,65 @@ bool CreateDir(const std::string& path) {
   return !path.empty() && ::mkdir(NativePath(path).c_str(), 0777) == 0;
 }
 
+bool PathFits(const std::string& path) {
+  bool fits = path.size() < PATH_MAX;
+  std::size_t start = 0;
+  while (fits && start < path.size()) {
+    std::size_t end = start;
+    while (end < path.size() && !IsPathDelimiter(path[end])) ++end;
+    fits = end - start <= NAME_MAX;
+    start = end + 1;
+  }
+  if (!fits) errno = ENAMETOOLONG;
+  return fits;
+}
+
 bool ForceDirectories(const std::string& dir) {
   if (dir.empty()) return false;
-  const std::string d = ExcludeTrailingPathDelimiter(dir);
+  // One native copy of the path, cut short at each separator in turn: the
+  // work is linear in the length whatever the depth.
+  std::string d = NativePath(ExcludeTrailingPathDelimiter(dir));
   if (d.empty() || DirectoryExists(d)) return true;
-  const std::string parent = ExtractFilePath(d);
-  if (!parent.empty() && parent != d && !ForceDirectories(parent)) return false;
-  return CreateDir(d) || DirectoryExists(d);
+  if (!PathFits(d)) return false;
+  // The start of the outermost component that is missing.
+  std::size_t from = 0;
+  for (std::size_t pos = d.size();;) {
+    const std::size_t slash = pos == 0 ? std::string::npos : d.rfind('/', pos - 1);
+    if (slash == std::string::npos) break;
+    if (slash == 0) {
+      from = 1;
+      break;
+    }
+    d[slash] = '\0';
+    struct stat st;
+    const bool present = ::stat(d.c_str(), &st) == 0;
+    d[slash] = '/';
+    if (present) {
+      if (!S_ISDIR(st.st_mode)) {
+        errno = ENOTDIR;
+        return false;
+      }
+      from = slash + 1;
+      break;
+    }
+    pos = slash;
+  }
+  for (;;) {
+    const std::size_t end = d.find('/', from);
+    const bool last = end == std::string::npos;
+    if (!last) d[end] = '\0';
+    if (::mkdir(d.c_str(), 0777) != 0) {
+      const int error = errno;
+      struct stat st;
+      if (error != EEXIST || ::stat(d.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        errno = error;
+        return false;
+      }
+    }
+    if (last) return true;
+    d[end] = '/';
+    from = end + 1;
+  }
 }
 
 std::int32_t FileAge(const std::string& path) {
@@ -71,6 +123,30 @@ bool RemoveFile(const std::string& path) {
 
 bool RemoveDir(const std::string& path) {
   return !path.empty() && ::rmdir(NativePath(path).c_str()) == 0;
+}
+
+bool RenameFile(const std::string& from, const std::string& to) {
+  return !from.empty() && !to.empty() && ::rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0;
+}
+
+bool LinkInPath(const std::string& path, std::size_t baseLength) {
+  std::string native = NativePath(path);
+  for (std::size_t i = baseLength; i <= native.size(); ++i) {
+    if (i != native.size() && native[i] != '/') continue;
+    if (i == 0 || native[i - 1] == '/') continue;
+    const char kept = i < native.size() ? native[i] : '\0';
+    native[i] = '\0';
+    struct stat st;
+    const bool link = ::lstat(native.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+    if (i < native.size()) native[i] = kept;
+    if (link) return true;
+  }
+  return false;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat sa, sb;
+  return StatPath(a, sa) && StatPath(b, sb) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 std::string ExePath() {
@@ -126,10 +202,11 @@ std::vector<DirEntry> ListDirectory(const std::string& dir) {
     const std::string name = e->d_name;
     if (name == "." || name == "..") continue;
     struct stat st;
+    const bool link = ::lstat((base + name).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
     const bool known = ::stat((base + name).c_str(), &st) == 0;
     const bool isDir = known && S_ISDIR(st.st_mode);
     const bool special = !known || (!isDir && !S_ISREG(st.st_mode));
-    entries.push_back(DirEntry{name, isDir, name[0] == '.', special});
+    entries.push_back(DirEntry{name, isDir, name[0] == '.', special, link});
   }
   ::closedir(d);
   return entries;
@@ -149,7 +226,7 @@ std::string MakeTempDirectory() {
 void RemoveTree(const std::string& dir) {
   const std::string base = IncludeTrailingPathDelimiter(NativePath(dir));
   for (const auto& e : ListDirectory(base)) {
-    if (e.directory) {
+    if (e.directory && !e.link) {
       RemoveTree(base + e.name);
     } else {
       ::unlink((base + e.name).c_str());

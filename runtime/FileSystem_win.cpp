@@ -27,13 +27,85 @@ bool CreateDir(const std::string& path) {
   return !path.empty() && CreateDirectoryA(path.c_str(), nullptr) != 0;
 }
 
+bool PathFits(const std::string& path) {
+  // The ANSI calls take MAX_PATH characters with the terminator, a directory
+  // MAX_PATH - 12 (room for an 8.3 name inside it).
+  bool fits = path.size() < MAX_PATH;
+  std::size_t start = 0;
+  while (fits && start < path.size()) {
+    std::size_t end = start;
+    while (end < path.size() && !IsPathDelimiter(path[end])) ++end;
+    fits = end - start <= 255;
+    start = end + 1;
+  }
+  if (!fits) SetLastError(ERROR_FILENAME_EXCED_RANGE);
+  return fits;
+}
+
+namespace {
+
+// The length of the root of path: "C:\" 3, "C:" 2, "\\server\share\" up
+// to its share's end, "\\" 1, a relative path 0.
+std::size_t RootLength(const std::string& path) {
+  if (path.size() >= 2 && path[1] == ':') return path.size() >= 3 && IsPathDelimiter(path[2]) ? 3 : 2;
+  if (path.size() >= 2 && IsPathDelimiter(path[0]) && IsPathDelimiter(path[1])) {
+    std::size_t i = 2;
+    for (int part = 0; part < 2 && i < path.size(); ++part) {
+      while (i < path.size() && !IsPathDelimiter(path[i])) ++i;
+      if (i < path.size()) ++i;
+    }
+    return i;
+  }
+  return !path.empty() && IsPathDelimiter(path[0]) ? 1 : 0;
+}
+
+}  // namespace
+
 bool ForceDirectories(const std::string& dir) {
   if (dir.empty()) return false;
   const std::string d = ExcludeTrailingPathDelimiter(dir);
   // "C:" and "\" are roots; a root exists or cannot be made.
-  if (d.size() < 3 || DirectoryExists(d) || ExtractFilePath(d) == d) return DirectoryExists(d + "\\");
-  if (!ForceDirectories(ExtractFilePath(d))) return false;
-  return CreateDir(d) || DirectoryExists(d);
+  if (d.size() < 3 || ExtractFilePath(d) == d) return DirectoryExists(d + "\\");
+  if (DirectoryExists(d)) return true;
+  if (d.size() >= MAX_PATH - 12) {
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return false;
+  }
+  if (!PathFits(d)) return false;
+  const std::size_t root = RootLength(d);
+  // The start of the outermost component that is missing, found from the
+  // inside out over one copy of the path.
+  std::string prefix = d;
+  std::size_t from = root;
+  for (std::size_t pos = d.size(); pos > root;) {
+    std::size_t sep = pos;
+    while (sep > root && !IsPathDelimiter(d[sep - 1])) --sep;
+    if (sep <= root) break;
+    prefix.resize(sep - 1);
+    if (DirectoryExists(prefix)) {
+      from = sep;
+      break;
+    }
+    if (FileExists(prefix)) {
+      SetLastError(ERROR_DIRECTORY);
+      return false;
+    }
+    pos = sep - 1;
+  }
+  for (std::size_t i = from;;) {
+    std::size_t end = i;
+    while (end < d.size() && !IsPathDelimiter(d[end])) ++end;
+    prefix.assign(d, 0, end);
+    if (!CreateDirectoryA(prefix.c_str(), nullptr)) {
+      const DWORD error = GetLastError();
+      if (error != ERROR_ALREADY_EXISTS || !DirectoryExists(prefix)) {
+        SetLastError(error);
+        return false;
+      }
+    }
+    if (end >= d.size()) return true;
+    i = end + 1;
+  }
 }
 
 std::int32_t FileAge(const std::string& path) {
@@ -53,6 +125,43 @@ bool RemoveFile(const std::string& path) { return !path.empty() && DeleteFileA(p
 
 bool RemoveDir(const std::string& path) {
   return !path.empty() && RemoveDirectoryA(path.c_str()) != 0;
+}
+
+bool RenameFile(const std::string& from, const std::string& to) {
+  return !from.empty() && !to.empty() &&
+         MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+namespace {
+
+bool FileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+  if (path.empty()) return false;
+  const HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  const bool known = GetFileInformationByHandle(h, &info) != 0;
+  CloseHandle(h);
+  return known;
+}
+
+}  // namespace
+
+bool LinkInPath(const std::string& path, std::size_t baseLength) {
+  std::string prefix;
+  for (std::size_t i = baseLength; i <= path.size(); ++i) {
+    if (i != path.size() && !IsPathDelimiter(path[i])) continue;
+    if (i == 0 || IsPathDelimiter(path[i - 1])) continue;
+    prefix.assign(path, 0, i);
+    const DWORD a = GetFileAttributesA(prefix.c_str());
+    if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT)) return true;
+  }
+  return false;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  BY_HANDLE_FILE_INFORMATION ia, ib;
+  return FileIdentity(a, ia) && FileIdentity(b, ib) && ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
+         ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
 }
 
 std::string ExePath() {
@@ -111,7 +220,8 @@ std::vector<DirEntry> ListDirectory(const std::string& dir) {
     if (name == "." || name == "..") continue;
     entries.push_back(DirEntry{name, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
                                (data.dwFileAttributes &
-                                (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0});
+                                (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0,
+                               false, (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
   } while (FindNextFileA(find, &data));
   FindClose(find);
   return entries;
@@ -135,7 +245,9 @@ std::string MakeTempDirectory() {
 void RemoveTree(const std::string& dir) {
   const std::string base = IncludeTrailingPathDelimiter(dir);
   for (const auto& e : ListDirectory(base)) {
-    if (e.directory) {
+    if (e.directory && e.link) {
+      RemoveDirectoryA((base + e.name).c_str());  // a junction or directory link itself
+    } else if (e.directory) {
       RemoveTree(base + e.name);
     } else {
       SetFileAttributesA((base + e.name).c_str(), FILE_ATTRIBUTE_NORMAL);

@@ -16,7 +16,7 @@ void TStream::ReadBuffer(void* buffer, std::size_t count) {
   auto* out = static_cast<std::uint8_t*>(buffer);
   while (count != 0) {
     const std::size_t got = Read(out, count);
-    if (got == 0) throw EReadError();
+    if (got == 0) RaiseReadError();
     out += got;
     count -= got;
   }
@@ -26,11 +26,14 @@ void TStream::WriteBuffer(const void* buffer, std::size_t count) {
   const auto* in = static_cast<const std::uint8_t*>(buffer);
   while (count != 0) {
     const std::size_t put = Write(in, count);
-    if (put == 0) throw EWriteError();
+    if (put == 0) RaiseWriteError();
     in += put;
     count -= put;
   }
 }
+
+void TStream::RaiseReadError() { throw EReadError(); }
+void TStream::RaiseWriteError() { throw EWriteError(); }
 
 std::int32_t TStream::ReadInt32() {
   std::uint8_t b[4];

@@ -35,6 +35,12 @@ class TStream {
   void WriteInt32(std::int32_t value);
   // Moves the read position forward without reading.
   void Skip(std::int64_t count) { Seek(count, SeekOrigin::Current); }
+
+ protected:
+  // What ReadBuffer and WriteBuffer raise when the stream stops short; a
+  // file stream names its file and the system's reason.
+  [[noreturn]] virtual void RaiseReadError();
+  [[noreturn]] virtual void RaiseWriteError();
 };
 
 // A growable buffer in memory.
@@ -60,6 +66,11 @@ enum class FileMode {
   OpenRead,   // existing file, read only; others may read and write it meanwhile
   OpenWrite,  // existing file, write only
   Create,     // create or truncate, read and write
+  // A new file, read and write: whatever has the name is removed first, a
+  // symbolic link itself and never what it points to, and the file is then
+  // created exclusively, so that no link placed there meanwhile is followed
+  // and no other name of an old file (a hard link) is written through.
+  Replace,
 };
 
 // A file on disk, owned for the stream's lifetime. Opening raises EFOpenError
@@ -78,7 +89,12 @@ class TFileStream : public TStream {
   // time. Returns false when the platform refuses.
   bool SetDosDate(std::int32_t dosDate);
 
+ protected:
+  [[noreturn]] void RaiseReadError() override;
+  [[noreturn]] void RaiseWriteError() override;
+
  private:
   std::string fileName_;
+  int lastError_ = 0;  // the system's code of the last failed read or write
   std::intptr_t handle_;  // HANDLE on Win32, a descriptor elsewhere
 };

@@ -4,6 +4,7 @@
 
 #ifndef _WIN32
 #include <dirent.h>
+#include <unistd.h>
 #endif
 
 #include "backup/Backup.h"
@@ -47,6 +48,11 @@ TEST(TargetPath, NamesMapIntoTheDestination) {
       {"C:\\com1\\F", true, nullptr},
       {"C:\\LPT9 .log", false, nullptr},
       {"C:\\COM10", false, "D:\\X\\COM10"},
+      {"C:\\COM\xB9", false, nullptr},  // superscript digits count as digits
+      {"C:\\lpt\xB3.txt", false, nullptr},
+      {"C:\\COM\xB2\\F", true, nullptr},
+      {"C:\\LPT0", false, nullptr},
+      {"C:\\COM\xB4", false, "D:\\X\\COM\xB4"},
       {"C:\\CONSOLE.TXT", false, "D:\\X\\CONSOLE.TXT"},
       {"AB", true, nullptr},
   };
@@ -110,6 +116,68 @@ TEST(Safety, NothingIsWrittenOutsideTheDestination) {
 }
 
 #ifndef _WIN32
+// What a user or another program left at a target path is replaced, never
+// written through; and the volume being read is never a target.
+TEST(Safety, WhatStandsAtATargetIsReplacedNotWrittenThrough) {
+  enum Kind { kSymlink, kHardLink, kDanglingLink, kTheVolume, kDirectoryLink };
+  const struct {
+    const char* what;
+    Kind kind;
+    bool restored;
+  } cases[] = {{"a symbolic link to a file outside", kSymlink, true},
+               {"a hard link to a file outside", kHardLink, true},
+               {"a link to a file not there yet", kDanglingLink, true},
+               {"the archive volume itself", kTheVolume, false},
+               {"a link to a directory outside, with full paths", kDirectoryLink, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    const std::string dest = c.kind == kTheVolume ? dir.Path() : dir / "dest\\";
+    ASSERT_TRUE(ForceDirectories(dest));
+    const std::string victim = dir / "victim";
+    if (c.kind != kDanglingLink) WriteFile(victim, "precious");
+    const std::string at = NativePath(dest + "SETUP.Z");
+    if (c.kind == kHardLink) {
+      ASSERT_EQ(::link(NativePath(victim).c_str(), at.c_str()), 0);
+    }
+    if (c.kind == kSymlink || c.kind == kDanglingLink) {
+      ASSERT_EQ(::symlink("../victim", at.c_str()), 0);
+    }
+    if (c.kind == kDirectoryLink) {
+      ASSERT_TRUE(ForceDirectories(dir / "outside"));
+      ASSERT_EQ(::symlink("../outside", NativePath(dest + "SUB").c_str()), 0);
+    }
+    ArchiveBytes a;
+    if (c.kind == kDirectoryLink) {
+      a.Header(10).File("C:\\SUB\\DEEP\\SETUP.Z", kDate, "evil").File("C:\\LAST", kDate, "2").End();
+    } else {
+      a.Header(10).File("C:\\SETUP.Z", kDate, "evil").File("C:\\LAST", kDate, "2").End();
+    }
+    a.WriteTo(dir / "SETUP.Z");
+    TBackupFile backup;
+    Recorder rec;
+    rec.Attach(backup);
+    backup.SetRestoreFullPath(c.kind == kDirectoryLink);
+    EXPECT_EQ(backup.Restore(dir / "SETUP.Z", dest), c.restored);
+    if (c.kind == kDirectoryLink) {
+      EXPECT_TRUE(ListDirectory(dir / "outside").empty());
+    } else if (c.kind == kDanglingLink) {
+      EXPECT_FALSE(FileExists(victim));
+    } else if (c.kind != kTheVolume) {
+      EXPECT_EQ(ReadFile(victim), ToBytes("precious"));
+    }
+    if (c.restored) {
+      EXPECT_EQ(ReadFile(dest + "SETUP.Z"), ToBytes("evil"));
+    } else {
+      EXPECT_EQ(ReadFile(dir / "SETUP.Z"), a.bytes);
+      EXPECT_EQ(rec.log.back(), "error 1 Cannot read file");
+      EXPECT_NE(backup.ErrorDetail().find(c.kind == kTheVolume ? "archive volume" : "A link stands"), std::string::npos)
+          << backup.ErrorDetail();
+    }
+    EXPECT_EQ(FileExists(dest + "LAST"), c.restored);
+  }
+}
+
 namespace {
 int OpenDescriptors() {
   int n = 0;

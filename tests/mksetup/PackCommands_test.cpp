@@ -3,12 +3,16 @@
 
 #include <algorithm>
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
+#include <cerrno>
 #include <sstream>
 
 #include "runtime/Exceptions.h"
 #include "runtime/FileSystem.h"
+#include "runtime/Streams.h"
 #include "tests/support/TestFiles.h"
 #include "tools/mksetup/Cli.h"
 #include "tools/mksetup/PackCommands.h"
@@ -23,9 +27,9 @@ struct Outcome {
   std::string out, err;
 };
 
-Outcome Mk(const std::vector<std::string>& args) {
+Outcome Mk(const std::vector<std::string>& args, bool progress = false) {
   std::ostringstream out, err;
-  mksetup::Io io{out, err};
+  mksetup::Io io{out, err, false, progress};
   const int status = mksetup::Main(args, io);
   return {status, out.str(), err.str()};
 }
@@ -165,7 +169,8 @@ TEST(MksetupExtract, ExitStatusesTellHowTheRestoreEnded) {
   WriteFile(t.dir / "short\\SETUP.Z", Bytes(first.begin(), first.begin() + 6));
   const Outcome raised = Mk({"extract", t.dir / "short\\SETUP.Z", t.dir / "o2"});
   EXPECT_EQ(raised.status, 2);
-  EXPECT_EQ(raised.err, "mksetup extract: Cannot read archive\n");
+  EXPECT_EQ(raised.err, "mksetup extract: Cannot read archive at offset 0 of \"" +
+                            ExpandFileName(t.dir / "short\\SETUP.Z") + "\"\n");
 
   const Outcome none = Mk({"extract", t.dir / "none\\SETUP.Z", t.dir / "o3"});
   EXPECT_EQ(none.status, 2);
@@ -181,6 +186,26 @@ TEST(MksetupExtract, ExitStatusesTellHowTheRestoreEnded) {
   EXPECT_FALSE(FileExists(t.dir / "o4\\EMPTY"));
 }
 
+// On a terminal each percentage is shown once, also for packing: not one
+// line per chunk.
+TEST(MksetupExtract, ProgressIsShownOncePerPercentage) {
+  Tree t;
+  for (const bool pack : {true, false}) {
+    SCOPED_TRACE(pack ? "pack" : "extract");
+    const Outcome r = pack ? Mk({"pack", "-o", t.dir / "pkg", "--no-stub", "--app", "Demo", t.dir / "src"}, true)
+                           : Mk({"extract", t.Archive(), t.dir / "out"}, true);
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<std::string> shown;
+    std::istringstream in(r.err);
+    for (std::string piece; std::getline(in, piece, '\r');) {
+      if (!piece.empty()) shown.push_back(piece);
+    }
+    ASSERT_FALSE(shown.empty());
+    EXPECT_NE(shown.back().find("100%"), std::string::npos) << r.err;
+    for (std::size_t i = 1; i < shown.size(); ++i) EXPECT_NE(shown[i], shown[i - 1]);
+  }
+}
+
 TEST(MksetupExtract, RestoreModesApply) {
   Tree t;
   ASSERT_EQ(t.Pack().status, 0);
@@ -190,7 +215,8 @@ TEST(MksetupExtract, RestoreModesApply) {
   EXPECT_EQ(ReadFile(t.dir / "out\\A.TXT"), ToBytes("keep"));
   EXPECT_TRUE(FileExists(t.dir / "out\\B.BIN"));
   ASSERT_EQ(Mk({"extract", "--mode", "existing", t.Archive(), t.dir / "only"}).status, 0);
-  EXPECT_FALSE(DirectoryExists(t.dir / "only"));
+  EXPECT_TRUE(DirectoryExists(t.dir / "only")) << "the destination is made first";
+  EXPECT_TRUE(ListDirectory(t.dir / "only").empty());
 }
 
 TEST(MksetupPack, UsageErrors) {
@@ -203,6 +229,13 @@ TEST(MksetupPack, UsageErrors) {
       {"list", "a", "b"},
       {"extract", "a"},
       {"extract", "a", "b", "--mode", "sometimes"},
+      {"pack", "-o", "out", "--app", "Demo\nLicense=Yes", "src"},  // one option, two settings
+      {"pack", "-o", "out", "--title", "T\r\n[Other]", "src"},
+      {"pack", "-o", "out", "--dest", "C:\\X\n", "src"},
+#ifndef _WIN32
+      {"pack", "-o", "out", "--app", "\xE6\x97\xA5\xE6\x9C\xAC", "src"},  // UTF-8 not in the code page
+#endif
+      {"pack", "-o", "", "src"},
   };
   for (const auto& args : cases) {
     SCOPED_TRACE(::testing::PrintToString(args));
@@ -287,6 +320,227 @@ TEST(MksetupPackTree, LeavesOutWhatIsNotARegularFile) {
 #endif
 
 }  // namespace
+
+namespace {
+
+// Archive bytes for the hostile cases.
+std::string LastErrorTextOf(int code) {
+#ifdef _WIN32
+  return code == ENAMETOOLONG ? SysErrorMessage(206) : SysErrorMessage(code);  // ERROR_FILENAME_EXCED_RANGE
+#else
+  return SysErrorMessage(code);
+#endif
+}
+
+struct Records {
+  Bytes bytes;
+  Records& Int(std::int32_t v) {
+    for (int s = 0; s < 32; s += 8) bytes.push_back(static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) >> s));
+    return *this;
+  }
+  Records& Text(const std::string& t) {
+    bytes.insert(bytes.end(), t.begin(), t.end());
+    return *this;
+  }
+  Records& Header(std::int32_t base) { return Int(0).Int(base).Int(7); }
+  Records& Name(const std::string& n) { return Int(static_cast<std::int32_t>(n.size())).Text(n); }
+  Records& Block(const std::string& data) {
+    Text(std::string("EC2\0", 4));
+    if (!data.empty()) Int(-static_cast<std::int32_t>(data.size())).Text(data);
+    return Int(0);
+  }
+  Records& File(const std::string& n, const std::string& data) { return Name(n).Int(0x50A95400).Block(data); }
+  Records& Marker(const std::string& number) { return Name("NEXT:DISK" + number); }
+};
+
+}  // namespace
+
+// Archives from elsewhere: every run ends, and a failure says what failed
+// and in which file.
+TEST(MksetupHostile, EveryRunEndsAndAFailureNamesItsFile) {
+  struct Case {
+    const char* what;
+    std::vector<Bytes> volumes;          // SETUP.Z, SETUP.002, ...
+    std::vector<std::string> args;       // ARCHIVE and DEST are replaced
+    int status;
+    std::vector<std::string> err;        // fragments of standard error
+    std::string out;                     // a fragment of standard output, if any
+  };
+  const Bytes first = Records().Header(6).File("C:\\A", "abc").Marker("002").bytes;
+  const std::vector<Case> cases = {
+      {"list: a volume whose marker names itself", {first, Records().Block("def").Marker("002").bytes},
+       {"list", "ARCHIVE"}, 1, {"leads back to the volume", "SETUP.002\", read already"}, ""},
+      {"list: 002, 003, then 002 again",
+       {first, Records().Block("def").Marker("003").bytes, Records().Block("").Marker("002").bytes},
+       {"list", "--check", "ARCHIVE"}, 1, {"NEXT:DISK002", "leads back to the volume", "SETUP.002"}, ""},
+      {"list --check: a device name with a superscript digit",
+       {Records().Header(1).File("C:\\COM\xB9", "x").Int(0).bytes}, {"list", "--check", "ARCHIVE"}, 1,
+       {"the restore refuses the name \"C:\\COM\xB9\"", "SETUP.Z"}, ""},
+      {"list --check: a name refused only with --full-path",
+       {Records().Header(1).File("C:\\..\\UP", "x").Int(0).bytes}, {"list", "--check", "ARCHIVE"}, 1,
+       {"refuses the name \"C:\\..\\UP\" with --full-path"}, ""},
+      {"extract: 002, 003, then 002 again",
+       {first, Records().Block("def").Marker("003").bytes, Records().Block("").Marker("002").bytes},
+       {"extract", "ARCHIVE", "DEST"}, 3, {"volume 2 (\"", "SETUP.002\") was asked for a second time", "cancelled"}, ""},
+      {"extract: a missing volume", {first, Records().Block("def").Marker("003").bytes},
+       {"extract", "ARCHIVE", "DEST"}, 3, {"volume 3 (\"", "SETUP.003\") is missing; the run was cancelled"}, ""},
+      {"extract: an archive cut short", {Records().Header(1).File("C:\\A", "a").bytes},
+       {"extract", "ARCHIVE", "DEST"}, 2, {"Stream read error at offset 37 of \"", "SETUP.Z\""}, ""},
+      {"extract: a bad magic in a volume", {first, Records().Text("XC2").Int(0).bytes},
+       {"extract", "ARCHIVE", "DEST"}, 2, {"Invalid archive type at offset 0 of \"", "SETUP.002\""}, ""},
+      {"extract: a refused name", {Records().Header(1).File("C:\\NUL.TXT", "a").Int(0).bytes},
+       {"extract", "ARCHIVE", "DEST"}, 1, {"Cannot read file: \"", "(The stored name \"C:\\NUL.TXT\" is refused"}, ""},
+      {"extract --full-path: 100000 nested directories",
+       {Records().Header(1).File("C:\\" + [] { std::string d; for (int i = 0; i < 100000; ++i) d += "d\\"; return d; }() + "F", "a").Int(0).bytes},
+       {"extract", "--full-path", "ARCHIVE", "DEST"}, 0, {"is passed over: its path is longer than the system can hold"}, ""},
+      {"extract into a destination that is a file", {Records().Header(1).File("C:\\A", "a").Int(0).bytes},
+       {"extract", "ARCHIVE", "DEST:file"}, 2, {"Cannot create the directory \"", "afile\". A file has that name."}, ""},
+      {"extract into a destination too long to hold", {Records().Header(1).File("C:\\A", "a").Int(0).bytes},
+       {"extract", "ARCHIVE", "DEST:long"}, 2, {"Cannot create the directory \"", LastErrorTextOf(ENAMETOOLONG)}, ""},
+      {"extract into an empty destination", {Records().Header(1).File("C:\\A", "a").Int(0).bytes},
+       {"extract", "ARCHIVE", ""}, 2, {"the destination directory is empty"}, ""},
+      {"extract next to the archive, over it", {Records().Header(2).File("C:\\SETUP.Z", "a").File("C:\\B", "b").Int(0).bytes},
+       {"extract", "ARCHIVE", "DEST:self"}, 1, {"Cannot read file: \"", "It is the archive volume being read."}, ""},
+      {"list: control bytes in a name are shown escaped",
+       {Records().Header(1).File("C:\\a\x1b[2Jb\rc", "x").Int(0).bytes}, {"list", "ARCHIVE"}, 0, {},
+       "C:\\a\\x1B[2Jb\\x0Dc\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    for (std::size_t i = 0; i < c.volumes.size(); ++i) {
+      WriteFile(dir / (i == 0 ? std::string("SETUP.Z") : "SETUP.00" + std::to_string(i + 1)), c.volumes[i]);
+    }
+    std::vector<std::string> args = c.args;
+    for (auto& a : args) {
+      if (a == "ARCHIVE") a = dir / "SETUP.Z";
+      if (a == "DEST") a = dir / "out";
+      if (a == "DEST:file") WriteFile(a = dir / "afile", "x");
+      if (a == "DEST:long") a = dir / std::string(5000, 'L');
+      if (a == "DEST:self") a = dir.Path();
+    }
+    const Outcome r = Mk(args);
+    if (c.args[0] == "extract") {
+      EXPECT_EQ(ReadFile(dir / "SETUP.Z"), c.volumes[0]) << "the archive is never written";
+    }
+    EXPECT_EQ(r.status, c.status) << r.err;
+    for (const auto& fragment : c.err) EXPECT_NE(r.err.find(fragment), std::string::npos) << r.err;
+    if (c.status != 0) {
+      EXPECT_FALSE(r.err.empty());
+    }
+    EXPECT_NE(r.out.find(c.out), std::string::npos) << r.out;
+  }
+}
+
+#ifndef _WIN32
+// What the installer cannot create as spelt is refused with the file's name,
+// and nothing is written. (Windows itself cannot make such files, and takes
+// names in its own code page.)
+TEST(MksetupPackTree, RefusesNamesTheInstallerCannotCreate) {
+  const struct {
+    const char* name;  // a file in the packed tree (UTF-8 on Linux)
+    const char* fault;
+  } cases[] = {
+      {"a*b", "the character *"},
+      {"a?b", "the character ?"},
+      {"a<b", "the character <"},
+      {"a>b", "the character >"},
+      {"a|b", "the character |"},
+      {"a\"b", "the character \""},
+      {"a:b", "the character :"},
+      {"a\x01b", "a control character"},
+      {"trail.", "ends in a dot or a blank"},
+      {"trail ", "ends in a dot or a blank"},
+      {"COM\xC2\xB9", "would refuse the name"},
+      {"lpt\xC2\xB3.txt", "would refuse the name"},
+      {"\xE6\x97\xA5.txt", "not in the installer's code page"},
+      {"caf\xE9.txt", "not in the installer's code page"},  // Latin-1, not UTF-8
+      {"a\\b.txt", "the character \\"},  // one Linux name, two Windows components
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    ASSERT_TRUE(ForceDirectories(dir / "src"));
+    WriteFile(dir / "src\\fine.txt", "x");
+    // Made natively, so that a backslash stays part of the name.
+    const int fd = ::open((NativePath(dir / "src") + "/" + c.name).c_str(), O_CREAT | O_WRONLY, 0644);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    const Outcome r = Mk({"pack", "-o", dir / "pkg", "--no-stub", dir / "src"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(c.fault), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(dir / "src"), std::string::npos) << r.err;
+    EXPECT_FALSE(DirectoryExists(dir / "pkg"));
+  }
+}
+
+TEST(MksetupPackTree, NamesAndTextsAreConvertedToTheInstallersCodePage) {
+  Tree t;
+  WriteFile(t.dir / "src\\caf\xC3\xA9 \xE2\x82\xAC.txt", "x");  // "café €.txt"
+  const Outcome packed = t.Pack({"--title", "Caf\xC3\xA9 Setup"});
+  ASSERT_EQ(packed.status, 0) << packed.err;
+  EXPECT_NE(Mk({"list", t.Archive()}).out.find("  C:\\caf\xE9 \x80.txt\n"), std::string::npos);
+  EXPECT_NE(Mk({"settings", t.dir / "pkg\\SETUP.INS"}).out.find("Title103=Caf\xE9 Setup\n"), std::string::npos);
+}
+
+TEST(MksetupPackTree, DirectoryLinksAreLeftOutAndFileLinksFollowedWithAWarning) {
+  Tree tree;
+  WriteFile(tree.dir / "outside.txt", "outside");
+  ASSERT_EQ(::symlink("..", NativePath(tree.dir / "src\\bin\\up").c_str()), 0);
+  ASSERT_EQ(::symlink("../outside.txt", NativePath(tree.dir / "src\\LINK.TXT").c_str()), 0);
+  const Outcome packed = tree.Pack();
+  ASSERT_EQ(packed.status, 0) << packed.err;
+  EXPECT_NE(packed.err.find("bin/up\", a link to a directory"), std::string::npos) << packed.err;
+  EXPECT_NE(packed.err.find("LINK.TXT\" is a link; the file it points to is packed"), std::string::npos) << packed.err;
+  const auto lines = Lines(Mk({"list", tree.Archive()}).out);
+  EXPECT_EQ(lines.size(), tree.files.size() + 2) << "the files, the followed link and FILE:LIST";
+  ASSERT_EQ(Mk({"extract", tree.Archive(), tree.dir / "out"}).status, 0);
+  EXPECT_EQ(ReadFile(tree.dir / "out\\LINK.TXT"), ToBytes("outside"));
+}
+#endif
+
+// A pack that fails, before or after writing, leaves the output folder as
+// an earlier pack left it.
+TEST(MksetupPack, AFailureLeavesTheOutputFolderAsItWas) {
+  const struct {
+    const char* what;
+    std::int64_t sparse;  // size of a sparse file src/BIG, 0 for none
+    std::vector<std::string> extra;
+    const char* fault;
+  } cases[] = {
+      {"more than 2 GiB", std::int64_t{1} << 31, {}, "more than the 2147483647 bytes"},
+      {"more than 999 volumes", 70 << 20, {"--volume-size", "65536", "--level", "0"}, "more than 999 volumes"},
+      {"a licence that cannot be read", 0, {"--license", "LICENSE_DIR"}, "Cannot open file"},
+      {"an input inside the output folder", 0, {"PKG_FILE"}, "inside the output folder"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Tree t;
+    ASSERT_EQ(t.Pack().status, 0);
+    const Bytes before = ReadFile(t.Archive());
+    const auto listing = ListDirectory(t.dir / "pkg");
+    WriteFile(t.dir / "src\\NEW.TXT", "new");  // so that a rewritten archive differs
+    if (c.sparse != 0) {
+#ifdef _WIN32
+      continue;  // sparse files are made here with the POSIX call only
+#else
+      { TFileStream big(t.dir / "src\\BIG", FileMode::Create); }
+      ASSERT_EQ(::truncate(NativePath(t.dir / "src\\BIG").c_str(), static_cast<off_t>(c.sparse)), 0);
+#endif
+    }
+    std::vector<std::string> extra = c.extra;
+    for (auto& a : extra) {
+      if (a == "LICENSE_DIR") a = t.dir / "src";
+      if (a == "PKG_FILE") a = t.Archive();
+    }
+    const Outcome r = t.Pack(extra);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(c.fault), std::string::npos) << r.err;
+    EXPECT_EQ(ReadFile(t.Archive()), before);
+    EXPECT_EQ(ListDirectory(t.dir / "pkg").size(), listing.size()) << "nothing added, nothing removed";
+    EXPECT_EQ(Mk({"list", "--check", t.Archive()}).status, 0);
+  }
+}
 
 namespace {
 

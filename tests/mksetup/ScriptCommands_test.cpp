@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <new>
 #include <sstream>
+#include <stdexcept>
 
+#include "runtime/FileSystem.h"
 #include "tests/support/TestFiles.h"
 #include "tools/mksetup/Cli.h"
 
@@ -40,7 +44,8 @@ TEST(MksetupScript, FailuresGoToStandardErrorWithTheirMessage) {
   const Outcome plain = Mksetup({"settings", dir / "plain.ins"});
   EXPECT_EQ(plain.status, 1);
   EXPECT_EQ(plain.out, "");
-  EXPECT_EQ(plain.err, "mksetup settings: Error\n");
+  EXPECT_EQ(plain.err, "mksetup settings: Cannot decompress \"" + ExpandFileName(dir / "plain.ins") +
+                           "\": it is damaged or not one zlib stream (zlib reports \"Error\")\n");
 
   const Outcome missing = Mksetup({"settings", dir / "none.ins"});
   EXPECT_EQ(missing.status, 1);
@@ -49,6 +54,13 @@ TEST(MksetupScript, FailuresGoToStandardErrorWithTheirMessage) {
   const Outcome noInput = Mksetup({"script", dir / "none.ini", "-o", dir / "x.ins"});
   EXPECT_EQ(noInput.status, 1);
   EXPECT_NE(noInput.err.find("Cannot open file"), std::string::npos) << noInput.err;
+#ifndef _WIN32
+  // A full disk: the file and the system's reason are named.
+  WriteFile(dir / "setup.ini", "[Setup]\n");
+  const Outcome full = Mksetup({"script", dir / "setup.ini", "-o", "/dev/full"});
+  EXPECT_EQ(full.status, 1);
+  EXPECT_EQ(full.err, "mksetup script: Cannot write to file \"/dev/full\". " + SysErrorMessage(ENOSPC) + "\n");
+#endif
 }
 
 TEST(MksetupScript, UsageErrorsExitWithStatus2) {
@@ -71,4 +83,43 @@ TEST(MksetupScript, UsageErrorsExitWithStatus2) {
   const Outcome help = Mksetup({"script", "--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("usage: mksetup script"), std::string::npos);
+}
+
+namespace {
+
+int RaiseOutOfMemory(const std::vector<std::string>&, mksetup::Io&) { throw std::bad_alloc(); }
+int RaiseOther(const std::vector<std::string>&, mksetup::Io&) { throw std::length_error("basic_string::_M_create"); }
+
+}  // namespace
+
+// The entry point: version, help on a command, and whatever a command
+// raises ends as a message with status 1, never as an abort.
+TEST(MksetupMain, EveryEndIsAStatusAndAMessage) {
+  const std::vector<mksetup::Command> commands = {
+      {"oom", "", "usage: mksetup oom\n", RaiseOutOfMemory},
+      {"other", "", "usage: mksetup other\n", RaiseOther},
+  };
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    std::string out, err;  // fragments
+  } cases[] = {
+      {{"--version"}, 0, "mksetup 1.0\n", ""},
+      {{"help", "other"}, 0, "usage: mksetup other", ""},
+      {{"help"}, 0, "Commands:", ""},
+      {{"help", "nothing"}, 2, "", "unknown command \"nothing\""},
+      {{"oom", "big.ins"}, 1, "", "mksetup oom: Out of memory: \"big.ins\" need more memory"},
+      {{"other", "a", "b"}, 1, "", "mksetup other: basic_string::_M_create (working on \"a\" \"b\")"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    std::ostringstream out, err;
+    mksetup::Io io{out, err};
+    int status = -1;
+    EXPECT_NO_THROW(status = mksetup::Main(c.args, io, commands));
+    EXPECT_EQ(status, c.status);
+    EXPECT_NE(out.str().find(c.out), std::string::npos) << out.str();
+    EXPECT_NE(err.str().find(c.err), std::string::npos) << err.str();
+  }
+  EXPECT_NE(Mksetup({"help", "pack"}).out.find("usage: mksetup pack"), std::string::npos);
 }

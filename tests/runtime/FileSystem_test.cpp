@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 #include "runtime/FileSystem.h"
 #include "runtime/Paths.h"
 #include "tests/support/TestFiles.h"
@@ -37,7 +41,38 @@ TEST(FileSystem, ForceDirectoriesMakesTheWholeChain) {
   WriteFile(dir / "file", "x");
   EXPECT_FALSE(ForceDirectories(dir / "file" + sep + "sub")) << "a file blocks the chain";
   EXPECT_FALSE(ForceDirectories(""));
+  // Chains the platform cannot hold are refused before anything is made,
+  // however deep (the work stays linear in the length).
+  const struct {
+    const char* what;
+    std::size_t depth;
+    std::size_t nameLength;
+  } tooLong[] = {{"a long path of short names", 3000, 1},
+                 {"100000 levels", 100000, 1},
+                 {"one name too long", 1, 300}};
+  for (const auto& c : tooLong) {
+    SCOPED_TRACE(c.what);
+    std::string chain = dir / "deep";
+    for (std::size_t i = 0; i < c.depth; ++i) chain += sep + std::string(c.nameLength, 'd');
+    EXPECT_FALSE(PathFits(chain));
+    EXPECT_FALSE(ForceDirectories(chain));
+    EXPECT_FALSE(DirectoryExists(dir / "deep"));
+    EXPECT_NE(LastErrorText(), "") << "the reason is told";
+  }
 }
+
+#ifndef _WIN32
+TEST(FileSystem, RemoveTreeRemovesLinksWithoutEnteringThem) {
+  TempDir outside, dir;
+  WriteFile(outside / "keep", "x");
+  ASSERT_TRUE(ForceDirectories(dir / "tree\\sub"));
+  ASSERT_EQ(::symlink(NativePath(outside.Path()).c_str(), NativePath(dir / "tree\\sub\\up").c_str()), 0);
+  ASSERT_EQ(::symlink("../keep", NativePath(dir / "tree\\file").c_str()), 0);
+  RemoveTree(dir / "tree");
+  EXPECT_FALSE(DirectoryExists(dir / "tree"));
+  EXPECT_TRUE(FileExists(outside / "keep"));
+}
+#endif
 
 TEST(FileSystem, RemoveFileReportsButNeverRaises) {
   TempDir dir;

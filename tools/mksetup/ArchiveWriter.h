@@ -33,6 +33,8 @@ struct PackSettings {
 // fresh volume together with its name.
 inline constexpr std::int64_t kMinVolumeSize = 64 * 1024;
 inline constexpr std::size_t kMaxStoredName = 4096;
+// The most data one archive can count: its progress base is 32 bits, signed.
+inline constexpr std::int64_t kMaxArchiveData = 0x7FFFFFFF;
 
 struct PackResult {
   std::vector<std::string> volumes;  // paths, first volume first

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <new>
 #include <ostream>
 
 namespace mksetup {
@@ -71,31 +72,49 @@ long long ParseNumber(const std::string& name, const std::string& text, long lon
 
 namespace {
 
-void PrintUsage(std::ostream& out) {
+void PrintUsage(std::ostream& out, const std::vector<Command>& commands) {
   out << "usage: mksetup COMMAND [OPTIONS] [ARGUMENTS]\n\n"
          "Makes and inspects the data files of a Setup installer.\n\n"
          "Commands:\n";
-  for (const auto& c : Commands()) {
+  for (const auto& c : commands) {
     std::string name = c.name;
     name.resize(10, ' ');
     out << "  " << name << c.summary << "\n";
   }
-  out << "\n'mksetup COMMAND --help' describes a command.\n";
+  out << "\n'mksetup help COMMAND' or 'mksetup COMMAND --help' describes a command;\n"
+         "'mksetup --version' prints the version.\n";
+}
+
+// The arguments of a command, quoted, for a failure that names no file.
+std::string Arguments(const std::vector<std::string>& args) {
+  std::string text;
+  for (const auto& a : args) text += (text.empty() ? "\"" : " \"") + a + "\"";
+  return text.empty() ? std::string("no arguments") : text;
 }
 
 }  // namespace
 
-int Main(const std::vector<std::string>& args, Io& io) {
+int Main(const std::vector<std::string>& args, Io& io, const std::vector<Command>& commands) {
   if (args.empty()) {
-    PrintUsage(io.err);
+    PrintUsage(io.err, commands);
     return kUsage;
   }
-  if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-    PrintUsage(io.out);
+  if (args[0] == "--version" || args[0] == "-V") {
+    io.out << "mksetup " << kVersion << "\n";
     return kOk;
   }
-  for (const auto& c : Commands()) {
-    if (args[0] != c.name) continue;
+  const bool help = args[0] == "help";
+  if (args[0] == "--help" || args[0] == "-h" || (help && args.size() == 1)) {
+    PrintUsage(io.out, commands);
+    return kOk;
+  }
+  const std::string& wanted = help ? args[1] : args[0];
+  for (const auto& c : commands) {
+    if (wanted != c.name) continue;
+    if (help) {
+      io.out << c.help;
+      return kOk;
+    }
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     try {
       return c.run(rest, io);
@@ -103,11 +122,20 @@ int Main(const std::vector<std::string>& args, Io& io) {
       io.err << "mksetup " << c.name << ": " << e.what() << "\n"
              << "Try 'mksetup " << c.name << " --help'.\n";
       return kUsage;
+    } catch (const std::bad_alloc&) {
+      io.err << "mksetup " << c.name << ": Out of memory: " << Arguments(rest)
+             << " need more memory than the system gives.\n";
+      return kFailed;
+    } catch (const std::exception& e) {
+      io.err << "mksetup " << c.name << ": " << e.what() << " (working on " << Arguments(rest) << ")\n";
+      return kFailed;
     }
   }
-  io.err << "mksetup: unknown command \"" << args[0] << "\"\n"
+  io.err << "mksetup: unknown command \"" << wanted << "\"\n"
          << "Try 'mksetup --help'.\n";
   return kUsage;
 }
+
+int Main(const std::vector<std::string>& args, Io& io) { return Main(args, io, Commands()); }
 
 }  // namespace mksetup

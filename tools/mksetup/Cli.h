@@ -11,6 +11,8 @@ namespace mksetup {
 
 enum ExitStatus { kOk = 0, kFailed = 1, kUsage = 2 };
 
+inline constexpr const char* kVersion = "1.0";
+
 // A wrong command line; main prints its message and the usage hint, exit 2.
 class UsageError : public std::runtime_error {
  public:
@@ -20,7 +22,8 @@ class UsageError : public std::runtime_error {
 struct Io {
   std::ostream& out;
   std::ostream& err;
-  bool interactive = false;  // standard input and error are a terminal
+  bool interactive = false;  // standard input and error are a terminal: questions are asked
+  bool progress = false;     // standard error is a terminal: progress is shown there
 };
 
 struct Command {
@@ -31,7 +34,10 @@ struct Command {
 };
 
 const std::vector<Command>& Commands();
-// Runs mksetup with argv[1..]: the command's exit status.
+// Runs mksetup with argv[1..] and one of commands: the command's exit
+// status. Whatever a command raises ends as a message and status 1 (a
+// usage error 2), never as an abort.
+int Main(const std::vector<std::string>& args, Io& io, const std::vector<Command>& commands);
 int Main(const std::vector<std::string>& args, Io& io);
 
 // A simple option parser: "--name value", "--name=value", "-o value", flags,

@@ -16,6 +16,7 @@
 #include "runtime/Paths.h"
 #include "tools/mksetup/ArchiveWriter.h"
 #include "tools/mksetup/Commands.h"
+#include "tools/mksetup/InstallerNames.h"
 #include "tools/mksetup/PackCommands.h"
 #include "tools/mksetup/Stub.h"
 
@@ -37,10 +38,26 @@ std::string FolderKey(const std::string& path) {
   return IncludeTrailingPathDelimiter(ExpandFileName(ExcludeTrailingPathDelimiter(path)));
 }
 
+// The name a file or directory of the tree is stored under: in the
+// installer's code page, and one that Windows creates as it is spelt.
+std::string StoredComponent(const std::string& path, const std::string& name) {
+  const auto converted = ToInstallerCodePage(name);
+  if (!converted) {
+    throw Exception("Cannot pack \"" + path + "\": its name is not in the installer's code page (Windows-1252)");
+  }
+  if (const std::string fault = NameFault(*converted); !fault.empty()) {
+    throw Exception("Cannot pack \"" + path + "\": the installer cannot create its name: " + fault);
+  }
+  return *converted;
+}
+
 // The files below dir, in name order, with their stored names under prefix.
 // The output folder is left out (packing it would read the archive while it
 // is being written), and so are pipes, sockets and devices, which have no
-// content to store and could block the read.
+// content to store and could block the read. Links to directories are not
+// followed (one to a parent would pack the tree inside itself); a link to a
+// file is followed, with a warning, since the installer can only create
+// the file itself.
 void CollectTree(const std::string& dir, const std::string& prefix, const std::string& outKey,
                  std::vector<PackEntry>& out, std::ostream& warnings) {
   auto list = ListDirectory(dir);
@@ -48,22 +65,49 @@ void CollectTree(const std::string& dir, const std::string& prefix, const std::s
             [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
   for (const auto& e : list) {
     const std::string path = JoinPath(dir, e.name);
-    if (e.directory) {
+    if (e.directory && e.link) {
+      warnings << "mksetup pack: warning: leaving out \"" << path
+               << "\", a link to a directory (such links are not followed)\n";
+    } else if (e.directory) {
       if (FolderKey(path) == outKey) {
         warnings << "mksetup pack: warning: leaving out the output folder \"" << path << "\"\n";
         continue;
       }
-      CollectTree(path, prefix + e.name + "\\", outKey, out, warnings);
+      CollectTree(path, prefix + StoredComponent(path, e.name) + "\\", outKey, out, warnings);
     } else if (e.special) {
       warnings << "mksetup pack: warning: leaving out \"" << path << "\", which is not a regular file\n";
     } else {
+      if (e.link) {
+        warnings << "mksetup pack: warning: \"" << path
+                 << "\" is a link; the file it points to is packed in its place\n";
+      }
       PackEntry entry;
       entry.source = path;
-      entry.storedName = prefix + e.name;
+      entry.storedName = prefix + StoredComponent(path, e.name);
       out.push_back(std::move(entry));
     }
   }
 }
+
+// A stored name as printed: control bytes (and DEL) as \xNN, so that a name
+// cannot move the cursor or end the line.
+std::string Escaped(const std::string& name) {
+  static const char hex[] = "0123456789ABCDEF";
+  std::string out;
+  for (const char ch : name) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c < 0x20 || c == 0x7F) {
+      out += "\\x";
+      out += hex[c >> 4];
+      out += hex[c & 15];
+    } else {
+      out += ch;
+    }
+  }
+  return out;
+}
+
+std::string Printable(const std::string& name) { return "\"" + Escaped(name) + "\""; }
 
 std::int64_t SizeOf(const std::string& path) {
   TFileStream f(path, FileMode::OpenRead);
@@ -71,6 +115,7 @@ std::int64_t SizeOf(const std::string& path) {
 }
 
 void ShowProgress(std::ostream& err, const char* what, std::int64_t done, std::int64_t total) {
+  // Called only when the percentage changes.
   const int percent = total > 0 ? static_cast<int>(std::min<std::int64_t>(done * 100 / total, 100)) : 100;
   err << "\r" << what << " " << percent << "% (" << done / (1024 * 1024) << " of "
       << total / (1024 * 1024) << " MiB)" << std::flush;
@@ -84,6 +129,11 @@ std::vector<PackEntry> PlanEntries(const std::vector<std::string>& paths, const 
   const std::string outKey = FolderKey(outDir);
   for (const auto& path : paths) {
     const std::string bare = ExcludeTrailingPathDelimiter(path);
+    const std::string full = ExpandFileName(bare);
+    if (full.size() > outKey.size() && full.compare(0, outKey.size(), outKey) == 0) {
+      throw Exception("Cannot pack \"" + path + "\": it is inside the output folder \"" + outDir +
+                      "\", whose files are written while the archive is made");
+    }
     if (DirectoryExists(bare)) {
       if (FolderKey(bare) == outKey) {
         warnings << "mksetup pack: warning: leaving out the output folder \"" << path << "\"\n";
@@ -93,7 +143,7 @@ std::vector<PackEntry> PlanEntries(const std::vector<std::string>& paths, const 
     } else if (FileExists(bare)) {
       PackEntry entry;
       entry.source = bare;
-      entry.storedName = "C:\\" + ExtractFileName(bare);
+      entry.storedName = "C:\\" + StoredComponent(path, ExtractFileName(bare));
       files.push_back(std::move(entry));
     } else {
       throw EFOpenError(ExpandFileName(path), "No such file or directory.");
@@ -133,6 +183,68 @@ std::string SetupIniText(const std::string& app, const std::string& dest, const 
          "\r\nLicense=" + (license ? "Yes" : "No") + "\r\n";
 }
 
+namespace {
+
+// A text for a setting of the setup script: one line (a line break would
+// start another setting) in the installer's code page.
+std::string SettingText(const char* option, const std::string& value) {
+  for (const char ch : value) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c < 0x20 || c == 0x7F) {
+      throw UsageError(std::string("option ") + option + " must be one line without control characters");
+    }
+  }
+  const auto converted = ToInstallerCodePage(value);
+  if (!converted) {
+    throw UsageError(std::string("option ") + option + " holds characters outside the installer's code page (Windows-1252)");
+  }
+  return *converted;
+}
+
+// The data files a pack writes. They are written into a folder of their own
+// inside the output folder and moved into place only when all of them are
+// complete, so that a failure leaves the output folder as it was.
+class Staging {
+ public:
+  explicit Staging(const std::string& outDir) : outDir_(outDir) {
+    createdOut_ = !DirectoryExists(outDir);
+    if (!ForceDirectories(outDir)) {
+      throw EInOutError("Cannot create the directory \"" + ExpandFileName(outDir) + "\". " + LastErrorText());
+    }
+    path_ = JoinPath(outDir, ".mksetup-partial");
+    RemoveTree(path_);  // what a killed run left
+    if (!CreateDir(path_)) {
+      throw EInOutError("Cannot create the directory \"" + ExpandFileName(path_) + "\". " + LastErrorText());
+    }
+  }
+  ~Staging() {
+    RemoveTree(path_);
+    if (createdOut_ && !done_) RemoveDir(outDir_);
+  }
+  Staging(const Staging&) = delete;
+  Staging& operator=(const Staging&) = delete;
+
+  std::string File(const std::string& name) const { return JoinPath(path_, name); }
+  // Moves the named files into the output folder.
+  void Commit(const std::vector<std::string>& names) {
+    for (const auto& name : names) {
+      if (!RenameFile(File(name), JoinPath(outDir_, name))) {
+        throw EInOutError("Cannot move \"" + ExpandFileName(File(name)) + "\" to \"" +
+                          ExpandFileName(JoinPath(outDir_, name)) + "\". " + LastErrorText());
+      }
+    }
+    done_ = true;
+  }
+
+ private:
+  std::string outDir_;
+  std::string path_;
+  bool createdOut_ = false;
+  bool done_ = false;
+};
+
+}  // namespace
+
 int RunPack(const std::vector<std::string>& args, Io& io) {
   const Options options(args,
                         {"-o", "--output", "--app", "--dest", "--title", "--license",
@@ -145,6 +257,7 @@ int RunPack(const std::vector<std::string>& args, Io& io) {
   auto outDir = options.Value("-o");
   if (!outDir) outDir = options.Value("--output");
   if (!outDir) throw UsageError("needs -o OUTDIR");
+  if (outDir->empty()) throw UsageError("the output folder is empty");
   if (options.Positional().empty()) throw UsageError("expects at least one file or directory");
   PackSettings settings;
   if (auto v = options.Value("--volume-size")) {
@@ -153,9 +266,9 @@ int RunPack(const std::vector<std::string>& args, Io& io) {
   if (auto v = options.Value("--level")) settings.level = static_cast<int>(ParseNumber("--level", *v, 0, 9));
   if (auto v = options.Value("--threads")) settings.threads = static_cast<unsigned>(ParseNumber("--threads", *v, 1, 256));
   const std::string firstPath = ExcludeTrailingPathDelimiter(options.Positional()[0]);
-  const std::string app = options.Value("--app").value_or(ExtractFileName(firstPath));
-  const std::string dest = options.Value("--dest").value_or("C:\\" + app);
-  const std::string title = options.Value("--title").value_or(app + " Setup");
+  const std::string app = SettingText("--app", options.Value("--app").value_or(ExtractFileName(firstPath)));
+  const std::string dest = SettingText("--dest", options.Value("--dest").value_or("C:\\" + app));
+  const std::string title = SettingText("--title", options.Value("--title").value_or(app + " Setup"));
   const auto license = options.Value("--license");
   settings.title = title;
   const bool noStub = options.Flag("--no-stub");
@@ -167,37 +280,60 @@ int RunPack(const std::vector<std::string>& args, Io& io) {
   }
   std::optional<Signing> signing;
   if (auto pfx = options.Value("--sign")) signing = Signing{*pfx, options.Value("--password-file"), app};
+  bool progressShown = false;
   try {
     const std::vector<PackEntry> entries = PlanEntries(options.Positional(), *outDir, io.err);
     const std::optional<std::string> stub =
         noStub ? std::nullopt : std::optional<std::string>(ResolveStub(options.Value("--stub"), ExeDirectory()));
-    if (!ForceDirectories(*outDir)) {
-      throw EInOutError("Cannot create the directory \"" + ExpandFileName(*outDir) + "\". " + LastErrorText());
+    // The total is known before anything is written: refuse what the
+    // archive's 32-bit progress base cannot count.
+    std::int64_t total = 0;
+    for (const auto& e : entries) {
+      if (e.storedName != archive::kFileListName) total += e.size;
     }
-    if (io.interactive) {
-      settings.onProgress = [&io](std::int64_t done, std::int64_t total) {
-        ShowProgress(io.err, "Packing", done, total);
+    if (total > kMaxArchiveData) {
+      throw Exception("The files hold " + std::to_string(total) + " bytes, more than the " +
+                      std::to_string(kMaxArchiveData) + " bytes (2 GiB - 1) that one archive can count");
+    }
+    Staging staging(*outDir);
+    if (io.progress) {
+      settings.onProgress = [&io, &progressShown, shown = -1](std::int64_t done, std::int64_t all) mutable {
+        const int percent = all > 0 ? static_cast<int>(std::min<std::int64_t>(done * 100 / all, 100)) : 100;
+        if (percent == shown) return;
+        shown = percent;
+        progressShown = true;
+        ShowProgress(io.err, "Packing", done, all);
       };
     }
-    const std::string archive = JoinPath(*outDir, "SETUP.Z");
-    const PackResult result = WriteArchive(archive, entries, settings);
-    if (io.interactive) io.err << "\n";
+    const PackResult result = WriteArchive(staging.File("SETUP.Z"), entries, settings);
+    if (progressShown) io.err << "\n";
+    progressShown = false;
+    std::vector<std::string> written;
+    for (const auto& volume : result.volumes) written.push_back(ExtractFileName(volume));
+    if (license) {
+      WriteWholeFile(staging.File("LICENSE.TXT"), ReadWholeFile(*license));
+      written.push_back("LICENSE.TXT");
+    }
+    const std::string ini = SetupIniText(app, dest, title, license.has_value());
+    WriteWholeFile(staging.File("SETUP.INS"), CompressScript(std::vector<std::uint8_t>(ini.begin(), ini.end())));
+    written.push_back("SETUP.INS");
+    if (stub) {
+      ShipStub(*stub, staging.File("SETUP.EXE"), signing);
+      written.push_back("SETUP.EXE");
+    }
+    staging.Commit(written);
     // Continuation volumes of an earlier, longer archive would only confuse.
+    const std::string archive = JoinPath(*outDir, "SETUP.Z");
     for (int n = static_cast<int>(result.volumes.size()) + 1; n <= 999; ++n) {
       if (!RemoveFile(ChangeFileExt(archive, VolumeExtension(n)))) break;
     }
-    if (license) WriteWholeFile(JoinPath(*outDir, "LICENSE.TXT"), ReadWholeFile(*license));
-    const std::string ini = SetupIniText(app, dest, title, license.has_value());
-    WriteWholeFile(JoinPath(*outDir, "SETUP.INS"),
-                   CompressScript(std::vector<std::uint8_t>(ini.begin(), ini.end())));
-    if (stub) ShipStub(*stub, JoinPath(*outDir, "SETUP.EXE"), signing);
     io.out << entries.size() - 1 << " files, " << result.dataSize << " bytes packed into "
            << result.archiveSize << " bytes in " << result.volumes.size()
            << (result.volumes.size() == 1 ? " volume\n" : " volumes\n");
     if (stub) io.out << "SETUP.EXE " << (signing ? "signed, " : "") << "from " << ExpandFileName(*stub) << "\n";
     return kOk;
   } catch (const Exception& e) {
-    if (io.interactive) io.err << "\n";
+    if (progressShown) io.err << "\n";
     io.err << "mksetup pack: " << e.Message() << "\n";
     return kFailed;
   }
@@ -227,7 +363,16 @@ class ArchiveWalker {
         const std::string name = reader_->ReadName(length);
         if (archive::ClassifyName(name) == archive::NameKind::VolumeMarker) {
           if (!pending_) Fault(at, "volume marker before the first entry");
-          Open(ChangeFileExt(volume_, "." + archive::VolumeNumber(name)));
+          const std::string next = ChangeFileExt(volume_, "." + archive::VolumeNumber(name));
+          if (Opened(next)) {
+            // A chain that comes back to a volume would be walked for ever.
+            Flush();
+            faulty_ = false;
+            Fault(at, "the volume marker " + Printable(name) + " leads back to the volume \"" + next +
+                          "\", read already");
+            return kFailed;
+          }
+          Open(next);
           Block();
           continue;
         }
@@ -235,6 +380,7 @@ class ArchiveWalker {
         pending_ = true;
         name_ = name;
         date_ = reader_->ReadInt32();
+        if (check_) CheckName(at, name);
         size_ = 0;
         Block();
       }
@@ -258,10 +404,30 @@ class ArchiveWalker {
   }
 
  private:
+  // Whether path names a volume opened before (its file, however spelt).
+  bool Opened(const std::string& path) const {
+    for (const auto& seen : opened_) {
+      if (seen == path || SameFile(seen, path)) return true;
+    }
+    return false;
+  }
+
+  // The names the restore refuses, with bare names and with --full-path.
+  void CheckName(std::int64_t at, const std::string& name) {
+    if (archive::ClassifyName(name) == archive::NameKind::FileList) return;
+    const bool bare = archive::TargetPath("D:\\", name, false).has_value();
+    const bool full = archive::TargetPath("D:\\", name, true).has_value();
+    if (bare && full) return;
+    Fault(at, "the restore refuses the name " + Printable(name) +
+                  (bare ? " with --full-path" : full ? " without --full-path" : "") +
+                  " (it names a device or leads outside the destination)");
+  }
+
   void Open(const std::string& path) {
     reader_.reset();
     file_.reset();
     volume_ = path;
+    opened_.push_back(path);
     file_ = std::make_unique<TFileStream>(path, FileMode::OpenRead);
     reader_ = std::make_unique<archive::Reader>(*file_);
     ++volumes_;
@@ -302,13 +468,14 @@ class ArchiveWalker {
     ++entries_;
     std::string size = std::to_string(size_);
     if (size.size() < 12) size.insert(0, 12 - size.size(), ' ');
-    io_.out << FormatDosDate(date_) << " " << size << "  " << name_ << "\n";
+    io_.out << FormatDosDate(date_) << " " << size << "  " << Escaped(name_) << "\n";
   }
 
   std::string path_;
   bool check_;
   Io& io_;
   std::string volume_;
+  std::vector<std::string> opened_;
   std::unique_ptr<TFileStream> file_;
   std::unique_ptr<archive::Reader> reader_;
   archive::ChunkInflater inflater_;
@@ -330,23 +497,48 @@ int RunList(const std::vector<std::string>& args, Io& io) {
     return kOk;
   }
   if (options.Positional().size() != 1) throw UsageError("expects one archive");
-  return ArchiveWalker(options.Positional()[0], options.Flag("--check"), io).Run();
+  return ListArchive(options.Positional()[0], options.Flag("--check"), io);
 }
 
+int ListArchive(const std::string& path, bool check, Io& io) { return ArchiveWalker(path, check, io).Run(); }
+
 TDiskAnswer TerminalRestoreUi::AskForDisk(const std::string& text) {
+  TDiskAnswer answer = TDiskAnswer::daOk;
   if (!io_.interactive) {
     // Without a terminal nobody can change the medium: the first question
     // for a volume is answered OK, a repeated one Cancel.
-    return asked_.insert(text).second ? TDiskAnswer::daOk : TDiskAnswer::daCancel;
+    answer = asked_.insert(text).second ? TDiskAnswer::daOk : TDiskAnswer::daCancel;
+  } else {
+    io_.err << text << " [OK/cancel] " << std::flush;
+    std::string typed;
+    if (!std::getline(input_, typed)) {
+      answer = TDiskAnswer::daCancel;
+    } else {
+      const char first = typed.empty() ? 'o' : static_cast<char>(std::tolower(static_cast<unsigned char>(typed[0])));
+      if (first == 'c' || first == 'n' || first == 'q') answer = TDiskAnswer::daCancel;
+    }
   }
-  io_.err << text << " [OK/cancel] " << std::flush;
-  std::string answer;
-  if (!std::getline(input_, answer)) return TDiskAnswer::daCancel;
-  const char first = answer.empty() ? 'o' : static_cast<char>(std::tolower(static_cast<unsigned char>(answer[0])));
-  return first == 'c' || first == 'n' || first == 'q' ? TDiskAnswer::daCancel : TDiskAnswer::daOk;
+  cancelled_ = answer == TDiskAnswer::daCancel;
+  return answer;
 }
 
 void TerminalRestoreUi::ShowErrorBox(const std::string& message) { io_.err << "Error: " << message << "\n"; }
+
+namespace {
+
+// Why a run ended cancelled: which volume was asked for, and what of it.
+std::string CancelReason(const TBackupFile& backup, bool atVolumeQuestion) {
+  if (!atVolumeQuestion) return "the run was cancelled";
+  const std::string& path = backup.VolumePath();
+  const std::string ext = ExtractFileExt(path);
+  const std::string number = archive::DisplayNumber(ext.empty() ? ext : ext.substr(1));
+  return "volume " + number + " (\"" + ExpandFileName(path) + "\") " +
+         (FileExists(path) ? "was asked for a second time: the volumes lead back to it"
+                           : "is missing") +
+         "; the run was cancelled";
+}
+
+}  // namespace
 
 int RunExtract(const std::vector<std::string>& args, Io& io) {
   const Options options(args, {"--mode"}, {"--full-path"});
@@ -370,9 +562,19 @@ int RunExtract(const std::vector<std::string>& args, Io& io) {
   }
   const std::string& archive = options.Positional()[0];
   const std::string& dest = options.Positional()[1];
+  // The engine would write every entry to its stored path as it stands.
+  if (dest.empty()) throw UsageError("the destination directory is empty");
   if (!FileExists(archive)) {
     io.err << "mksetup extract: Cannot open file \"" << ExpandFileName(archive)
            << "\". The file does not exist.\n";
+    return kExtractRaised;
+  }
+  // Made first, so that a destination that cannot be made is an error, not
+  // every entry passed over in silence.
+  if (!ForceDirectories(dest)) {
+    const std::string reason = LastErrorText();
+    io.err << "mksetup extract: Cannot create the directory \"" << ExpandFileName(dest) << "\". "
+           << (FileExists(dest) ? std::string("A file has that name.") : reason) << "\n";
     return kExtractRaised;
   }
   TerminalRestoreUi ui(io, std::cin);
@@ -383,21 +585,39 @@ int RunExtract(const std::vector<std::string>& args, Io& io) {
   backup.OnError = [&io](TBackupFile& sender, const std::int32_t, const std::string& message) {
     io.err << "mksetup extract: " << message;
     if (!sender.CurrentFile().empty()) io.err << ": \"" << sender.CurrentFile() << "\"";
+    if (!sender.ErrorDetail().empty()) io.err << " (" << sender.ErrorDetail() << ")";
     io.err << "\n";
   };
-  if (io.interactive) {
-    backup.OnProgress = [&io](TBackupFile&, const std::string&, TPercentage percent, bool&) {
+  // The engine passes over an entry whose directory cannot be made; say so
+  // when the path is one the system cannot hold.
+  backup.OnRestoreFile = [&io](TBackupFile&, std::string& target, std::int32_t, bool& restore) {
+    if (restore && !PathFits(target)) {
+      io.err << "mksetup extract: warning: " << Printable(target.size() > 200 ? target.substr(0, 200) + "..." : target)
+             << " is passed over: its path is longer than the system can hold\n";
+    }
+  };
+  int shown = -1;
+  if (io.progress) {
+    backup.OnProgress = [&io, &shown](TBackupFile&, const std::string&, TPercentage percent, bool&) {
+      if (percent == shown) return;
+      shown = percent;
       io.err << "\rExtracting " << static_cast<int>(percent) << "%" << std::flush;
     };
   }
   try {
     const bool done = backup.Restore(archive, dest);
-    if (io.interactive) io.err << "\n";
+    if (io.progress) io.err << "\n";
     if (done) return kOk;
-    return backup.ErrorCode() != 0 ? kExtractFailed : kExtractCancelled;
+    if (backup.ErrorCode() != 0) return kExtractFailed;
+    io.err << "mksetup extract: " << CancelReason(backup, ui.Cancelled()) << "\n";
+    return kExtractCancelled;
   } catch (const Exception& e) {
-    if (io.interactive) io.err << "\n";
+    if (io.progress && shown >= 0) io.err << "\n";
     io.err << "mksetup extract: " << e.Message();
+    if (!backup.VolumePath().empty()) {
+      io.err << " at offset " << backup.RecordOffset() << " of \""
+             << ExpandFileName(backup.VolumePath()) << "\"";
+    }
     if (!backup.CurrentFile().empty()) io.err << " (while restoring \"" << backup.CurrentFile() << "\")";
     io.err << "\n";
     return kExtractRaised;
@@ -413,6 +633,13 @@ const char* const PackHelp =
     "their paths relative to it, a file under its bare name, both after C:\\.\n"
     "The installer writes every file into the destination under its bare\n"
     "name, so files that share a name are reported.\n\n"
+    "Names and the --app, --dest and --title texts are converted from UTF-8\n"
+    "to Windows-1252, the installer's code page; a name outside it, or one\n"
+    "that Windows cannot create as spelt (* ? < > | \" : \\, control\n"
+    "characters, a trailing dot or blank, device names), is refused. Links to\n"
+    "directories are left out with a warning; a link to a file is followed,\n"
+    "with a warning. Inputs inside OUTDIR are refused. At most 2 GiB - 1 of\n"
+    "data in at most 999 volumes; on any failure OUTDIR is left as it was.\n\n"
     "Options:\n"
     "  -o, --output DIR       the folder to write the installer to\n"
     "  --app NAME             the product name (default: the first PATH's name)\n"
@@ -434,15 +661,20 @@ const char* const ListHelp =
     "Prints one line per entry of the archive (its volumes followed): the\n"
     "stored date and time, the size and the stored name. --check also verifies\n"
     "that every compressed chunk inflates and that the progress base is the\n"
-    "total size, and reports the first fault with its offset (exit status 1).\n";
+    "total size, and that the restore accepts every name (with and without\n"
+    "--full-path), and reports the first fault with its offset (exit status 1).\n"
+    "A volume chain that comes back to a volume is a fault. Control\n"
+    "characters in names are printed as \\xNN.\n";
 
 const char* const ExtractHelp =
     "usage: mksetup extract ARCHIVE DESTDIR [--mode MODE] [--full-path]\n\n"
     "Restores the archive into DESTDIR exactly as the installer does.\n"
     "MODE is all (default), no-overwrite, newer, existing or existing-newer;\n"
     "--full-path keeps the stored directories below DESTDIR.\n\n"
+    "DESTDIR is made first when it does not exist.\n\n"
     "Exit status: 0 restored, 1 an error was reported, 2 the restore failed\n"
-    "with an error, 3 cancelled. Without a terminal, the question for the\n"
-    "next volume is answered OK once per volume and Cancel when repeated.\n";
+    "with an error (or DESTDIR cannot be made), 3 cancelled. Without a\n"
+    "terminal, the question for the next volume is answered OK once per\n"
+    "volume and Cancel when repeated; the volume is then named.\n";
 
 }  // namespace mksetup

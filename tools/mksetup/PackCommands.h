@@ -18,6 +18,8 @@ enum ExtractStatus { kExtractFailed = 1, kExtractRaised = 2, kExtractCancelled =
 int RunPack(const std::vector<std::string>& args, Io& io);
 int RunList(const std::vector<std::string>& args, Io& io);
 int RunExtract(const std::vector<std::string>& args, Io& io);
+// list [--check] of the archive whose first volume is path: its exit status.
+int ListArchive(const std::string& path, bool check, Io& io);
 extern const char* const PackHelp;
 extern const char* const ListHelp;
 extern const char* const ExtractHelp;
@@ -38,11 +40,14 @@ class TerminalRestoreUi : public IRestoreUi {
   void ProcessMessages() override {}
   void ShowErrorBox(const std::string& message) override;
   TDiskAnswer AskForDisk(const std::string& text) override;
+  // The last question was answered Cancel.
+  bool Cancelled() const { return cancelled_; }
 
  private:
   Io& io_;
   std::istream& input_;
   std::set<std::string> asked_;
+  bool cancelled_ = false;
 };
 
 }  // namespace mksetup

@@ -73,8 +73,14 @@ int RunSettings(const std::vector<std::string>& args, Io& io) {
       io.out << key << "=" << ReadSetupSetting(key, tempScript) << "\n";
     }
     return kOk;
+  } catch (const EZlibError&) {
+    io.err << "mksetup settings: Cannot decompress \"" << ExpandFileName(script)
+           << "\": it is damaged or not one zlib stream (zlib reports \"Error\")\n";
+    return kFailed;
   } catch (const Exception& e) {
-    io.err << "mksetup settings: " << e.Message() << "\n";
+    io.err << "mksetup settings: " << e.Message();
+    if (e.Message().find(ExpandFileName(script)) == std::string::npos) io.err << " (in \"" << ExpandFileName(script) << "\")";
+    io.err << "\n";
     return kFailed;
   }
 }

@@ -37,8 +37,7 @@ bool IsWindowsProgram(const std::vector<std::uint8_t>& b) {
 }
 
 void ReplaceWith(const std::string& temporary, const std::string& target) {
-  RemoveFile(target);
-  if (std::rename(Native(temporary).c_str(), Native(target).c_str()) != 0) {
+  if (!RenameFile(temporary, target)) {
     const std::string reason = LastErrorText();
     RemoveFile(temporary);
     throw EFCreateError(ExpandFileName(target), reason);

@@ -12,6 +12,8 @@
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
-  mksetup::Io io{std::cout, std::cerr, isatty(0) != 0 && isatty(2) != 0};
+  // Questions need someone who can answer (input and error a terminal);
+  // progress needs only a terminal to show it on.
+  mksetup::Io io{std::cout, std::cerr, isatty(0) != 0 && isatty(2) != 0, isatty(2) != 0};
   return mksetup::Main(args, io);
 }

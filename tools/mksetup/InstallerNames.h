@@ -1,0 +1,21 @@
+// What the installer can create: names and setting texts in its 8-bit code
+// page (Windows-1252), without the characters Windows refuses or drops.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace mksetup {
+
+// text in Windows-1252. On Windows the text comes from the system in its
+// own 8-bit code page and is taken as it is; elsewhere it is read as UTF-8
+// and converted. Nothing when it is not valid UTF-8 or holds a character
+// that Windows-1252 lacks.
+std::optional<std::string> ToInstallerCodePage(const std::string& text);
+
+// Why Windows cannot create a file or directory named component as it is
+// (a character it refuses, a control byte, a trailing dot or blank that it
+// drops), or empty when it can.
+std::string NameFault(const std::string& component);
+
+}  // namespace mksetup
