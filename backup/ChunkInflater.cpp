@@ -2,18 +2,218 @@
 
 #include <zlib.h>
 
+#include <atomic>
+
 #include "backup/ArchiveFormat.h"
+
+#if SETUP_HAVE_LIBDEFLATE
+#include <libdeflate.h>
+#endif
 
 namespace archive {
 
-ChunkInflater::ChunkInflater() : zs_(std::make_unique<z_stream_s>()) {}
+namespace {
+
+std::atomic<bool> g_fastPath{true};
+
+// Deflate bits, least significant first, from a byte range.
+class BitReader {
+ public:
+  BitReader(const std::uint8_t* begin, const std::uint8_t* end) : next_(begin), end_(end) {}
+
+  // False once a read ran past the end.
+  bool Ok() const { return ok_; }
+
+  std::uint32_t Take(int count) {
+    while (held_ < count) {
+      if (next_ == end_) {
+        ok_ = false;
+        return 0;
+      }
+      bits_ |= static_cast<std::uint32_t>(*next_++) << held_;
+      held_ += 8;
+    }
+    const std::uint32_t value = bits_ & ((1u << count) - 1);
+    bits_ >>= count;
+    held_ -= count;
+    return value;
+  }
+  // Drops the bits up to the next byte boundary, then passes over n bytes.
+  void AlignAndSkip(std::size_t n) {
+    bits_ = 0;
+    held_ = 0;
+    if (static_cast<std::size_t>(end_ - next_) < n) {
+      ok_ = false;
+      return;
+    }
+    next_ += n;
+  }
+  // Takes one symbol through a table of 2^7 entries indexed by the next
+  // seven bits: symbol, or -1 for a codeword the code does not hold, and the
+  // codeword's length.
+  bool Decode(const std::int16_t (&table)[128][2], int& symbol) {
+    while (held_ < 7 && next_ != end_) {
+      bits_ |= static_cast<std::uint32_t>(*next_++) << held_;
+      held_ += 8;
+    }
+    const auto* entry = table[bits_ & 127u];
+    if (entry[0] < 0 || entry[1] > held_) return ok_ = false;
+    symbol = entry[0];
+    bits_ >>= entry[1];
+    held_ -= entry[1];
+    return true;
+  }
+
+ private:
+  const std::uint8_t* next_;
+  const std::uint8_t* end_;
+  std::uint32_t bits_ = 0;
+  int held_ = 0;
+  bool ok_ = true;
+};
+
+// The share of the code space that codeword lengths fill, in units of
+// 2^-maxLength: 1 << maxLength for a complete code.
+std::uint32_t CodeSpace(const std::uint8_t* lengths, int count, int maxLength) {
+  std::uint32_t used = 0;
+  for (int i = 0; i < count; ++i) {
+    if (lengths[i] != 0) used += 1u << (maxLength - lengths[i]);
+  }
+  return used;
+}
+
+// The code definitions of a block with its own codes, checked by zlib's
+// rules and then for the cases in which the two decoders decode alike.
+bool DynamicHeaderAgrees(BitReader& bits) {
+  const int litlenCount = static_cast<int>(bits.Take(5)) + 257;
+  const int distCount = static_cast<int>(bits.Take(5)) + 1;
+  const int precodeCount = static_cast<int>(bits.Take(4)) + 4;
+  if (!bits.Ok() || litlenCount > 286 || distCount > 30) return false;
+  static constexpr std::uint8_t kOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5,
+                                              11, 4, 12, 3, 13, 2, 14, 1, 15};
+  std::uint8_t precode[19] = {};
+  for (int i = 0; i < precodeCount; ++i) precode[kOrder[i]] = static_cast<std::uint8_t>(bits.Take(3));
+  // zlib takes only a complete code for the code lengths.
+  if (!bits.Ok() || CodeSpace(precode, 19, 7) != 1u << 7) return false;
+  // Canonical codewords, entered bit-reversed as they arrive.
+  std::int16_t table[128][2];
+  std::uint32_t next[8] = {};
+  for (int len = 1, code = 0; len <= 7; ++len) {
+    for (int s = 0; s < 19; ++s) code += precode[s] == len - 1 && len > 1 ? 1 : 0;
+    code <<= 1;
+    next[len] = static_cast<std::uint32_t>(code);
+  }
+  for (int s = 0; s < 19; ++s) {
+    const int len = precode[s];
+    if (len == 0) continue;
+    const std::uint32_t code = next[len]++;
+    std::uint32_t reversed = 0;
+    for (int b = 0; b < len; ++b) reversed |= ((code >> b) & 1u) << (len - 1 - b);
+    for (std::uint32_t fill = reversed; fill < 128; fill += 1u << len) {
+      table[fill][0] = static_cast<std::int16_t>(s);
+      table[fill][1] = static_cast<std::int16_t>(len);
+    }
+  }
+
+  std::uint8_t lengths[286 + 30] = {};
+  const int total = litlenCount + distCount;
+  for (int i = 0; i < total;) {
+    int symbol = 0;
+    if (!bits.Decode(table, symbol)) return false;
+    if (symbol < 16) {
+      lengths[i++] = static_cast<std::uint8_t>(symbol);
+      continue;
+    }
+    std::uint8_t value = 0;
+    int repeat = 0;
+    if (symbol == 16) {
+      if (i == 0) return false;
+      value = lengths[i - 1];
+      repeat = 3 + static_cast<int>(bits.Take(2));
+    } else if (symbol == 17) {
+      repeat = 3 + static_cast<int>(bits.Take(3));
+    } else {
+      repeat = 11 + static_cast<int>(bits.Take(7));
+    }
+    if (!bits.Ok() || i + repeat > total) return false;
+    while (repeat-- > 0) lengths[i++] = value;
+  }
+  if (lengths[256] == 0) return false;
+  // An incomplete literal/length code is one zlib reads with an invalid
+  // codeword where the other decoder repeats the used one.
+  if (CodeSpace(lengths, litlenCount, 15) != 1u << 15) return false;
+  bool lengthSymbols = false;
+  for (int s = 257; s < litlenCount; ++s) lengthSymbols |= lengths[s] != 0;
+  // The distance code is read only after a length symbol.
+  return !lengthSymbols || CodeSpace(lengths + litlenCount, distCount, 15) == 1u << 15;
+}
+
+}  // namespace
+
+bool FastPathAgrees(const std::uint8_t* stream, std::size_t size) {
+  if (size < 2 + 4) return false;
+  BitReader bits(stream + 2, stream + size);
+  for (;;) {
+    const bool last = bits.Take(1) != 0;
+    const std::uint32_t type = bits.Take(2);
+    if (!bits.Ok()) return false;
+    if (type == 0) {
+      bits.AlignAndSkip(0);
+      const std::uint32_t length = bits.Take(16);
+      const std::uint32_t complement = bits.Take(16);
+      if (!bits.Ok() || length != (~complement & 0xFFFFu)) return false;
+      bits.AlignAndSkip(length);
+      if (!bits.Ok()) return false;
+      if (last) return true;
+      continue;
+    }
+    // A block with the fixed codes can hold length symbols 286 and 287; and
+    // where a coded block ends is found only by decoding it.
+    if (type != 2 || !last) return false;
+    return DynamicHeaderAgrees(bits);
+  }
+}
+
+ChunkInflater::ChunkInflater(InflatePath path) : zs_(std::make_unique<z_stream_s>()) {
+#if SETUP_HAVE_LIBDEFLATE
+  if (path == InflatePath::Default && g_fastPath.load()) fast_.reset(libdeflate_alloc_decompressor());
+#else
+  (void)path;
+#endif
+}
 
 ChunkInflater::~ChunkInflater() {
   if (ready_) inflateEnd(zs_.get());
 }
 
+void ChunkInflater::FastDeleter::operator()(libdeflate_decompressor* d) const {
+#if SETUP_HAVE_LIBDEFLATE
+  libdeflate_free_decompressor(d);
+#else
+  (void)d;
+#endif
+}
+
+bool ChunkInflater::FastPathBuiltIn() { return SETUP_HAVE_LIBDEFLATE != 0; }
+
+void ChunkInflater::EnableFastPath(bool on) { g_fastPath.store(on); }
+
 InflateResult ChunkInflater::Inflate(const std::uint8_t* input, std::size_t size,
                                      std::uint8_t* output) {
+#if SETUP_HAVE_LIBDEFLATE
+  if (fast_ && FastPathAgrees(input, size)) {
+    std::size_t produced = 0;
+    if (libdeflate_zlib_decompress(fast_.get(), input, size, output, kChunkSize, &produced) ==
+        LIBDEFLATE_SUCCESS) {
+      return {produced, false};
+    }
+  }
+#endif
+  return InflateWithZlib(input, size, output);
+}
+
+InflateResult ChunkInflater::InflateWithZlib(const std::uint8_t* input, std::size_t size,
+                                             std::uint8_t* output) {
   InflateResult result;
   z_stream& zs = *zs_;
   if (!ready_) {
