@@ -153,6 +153,7 @@ class Recorder : public IRestoreUi {
     };
     backup.OnFileRestored = [this](TBackupFile&, std::string& f, std::unique_ptr<TFileStream>& s) {
       log.push_back("restored " + f + (s ? "" : " (no stream)"));
+      restoredSizes.push_back(s ? s->Size() : -1);
     };
     backup.OnError = [this](TBackupFile&, const std::int32_t code, const std::string& text) {
       log.push_back("error " + std::to_string(code) + " " + text);
@@ -160,6 +161,8 @@ class Recorder : public IRestoreUi {
   }
 
   std::vector<std::string> log;
+  // The output file's size as OnFileRestored finds it, one per call.
+  std::vector<std::int64_t> restoredSizes;
   std::vector<TDiskAnswer> answers;
   int pending = 0;
   std::function<void(bool&)> onProgress;

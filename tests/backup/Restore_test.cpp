@@ -200,6 +200,7 @@ TEST(Restore, CancellingInProgressKeepsTheChunksSoFarAndReportsNoError) {
       .File("C:\\B", kDate, "b").End();
   EXPECT_FALSE(f.Restore(a));
   EXPECT_EQ(ReadFile(f.At("A")), ToBytes("111222"));
+  EXPECT_EQ(f.rec.restoredSizes, std::vector<std::int64_t>{6}) << "written before OnFileRestored";
   EXPECT_EQ(FileAge(f.At("A")), kDate);
   EXPECT_FALSE(FileExists(f.At("B")));
   EXPECT_EQ(f.Events(), (Log{"restorefile D\\A " + kDateText + " yes", "progress D\\A 33", "progress D\\A 66",
@@ -219,6 +220,7 @@ TEST(Restore, ACorruptCompressedChunkKeepsWhatInflatedAndReportsCode6) {
         .File("C:\\AFTER", kDate, "x").End();
     EXPECT_FALSE(f.Restore(a));
     EXPECT_EQ(ToText(ReadFile(f.At("Z"))), "s" + text);
+    EXPECT_EQ(f.rec.restoredSizes, std::vector<std::int64_t>{4001}) << "written before OnFileRestored";
     EXPECT_EQ(FileAge(f.At("Z")), kDate);
     EXPECT_FALSE(FileExists(f.At("AFTER")));
     EXPECT_EQ(f.backup.ErrorCode(), 6);
