@@ -2,7 +2,9 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <atomic>
+#include <iterator>
 
 #include "backup/ArchiveFormat.h"
 
@@ -25,18 +27,34 @@ class BitReader {
   bool Ok() const { return ok_; }
 
   std::uint32_t Take(int count) {
+    if (count == 0) return 0;
     while (held_ < count) {
       if (next_ == end_) {
         ok_ = false;
         return 0;
       }
-      bits_ |= static_cast<std::uint32_t>(*next_++) << held_;
+      bits_ |= static_cast<std::uint64_t>(*next_++) << held_;
       held_ += 8;
     }
-    const std::uint32_t value = bits_ & ((1u << count) - 1);
+    const auto value = static_cast<std::uint32_t>(bits_ & ((1u << count) - 1));
     bits_ >>= count;
     held_ -= count;
     return value;
+  }
+  // The next count bits (at most 32), zeros past the end.
+  std::uint32_t Peek(int count) {
+    while (held_ <= 56 && next_ != end_) {
+      bits_ |= static_cast<std::uint64_t>(*next_++) << held_;
+      held_ += 8;
+    }
+    return static_cast<std::uint32_t>(bits_ & ((std::uint64_t{1} << count) - 1));
+  }
+  // Passes over count bits that Peek showed; false past the end.
+  bool Drop(int count) {
+    if (count > held_) return ok_ = false;
+    bits_ >>= count;
+    held_ -= count;
+    return true;
   }
   // Drops the bits up to the next byte boundary, then passes over n bytes.
   void AlignAndSkip(std::size_t n) {
@@ -52,11 +70,7 @@ class BitReader {
   // seven bits: symbol, or -1 for a codeword the code does not hold, and the
   // codeword's length.
   bool Decode(const std::int16_t (&table)[128][2], int& symbol) {
-    while (held_ < 7 && next_ != end_) {
-      bits_ |= static_cast<std::uint32_t>(*next_++) << held_;
-      held_ += 8;
-    }
-    const auto* entry = table[bits_ & 127u];
+    const auto* entry = table[Peek(7)];
     if (entry[0] < 0 || entry[1] > held_) return ok_ = false;
     symbol = entry[0];
     bits_ >>= entry[1];
@@ -67,9 +81,102 @@ class BitReader {
  private:
   const std::uint8_t* next_;
   const std::uint8_t* end_;
-  std::uint32_t bits_ = 0;
+  std::uint64_t bits_ = 0;
   int held_ = 0;
   bool ok_ = true;
+};
+
+// A canonical Huffman code, for walking a block without producing output:
+// codewords of up to kFastBits bits come from one table lookup, longer ones
+// by counting through the lengths. Only complete codes are given to it.
+class WalkCode {
+ public:
+  static constexpr int kFastBits = 9;
+
+  void Build(const std::uint8_t* lengths, int count) {
+    int counts[16] = {};
+    for (int s = 0; s < count; ++s) ++counts[lengths[s]];
+    counts[0] = 0;
+    int offsets[17] = {};
+    for (int len = 1; len <= 15; ++len) offsets[len + 1] = offsets[len] + counts[len];
+    for (int len = 0; len < 16; ++len) counts_[len] = static_cast<std::int16_t>(counts[len]);
+    for (int s = 0; s < count; ++s) {
+      if (lengths[s] != 0) symbols_[offsets[lengths[s]]++] = static_cast<std::int16_t>(s);
+    }
+    std::fill(std::begin(fast_), std::end(fast_), 0);
+    std::uint32_t next[16] = {};
+    for (int len = 1, code = 0; len <= 15; ++len) {
+      code = (code + counts[len - 1]) << 1;
+      next[len] = static_cast<std::uint32_t>(code);
+    }
+    for (int s = 0; s < count; ++s) {
+      const int len = lengths[s];
+      if (len == 0) continue;
+      const std::uint32_t code = next[len]++;
+      if (len > kFastBits) continue;
+      std::uint32_t reversed = 0;
+      for (int b = 0; b < len; ++b) reversed |= ((code >> b) & 1u) << (len - 1 - b);
+      for (std::uint32_t at = reversed; at < (1u << kFastBits); at += 1u << len) {
+        fast_[at] = static_cast<std::uint32_t>(s) | static_cast<std::uint32_t>(len) << 16;
+      }
+    }
+  }
+
+  // The next symbol, or -1 past the end of the data.
+  int Decode(BitReader& bits) const {
+    const std::uint32_t window = bits.Peek(15);
+    const std::uint32_t entry = fast_[window & ((1u << kFastBits) - 1)];
+    if (entry != 0) return bits.Drop(static_cast<int>(entry >> 16)) ? static_cast<int>(entry & 0xFFFF) : -1;
+    // Longer codewords, one bit at a time in canonical order.
+    int code = 0, first = 0, index = 0;
+    for (int len = 1; len <= 15; ++len) {
+      code |= static_cast<int>((window >> (len - 1)) & 1u);
+      const int count = counts_[len];
+      if (code - first < count) return bits.Drop(len) ? symbols_[index + code - first] : -1;
+      index += count;
+      first = (first + count) << 1;
+      code <<= 1;
+    }
+    return -1;
+  }
+
+ private:
+  std::uint32_t fast_[1u << kFastBits] = {};  // symbol | length << 16; 0: longer
+  std::int16_t counts_[16] = {};
+  std::int16_t symbols_[288] = {};
+};
+
+constexpr std::uint8_t kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                           2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+constexpr std::uint8_t kDistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
+                                             6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+
+// Reads a coded block's symbols up to its end, refusing the symbols that
+// the format does not define (length symbols 286 and 287, distance symbols
+// 30 and 31), which zlib refuses and the other decoder does not.
+bool WalkBlock(BitReader& bits, const WalkCode& litlen, const WalkCode& distance) {
+  for (;;) {
+    const int symbol = litlen.Decode(bits);
+    if (symbol < 0 || symbol > 285) return false;
+    if (symbol < 256) continue;
+    if (symbol == 256) return true;
+    bits.Take(kLengthExtra[symbol - 257]);
+    const int d = distance.Decode(bits);
+    if (d < 0 || d > 29) return false;
+    bits.Take(kDistanceExtra[d]);
+    if (!bits.Ok()) return false;
+  }
+}
+
+struct FixedCodes {
+  WalkCode litlen, distance;
+  FixedCodes() {
+    std::uint8_t lengths[288];
+    for (int s = 0; s < 288; ++s) lengths[s] = s < 144 ? 8 : s < 256 ? 9 : s < 280 ? 7 : 8;
+    litlen.Build(lengths, 288);
+    std::fill(std::begin(lengths), std::end(lengths), std::uint8_t{5});
+    distance.Build(lengths, 32);
+  }
 };
 
 // The share of the code space that codeword lengths fill, in units of
@@ -84,8 +191,10 @@ std::uint32_t CodeSpace(const std::uint8_t* lengths, int count, int maxLength) {
 
 // The code definitions of a block with its own codes, checked by zlib's
 // rules and then for the cases in which the two decoders decode alike.
-bool DynamicHeaderAgrees(BitReader& bits) {
-  const int litlenCount = static_cast<int>(bits.Take(5)) + 257;
+// Fills lengths with the literal/length code's litlenCount lengths, then
+// the distance code's.
+bool DynamicHeaderAgrees(BitReader& bits, std::uint8_t (&lengths)[286 + 30], int& litlenCount) {
+  litlenCount = static_cast<int>(bits.Take(5)) + 257;
   const int distCount = static_cast<int>(bits.Take(5)) + 1;
   const int precodeCount = static_cast<int>(bits.Take(4)) + 4;
   if (!bits.Ok() || litlenCount > 286 || distCount > 30) return false;
@@ -115,7 +224,7 @@ bool DynamicHeaderAgrees(BitReader& bits) {
     }
   }
 
-  std::uint8_t lengths[286 + 30] = {};
+  std::fill(std::begin(lengths), std::end(lengths), std::uint8_t{0});
   const int total = litlenCount + distCount;
   for (int i = 0; i < total;) {
     int symbol = 0;
@@ -145,7 +254,13 @@ bool DynamicHeaderAgrees(BitReader& bits) {
   bool lengthSymbols = false;
   for (int s = 257; s < litlenCount; ++s) lengthSymbols |= lengths[s] != 0;
   // The distance code is read only after a length symbol.
-  return !lengthSymbols || CodeSpace(lengths + litlenCount, distCount, 15) == 1u << 15;
+  if (!lengthSymbols) {
+    // Never read: given to the walk as a complete code of two symbols.
+    std::fill(lengths + litlenCount, lengths + total, std::uint8_t{0});
+    lengths[litlenCount] = lengths[litlenCount + 1] = 1;
+    return true;
+  }
+  return CodeSpace(lengths + litlenCount, distCount, 15) == 1u << 15;
 }
 
 }  // namespace
@@ -167,10 +282,25 @@ bool FastPathAgrees(const std::uint8_t* stream, std::size_t size) {
       if (last) return true;
       continue;
     }
-    // A block with the fixed codes can hold length symbols 286 and 287; and
-    // where a coded block ends is found only by decoding it.
-    if (type != 2 || !last) return false;
-    return DynamicHeaderAgrees(bits);
+    if (type == 3) return false;
+    if (type == 1) {
+      // The fixed codes hold length symbols 286 and 287: the block is read
+      // to its end to see that it has none.
+      static const FixedCodes fixed;
+      if (!WalkBlock(bits, fixed.litlen, fixed.distance)) return false;
+    } else {
+      std::uint8_t lengths[286 + 30];
+      int litlenCount = 0;
+      if (!DynamicHeaderAgrees(bits, lengths, litlenCount)) return false;
+      // The last block's codes decide; an earlier block is read to its end
+      // to find the next block's header.
+      if (last) return true;
+      WalkCode litlen, distance;
+      litlen.Build(lengths, litlenCount);
+      distance.Build(lengths + litlenCount, 30);
+      if (!WalkBlock(bits, litlen, distance)) return false;
+    }
+    if (last) return true;
   }
 }
 

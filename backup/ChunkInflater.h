@@ -30,10 +30,12 @@ enum class InflatePath {
 // zlib-format call. That decoder is more lenient than zlib on some damaged
 // streams (length symbols 286 and 287, more than 286 or 30 code lengths, a
 // one-symbol code whose unused codeword is met), so it is given only streams
-// whose code definitions zlib accepts and decodes alike: stored blocks
-// followed by a last block that is stored or has its own codes, each of
-// those codes complete, or unused. Whatever it refuses or does not get, and
-// any chunk it fails on, goes through zlib, so the bytes, the failure and the
+// whose blocks zlib reads alike: every block's code definitions are checked
+// by zlib's rules and must be complete codes (or a distance code never
+// read); a block with the fixed codes, and every coded block but the last,
+// is walked to its end without output to see that it holds no symbol the
+// format leaves undefined. Whatever is refused, and any chunk the fast
+// decoder fails on, goes through zlib, so the bytes, the failure and the
 // partial output are always zlib's.
 class ChunkInflater {
  public:
@@ -66,8 +68,8 @@ class ChunkInflater {
 };
 
 // True when the zlib stream's deflate blocks are of the kinds on which the
-// whole-buffer decoder and zlib agree (see ChunkInflater). Only the block
-// headers are read; a false answer says nothing about the stream's validity.
+// whole-buffer decoder and zlib agree (see ChunkInflater). A false answer
+// says nothing about the stream's validity.
 bool FastPathAgrees(const std::uint8_t* stream, std::size_t size);
 
 }  // namespace archive

@@ -2,6 +2,7 @@
 // everything the engine tells its owner and its user interface.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -93,8 +94,10 @@ class DeflateBits {
   }
   // The zlib stream: header, the data, and the Adler-32 of the given output.
   Bytes Stream(const std::string& output) const {
-    Bytes out = {0x78, 0x01};
-    out.insert(out.end(), bytes_.begin(), bytes_.end());
+    Bytes out(2 + bytes_.size());
+    out[0] = 0x78;
+    out[1] = 0x01;
+    std::copy(bytes_.begin(), bytes_.end(), out.begin() + 2);
     if (used_ != 0) out.push_back(partial_);
     std::uint32_t a = 1, b = 0;
     for (const char c : output) {
