@@ -68,6 +68,11 @@ class DeflateBits {
     for (int i = length - 1; i >= 0; --i) Bit((code >> i) & 1u);
     return *this;
   }
+  // Zero bits up to the next byte boundary.
+  DeflateBits& Align() {
+    while (used_ != 0) Bit(0);
+    return *this;
+  }
   // The codewords of a canonical code given by its lengths.
   static std::vector<std::uint32_t> Canonical(const std::vector<int>& lengths) {
     std::vector<std::uint32_t> codes(lengths.size());

@@ -254,6 +254,13 @@ std::vector<std::pair<const char*, Bytes>> StreamsOnlyALenientDecoderReads() {
     out.push_back({"length symbol 286", bits.Stream(std::string(259, 'a'))});
   }
   {
+    // The same in a block before the last, an empty stored one.
+    DeflateBits bits;
+    bits.Put(0, 1).Put(1, 2).Code(0x30 + 'a', 8).Code(0xC0 + 6, 8).Code(0, 5).Code(0, 7);
+    bits.Put(1, 1).Put(0, 2).Align().Put(0, 16).Put(0xFFFF, 16);
+    out.push_back({"length symbol 286 before the last block", bits.Stream(std::string(259, 'a'))});
+  }
+  {
     // A one-symbol distance code (length 1) whose unused codeword is met.
     DeflateBits bits;
     bits.DynamicHeader(litlen, {1});
@@ -292,7 +299,7 @@ TEST(Restore, ChunksThatAreNotWholeStreamsReportCode6) {
   };
   std::vector<Case> cases = {{"cut short", cut, text}, {"needs a dictionary", presetDictionary, text}};
   for (const auto& [name, chunk] : StreamsOnlyALenientDecoderReads()) {
-    cases.push_back({name, chunk, std::string(name == std::string("length symbol 286") ? 259 : 4, 'a')});
+    cases.push_back({name, chunk, std::string(std::string(name).find("286") != std::string::npos ? 259 : 4, 'a')});
   }
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
