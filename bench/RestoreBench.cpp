@@ -452,15 +452,16 @@ int main(int argc, char** argv) {
   if (args.size() == 3 && args[0] == "--zlib-reference") return ReportPeak(Baseline(args[1], args[2], Decoder::Zlib, 0));
   if (args.size() == 2 && args[0] == "--census") return Census(args[1]);
 
-  bool small = false;
+  bool small = false, corpusOnly = false;
   std::string work = "/tmp/restore-bench";
   int runs = 5;
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--small") small = true;
+    else if (args[i] == "--corpus-only") corpusOnly = true;
     else if (args[i] == "--work" && i + 1 < args.size()) work = args[++i];
     else if (args[i] == "--runs" && i + 1 < args.size()) runs = std::max(1, std::atoi(args[++i].c_str()));
     else {
-      std::cerr << "usage: restore_bench [--small] [--work DIR] [--runs N]\n";
+      std::cerr << "usage: restore_bench [--small] [--work DIR] [--runs N] [--corpus-only]\n";
       return 2;
     }
   }
@@ -479,6 +480,7 @@ int main(int argc, char** argv) {
   const std::size_t total = MakeCorpus(corpus, small, count);
   std::printf("corpus: %zu files in directories, %.1f MB (%s variant), made in %.1f s; medians of %d runs\n", count,
               total / MB, small ? "small" : "full", Seconds(start), runs);
+  if (corpusOnly) return 0;
   Shell("cat $(find " + corpus + " -type f) > /dev/null");
 
   // ---- packing ----

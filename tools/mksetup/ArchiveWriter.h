@@ -15,7 +15,9 @@ namespace mksetup {
 
 // Compression levels: 0 stores every chunk; 1 to 12 are libdeflate's levels
 // (where the build has no libdeflate, zlib's, with 10 to 12 taken as 9).
-inline constexpr int kDefaultLevel = 9;
+// On 16 KiB chunks level 7 packs about as small as levels 8 and 9 (and as
+// zlib's 9) in half the time.
+inline constexpr int kDefaultLevel = 7;
 inline constexpr int kBestLevel = 12;
 
 // One entry: its data comes from the file at source, or from data when

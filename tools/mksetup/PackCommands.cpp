@@ -409,7 +409,7 @@ const char* const PackHelp =
     "  --title TEXT           the title (default: \"NAME Setup\")\n"
     "  --license FILE         copied as LICENSE.TXT; the licence page is shown\n"
     "  --volume-size BYTES    the largest volume (at least 65536)\n"
-    "  --level 0-12           compression level: 0 stores, 12 packs smallest (default 9)\n"
+    "  --level 0-12           compression level: 0 stores, 12 packs smallest (default 7)\n"
     "  --best                 the smallest SETUP.Z: --level 12\n"
     "  --threads N            compressing threads (default: one per core)\n";
 
