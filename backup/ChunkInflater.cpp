@@ -28,13 +28,12 @@ class BitReader {
 
   std::uint32_t Take(int count) {
     if (count == 0) return 0;
-    while (held_ < count) {
-      if (next_ == end_) {
+    if (held_ < count) {
+      Refill();
+      if (held_ < count) {
         ok_ = false;
         return 0;
       }
-      bits_ |= static_cast<std::uint64_t>(*next_++) << held_;
-      held_ += 8;
     }
     const auto value = static_cast<std::uint32_t>(bits_ & ((1u << count) - 1));
     bits_ >>= count;
@@ -43,11 +42,23 @@ class BitReader {
   }
   // The next count bits (at most 32), zeros past the end.
   std::uint32_t Peek(int count) {
+    if (held_ < 32) Refill();
+    return static_cast<std::uint32_t>(bits_ & ((std::uint64_t{1} << count) - 1));
+  }
+  // At least 56 bits held, or all that is left.
+  void Refill() {
+    if (end_ - next_ >= 8) {
+      std::uint64_t word = 0;
+      for (int i = 7; i >= 0; --i) word = word << 8 | next_[i];
+      bits_ |= word << held_;
+      next_ += (63 - held_) >> 3;
+      held_ |= 56;
+      return;
+    }
     while (held_ <= 56 && next_ != end_) {
       bits_ |= static_cast<std::uint64_t>(*next_++) << held_;
       held_ += 8;
     }
-    return static_cast<std::uint32_t>(bits_ & ((std::uint64_t{1} << count) - 1));
   }
   // Passes over count bits that Peek showed; false past the end.
   bool Drop(int count) {
@@ -58,6 +69,9 @@ class BitReader {
   }
   // Drops the bits up to the next byte boundary, then passes over n bytes.
   void AlignAndSkip(std::size_t n) {
+    // Whole bytes still held were read ahead: they come next.
+    held_ -= held_ % 8;
+    next_ -= held_ / 8;
     bits_ = 0;
     held_ = 0;
     if (static_cast<std::size_t>(end_ - next_) < n) {
@@ -91,7 +105,7 @@ class BitReader {
 // by counting through the lengths. Only complete codes are given to it.
 class WalkCode {
  public:
-  static constexpr int kFastBits = 9;
+  static constexpr int kFastBits = 10;
 
   void Build(const std::uint8_t* lengths, int count) {
     int counts[16] = {};

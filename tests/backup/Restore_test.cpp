@@ -4,6 +4,7 @@
 
 #include "backup/ArchiveFormat.h"
 #include "backup/Backup.h"
+#include "backup/ChunkInflater.h"
 #include "runtime/Exceptions.h"
 #include "runtime/FileSystem.h"
 #include "runtime/Paths.h"
@@ -312,6 +313,30 @@ TEST(Restore, ChunksThatAreNotWholeStreamsReportCode6) {
     const std::string got = ToText(ReadFile(f.At("Z")));
     EXPECT_EQ(got, c.content.substr(0, got.size())) << "what was inflated is written";
     EXPECT_LT(got.size(), c.content.size());
+  }
+}
+
+// Which chunks the libdeflate path may take: a wrong yes would let zlib's
+// refusals through, a wrong no only costs speed.
+TEST(ChunkInflater, TheFastPathTakesOnlyStreamsZlibReadsAlike) {
+  if (!archive::ChunkInflater::FastPathBuiltIn()) GTEST_SKIP() << "built without libdeflate";
+  std::vector<std::pair<std::string, Bytes>> yes;
+  yes.push_back({"zlib level 9, one block", Zlib(std::string(5000, 'x') + "tail")});
+  {
+    // A block with the fixed codes before a stored one that starts at the
+    // next byte boundary: the walk must leave the read position there.
+    DeflateBits bits;
+    bits.Put(0, 1).Put(1, 2).Code(0x30 + 'a', 8).Code(0, 7);
+    bits.Put(1, 1).Put(0, 2).Align().Put(2, 16).Put(0xFFFD, 16).Put('b', 8).Put('c', 8);
+    yes.push_back({"fixed block, then stored", bits.Stream("abc")});
+  }
+  for (const auto& [name, stream] : yes) {
+    SCOPED_TRACE(name);
+    EXPECT_TRUE(archive::FastPathAgrees(stream.data(), stream.size()));
+  }
+  for (const auto& [name, stream] : StreamsOnlyALenientDecoderReads()) {
+    SCOPED_TRACE(name);
+    EXPECT_FALSE(archive::FastPathAgrees(stream.data(), stream.size()));
   }
 }
 
