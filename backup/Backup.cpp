@@ -13,6 +13,9 @@ namespace {
 
 IRestoreUi* g_restoreUi = nullptr;
 
+// Bytes of a file gathered before they are written: fewer, larger writes.
+constexpr std::size_t kWriteSize = 1 << 20;
+
 }  // namespace
 
 void SetRestoreUi(IRestoreUi* ui) { g_restoreUi = ui; }
@@ -97,7 +100,14 @@ class TBackupFile::Run {
   std::int32_t fileDate_ = 0;
   archive::ChunkInflater inflater_;
   std::unique_ptr<std::uint8_t[]> input_{new std::uint8_t[archive::kChunkSize]};
-  std::unique_ptr<std::uint8_t[]> output_{new std::uint8_t[archive::kChunkSize]};
+  // The file's bytes gather here over its chunks, which are inflated or read
+  // straight into it; it is written out whenever a chunk might not fit and
+  // whenever CopyDataBlock returns or raises, so that OnFileRestored, the
+  // dating and closing, and a volume question always find every byte of the
+  // chunks counted so far in the file.
+  std::unique_ptr<std::uint8_t[]> pending_{new std::uint8_t[kWriteSize]};
+  std::size_t pendingSize_ = 0;
+  void WritePending(TFileStream& out);
 };
 
 bool TBackupFile::Restore(const std::string& archiveName, const std::string& destDir) {
@@ -270,40 +280,62 @@ void TBackupFile::Run::FinishFile(std::unique_ptr<TFileStream>& out) {
   }
 }
 
+void TBackupFile::Run::WritePending(TFileStream& out) {
+  const std::size_t size = pendingSize_;
+  pendingSize_ = 0;
+  if (size != 0) out.WriteBuffer(pending_.get(), size);
+}
+
 void TBackupFile::Run::CopyDataBlock(TFileStream* out) {
   archive::Reader& in = *reader_;
   in.ReadMagic();
+  pendingSize_ = 0;
   std::int32_t length = -1;
-  while (length != 0 && owner_.continue_) {
-    length = in.ReadChunkLength();
-    std::size_t count = 0;
-    if (length != 0) {
-      const auto size = static_cast<std::size_t>(length < 0 ? -length : length);
-      if (out) {
-        in.Read(input_.get(), size);
-        if (length > 0) {
-          const archive::InflateResult r = inflater_.Inflate(input_.get(), size, output_.get());
-          if (r.produced != 0) out->WriteBuffer(output_.get(), r.produced);
-          count = r.produced;
-          if (r.failed) {
-            owner_.errorCode_ = beCompressionError;
-            owner_.continue_ = false;
+  try {
+    while (length != 0 && owner_.continue_) {
+      length = in.ReadChunkLength();
+      std::size_t count = 0;
+      if (length != 0) {
+        const auto size = static_cast<std::size_t>(length < 0 ? -length : length);
+        if (out) {
+          if (kWriteSize - pendingSize_ < static_cast<std::size_t>(archive::kChunkSize)) WritePending(*out);
+          std::uint8_t* const at = pending_.get() + pendingSize_;
+          if (length > 0) {
+            in.Read(input_.get(), size);
+            const archive::InflateResult r = inflater_.Inflate(input_.get(), size, at);
+            count = r.produced;
+            if (r.failed) {
+              owner_.errorCode_ = beCompressionError;
+              owner_.continue_ = false;
+            }
+          } else {
+            in.Read(at, size);
+            count = size;
           }
+          pendingSize_ += count;
         } else {
-          out->WriteBuffer(input_.get(), size);
-          count = size;
+          in.Skip(static_cast<std::int64_t>(size));
         }
-      } else {
-        in.Skip(static_cast<std::int64_t>(size));
+      }
+      ui_.ProcessMessages();
+      if (out) {
+        owner_.done_ += static_cast<std::int64_t>(count);
+        if (owner_.OnProgress) {
+          owner_.OnProgress(owner_, owner_.target_,
+                            archive::Percentage(owner_.done_, owner_.progressBase_), owner_.continue_);
+        }
       }
     }
-    ui_.ProcessMessages();
+  } catch (...) {
+    // What was counted is written before the fault goes on; a failure to
+    // write it then gives way to the fault being raised.
     if (out) {
-      owner_.done_ += static_cast<std::int64_t>(count);
-      if (owner_.OnProgress) {
-        owner_.OnProgress(owner_, owner_.target_,
-                          archive::Percentage(owner_.done_, owner_.progressBase_), owner_.continue_);
+      try {
+        WritePending(*out);
+      } catch (const std::exception&) {
       }
     }
+    throw;
   }
+  if (out) WritePending(*out);
 }

@@ -1,12 +1,15 @@
-// Restore benchmark: builds a deterministic corpus, packs it with mksetup
-// pack (one thread and all cores), and times in one run
-//   (a) the practical limit: every chunk inflated with one zlib stream
-//       (reset per chunk, and also set up and ended per chunk) and written,
-//   (b) TBackupFile.Restore of the same archive,
-//   (c) unzip -q of a zip -9 of the corpus, when zip and unzip are present.
-// Each timed run is a child process writing into a fresh file system (a
-// loop-mounted ext4 image when mounting works, else a fresh tmpfs, else a
-// fresh directory); its wall time and peak resident memory are measured.
+// Restore and packing benchmark: builds a deterministic corpus in
+// directories, packs it with mksetup pack (default level on all cores, on
+// one thread, and --best), and times in one run, each timed run a child
+// process writing into a fresh file system (a loop-mounted ext4 image when
+// mounting works, else a fresh tmpfs, else a fresh directory):
+//   the limit: one thread inflating every chunk with libdeflate and writing
+//       it with 1 MiB writes (and with one 16 KiB write per chunk),
+//   the zlib reference: one zlib stream reset per chunk, a write per chunk,
+//   TBackupFile.Restore and mksetup extract --full-path of the archive,
+//   bsdtar xf of a tar.gz and unzip -q of a zip -9 of the corpus,
+// as medians of N runs, with the ratios to bsdtar and to the limit, and
+// packing against zip -9 with the sizes.
 #include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -15,6 +18,7 @@
 #include <unistd.h>
 #include <malloc.h>
 #include <zlib.h>
+#include <libdeflate.h>
 
 #include <algorithm>
 #include <chrono>
@@ -28,6 +32,7 @@
 #include <vector>
 
 #include "backup/Backup.h"
+#include "backup/ChunkInflater.h"
 #include "runtime/FileSystem.h"
 #include "tools/mksetup/Cli.h"
 
@@ -139,8 +144,13 @@ std::size_t MakeCorpus(const std::string& root, bool small, std::size_t& count) 
 
 // ---- the timed work, each run in a child process ---------------------------
 
-// Inflates every chunk and writes the files, as simply as possible.
-int Baseline(const std::string& archive, const std::string& dest, bool reuse) {
+// Inflates every chunk and writes the files below dest with their stored
+// directories, as simply as possible: zlib (one stream reset per chunk) or
+// libdeflate, each chunk written at once (writeSize 0) or gathered into
+// writes of up to writeSize bytes.
+enum class Decoder { Zlib, Libdeflate };
+
+int Baseline(const std::string& archive, const std::string& dest, Decoder decoder, std::size_t writeSize) {
   FILE* in = std::fopen(archive.c_str(), "rb");
   if (!in) return 1;
   static char buffer[1 << 16];
@@ -150,9 +160,13 @@ int Baseline(const std::string& archive, const std::string& dest, bool reuse) {
     if (std::fread(b, 1, 4, in) != 4) throw std::runtime_error("short archive");
     return static_cast<std::int32_t>(b[0] | b[1] << 8 | b[2] << 16 | static_cast<std::uint32_t>(b[3]) << 24);
   };
-  std::vector<std::uint8_t> input(16384), output(16384);
+  const std::size_t room = std::max<std::size_t>(writeSize, 16384);
+  std::vector<std::uint8_t> input(16384), output(room);
+  std::size_t pending = 0;
   z_stream zs{};
-  if (reuse) inflateInit(&zs);
+  inflateInit(&zs);
+  libdeflate_decompressor* fast = libdeflate_alloc_decompressor();
+  std::string lastDir;
   std::fseek(in, int32(), SEEK_CUR);
   int32();
   int32();
@@ -163,40 +177,62 @@ int Baseline(const std::string& archive, const std::string& dest, bool reuse) {
     int32();  // date
     int32();  // magic
     const bool list = name == "FILE:LIST";
-    const std::string path = dest + "/" + name.substr(name.find_last_of("\\:") + 1);
+    std::string relative = name.size() > 3 ? name.substr(3) : name;
+    std::replace(relative.begin(), relative.end(), '\\', '/');
+    const std::string path = dest + "/" + relative;
+    const std::string dir = path.substr(0, path.rfind('/'));
+    if (!list && dir != lastDir) {
+      ForceDirectories(dir);
+      lastDir = dir;
+    }
     const int fd = list ? -1 : ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    auto flush = [&] {
+      if (pending != 0 && ::write(fd, output.data(), pending) != static_cast<ssize_t>(pending)) return false;
+      pending = 0;
+      return true;
+    };
     for (std::int32_t l; (l = int32()) != 0;) {
       const auto size = static_cast<std::size_t>(l < 0 ? -l : l);
-      if (std::fread(input.data(), 1, size, in) != size) return 1;
-      if (list) continue;
-      if (l < 0) {
-        if (::write(fd, input.data(), size) != static_cast<ssize_t>(size)) return 1;
+      if (list) {
+        std::fseek(in, static_cast<long>(size), SEEK_CUR);
         continue;
       }
-      if (reuse) {
-        inflateReset(&zs);
+      if (room - pending < 16384 && !flush()) return 1;
+      std::uint8_t* at = output.data() + pending;
+      std::size_t produced = size;
+      if (l < 0) {
+        if (std::fread(at, 1, size, in) != size) return 1;
       } else {
-        zs = z_stream{};
-        inflateInit(&zs);
+        if (std::fread(input.data(), 1, size, in) != size) return 1;
+        if (decoder == Decoder::Zlib) {
+          inflateReset(&zs);
+          zs.next_in = input.data();
+          zs.avail_in = static_cast<uInt>(size);
+          zs.next_out = at;
+          zs.avail_out = 16384;
+          inflate(&zs, Z_NO_FLUSH);
+          produced = 16384 - zs.avail_out;
+        } else if (libdeflate_zlib_decompress(fast, input.data(), size, at, 16384, &produced) != LIBDEFLATE_SUCCESS) {
+          return 1;
+        }
       }
-      zs.next_in = input.data();
-      zs.avail_in = static_cast<uInt>(size);
-      zs.next_out = output.data();
-      zs.avail_out = 16384;
-      inflate(&zs, Z_NO_FLUSH);
-      if (!reuse) inflateEnd(&zs);
-      const std::size_t produced = 16384 - zs.avail_out;
-      if (::write(fd, output.data(), produced) != static_cast<ssize_t>(produced)) return 1;
+      pending += produced;
+      if (writeSize == 0 && !flush()) return 1;
     }
-    if (fd >= 0) ::close(fd);
+    if (fd >= 0) {
+      if (!flush()) return 1;
+      ::close(fd);
+    }
   }
-  if (reuse) inflateEnd(&zs);
+  inflateEnd(&zs);
+  libdeflate_free_decompressor(fast);
   std::fclose(in);
   return 0;
 }
 
 int EngineRestore(const std::string& archive, const std::string& dest) {
   TBackupFile backup;
+  backup.SetRestoreFullPath(true);
   try {
     return backup.Restore(archive, dest) ? 0 : 1;
   } catch (const std::exception& e) {
@@ -313,37 +349,56 @@ class Scratch {
   bool tmpfs_ = false, plain_ = false;
 };
 
-Measure Best(Scratch& scratch, int runs, const std::vector<std::string>& argvWithoutDest, bool destAsOption = false) {
-  Measure best;
-  best.seconds = 1e30;
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  const std::size_t n = v.size();
+  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// Runs argv (with a fresh destination) runs times; the medians of the wall
+// and CPU times, the largest peak. inDest: the child runs with the
+// destination as its working directory instead of getting it as the last
+// argument.
+Measure Timed(Scratch& scratch, int runs, const std::vector<std::string>& argvWithoutDest, bool inDest = false) {
+  std::vector<double> wall, cpu;
+  Measure out;
   for (int i = 0; i < runs; ++i) {
     const std::string dest = scratch.Begin();
     std::vector<std::string> argv = argvWithoutDest;
-    if (destAsOption) {
-      argv.insert(argv.end() - 1, {"-d", dest});
+    if (inDest) {
+      argv.insert(argv.begin(), {"sh", "-c", "cd \"$0\" && exec \"$@\"", dest});
     } else {
       argv.push_back(dest);
     }
     const Measure m = RunChild(argv);
     scratch.End();
     if (!m.ok) return m;
-    if (m.seconds < best.seconds) best.seconds = m.seconds;
-    if (i == 0 || m.cpuSeconds < best.cpuSeconds) best.cpuSeconds = m.cpuSeconds;
-    best.peakKiB = std::max(best.peakKiB, m.peakKiB);
-    best.ok = true;
+    wall.push_back(m.seconds);
+    cpu.push_back(m.cpuSeconds);
+    out.peakKiB = std::max(out.peakKiB, m.peakKiB);
   }
-  return best;
+  out.seconds = Median(wall);
+  out.cpuSeconds = Median(cpu);
+  out.ok = true;
+  return out;
 }
 
-double Pack(const std::string& corpus, const std::string& out, const std::string& threads) {
-  std::ostringstream o, e;
-  mksetup::Io io{o, e, false};
-  std::vector<std::string> args = {"pack", "-o", out, "--no-stub", "--app", "Bench"};
-  if (!threads.empty()) args.insert(args.end(), {"--threads", threads});
-  args.push_back(corpus);
-  const auto start = Clock::now();
-  if (mksetup::Main(args, io) != 0) throw std::runtime_error("pack failed: " + e.str());
-  return Seconds(start);
+// A command run runs times in place (packing): medians and the largest peak.
+Measure TimedInPlace(int runs, const std::vector<std::string>& argv, const std::string& before) {
+  std::vector<double> wall, cpu;
+  Measure out;
+  for (int i = 0; i < runs; ++i) {
+    if (!before.empty()) Shell(before);
+    const Measure m = RunChild(argv);
+    if (!m.ok) return m;
+    wall.push_back(m.seconds);
+    cpu.push_back(m.cpuSeconds);
+    out.peakKiB = std::max(out.peakKiB, m.peakKiB);
+  }
+  out.seconds = Median(wall);
+  out.cpuSeconds = Median(cpu);
+  out.ok = true;
+  return out;
 }
 
 bool Have(const char* tool) { return Shell(std::string("command -v ") + tool + " >/dev/null 2>&1") == 0; }
@@ -353,30 +408,69 @@ std::int64_t FileSize(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 ? st.st_size : 0;
 }
 
+// How many compressed chunks of the archive the whole-buffer decoder takes.
+int Census(const std::string& archive) {
+  FILE* in = std::fopen(archive.c_str(), "rb");
+  if (!in) return 1;
+  auto int32 = [&]() {
+    std::uint8_t b[4];
+    if (std::fread(b, 1, 4, in) != 4) throw std::runtime_error("short archive");
+    return static_cast<std::int32_t>(b[0] | b[1] << 8 | b[2] << 16 | static_cast<std::uint32_t>(b[3]) << 24);
+  };
+  std::vector<std::uint8_t> chunk(16384);
+  long compressed = 0, fast = 0, stored = 0;
+  std::fseek(in, int32(), SEEK_CUR);
+  int32();
+  int32();
+  for (std::int32_t n; (n = int32()) != 0;) {
+    if (n < 0) continue;
+    std::fseek(in, n + 8, SEEK_CUR);
+    for (std::int32_t l; (l = int32()) != 0;) {
+      const auto size = static_cast<std::size_t>(l < 0 ? -l : l);
+      if (std::fread(chunk.data(), 1, size, in) != size) return 1;
+      if (l < 0) {
+        ++stored;
+        continue;
+      }
+      ++compressed;
+      fast += archive::FastPathAgrees(chunk.data(), size) ? 1 : 0;
+    }
+  }
+  std::fclose(in);
+  std::printf("chunks: %ld compressed, %ld of them (%.1f%%) taken by libdeflate; %ld stored\n", compressed, fast,
+              compressed ? 100.0 * fast / compressed : 0.0, stored);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 3 && args[0] == "--restore") return ReportPeak(EngineRestore(args[1], args[2]));
-  if (args.size() == 3 && args[0] == "--baseline-reset") return ReportPeak(Baseline(args[1], args[2], true));
-  if (args.size() == 3 && args[0] == "--baseline-init") return ReportPeak(Baseline(args[1], args[2], false));
+  if (args.size() == 3 && args[0] == "--limit") return ReportPeak(Baseline(args[1], args[2], Decoder::Libdeflate, 1 << 20));
+  if (args.size() == 3 && args[0] == "--limit-16k") return ReportPeak(Baseline(args[1], args[2], Decoder::Libdeflate, 0));
+  if (args.size() == 3 && args[0] == "--zlib-reference") return ReportPeak(Baseline(args[1], args[2], Decoder::Zlib, 0));
+  if (args.size() == 2 && args[0] == "--census") return Census(args[1]);
 
-  bool small = false;
+  bool small = false, corpusOnly = false;
   std::string work = "/tmp/restore-bench";
-  int runs = 3;
+  int runs = 5;
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--small") small = true;
+    else if (args[i] == "--corpus-only") corpusOnly = true;
     else if (args[i] == "--work" && i + 1 < args.size()) work = args[++i];
     else if (args[i] == "--runs" && i + 1 < args.size()) runs = std::max(1, std::atoi(args[++i].c_str()));
     else {
-      std::cerr << "usage: restore_bench [--small] [--work DIR] [--runs N]\n";
+      std::cerr << "usage: restore_bench [--small] [--work DIR] [--runs N] [--corpus-only]\n";
       return 2;
     }
   }
   work += small ? "/small" : "/full";
   const std::string self = ExePath();
-  const std::string corpus = work + "/corpus", pkg = work + "/pkg", archive = pkg + "/SETUP.Z";
-  const std::string zipFile = work + "/corpus.zip";
+  const std::string mksetup = SETUP_MKSETUP_PATH;
+  const std::string corpus = work + "/corpus", pkg = work + "/pkg", best = work + "/pkg-best";
+  const std::string archive = pkg + "/SETUP.Z", bestArchive = best + "/SETUP.Z";
+  const std::string zipFile = work + "/corpus.zip", tarFile = work + "/corpus.tar.gz";
   const double MB = 1e6;
 
   std::size_t count = 0;
@@ -384,54 +478,86 @@ int main(int argc, char** argv) {
   ForceDirectories(work);
   auto start = Clock::now();
   const std::size_t total = MakeCorpus(corpus, small, count);
-  std::printf("corpus: %zu files, %.1f MB (%s variant), made in %.1f s\n", count, total / MB,
-              small ? "small" : "full", Seconds(start));
+  std::printf("corpus: %zu files in directories, %.1f MB (%s variant), made in %.1f s; medians of %d runs\n", count,
+              total / MB, small ? "small" : "full", Seconds(start), runs);
+  if (corpusOnly) return 0;
+  Shell("cat $(find " + corpus + " -type f) > /dev/null");
 
+  // ---- packing ----
   const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-  const double pack1 = Pack(corpus, pkg, "1");
-  const double packN = Pack(corpus, pkg, "");
-  const std::int64_t packed = FileSize(archive);
-  std::printf("pack: %.1f MB/s with 1 thread, %.1f MB/s with %u threads (x%.2f); archive %.1f MB (%.1f%% of the data)\n",
-              total / MB / pack1, total / MB / packN, cores, pack1 / packN, packed / MB, 100.0 * packed / total);
-
-  Shell("cat " + archive + " > /dev/null");
-  malloc_trim(0);  // children inherit less at fork
-  Scratch scratch(work, total);
-  std::printf("each timed run writes into %s; best of %d runs\n", scratch.Kind().c_str(), runs);
-
-  const Measure reset = Best(scratch, runs, {self, "--baseline-reset", archive});
-  const Measure init = Best(scratch, runs, {self, "--baseline-init", archive});
-  const Measure engine = Best(scratch, runs, {self, "--restore", archive});
-  if (!reset.ok || !init.ok || !engine.ok) {
-    std::fprintf(stderr, "a timed run failed\n");
+  auto pack = [&](const std::string& out, std::vector<std::string> extra) {
+    std::vector<std::string> argv = {mksetup, "pack", "-o", out, "--no-stub", "--app", "Bench"};
+    argv.insert(argv.end(), extra.begin(), extra.end());
+    argv.push_back(corpus);
+    return TimedInPlace(runs, argv, "rm -rf " + out);
+  };
+  const Measure packN = pack(pkg, {});
+  const Measure pack1 = pack(work + "/pkg-1", {"--threads", "1"});
+  const Measure packBest = pack(best, {"--best"});
+  Measure zip;
+  const bool haveZip = Have("zip") && Have("unzip");
+  if (haveZip) zip = TimedInPlace(runs, {"sh", "-c", "cd \"$0\" && exec zip -9 -r -q \"$1\" .", corpus, zipFile},
+                                  "rm -f " + zipFile);
+  const std::int64_t packed = FileSize(archive), packedBest = FileSize(bestArchive), zipped = FileSize(zipFile);
+  if (!packN.ok || !pack1.ok || !packBest.ok) {
+    std::fprintf(stderr, "packing failed\n");
     return 1;
   }
-  // Throughput by wall time, and by the CPU time the run consumed (steadier
-  // on a machine shared with other work).
-  auto show = [&](const char* what, const Measure& m) {
-    std::printf("%-48s %8.1f MB/s wall  %8.1f MB/s cpu  peak %6ld KiB\n", what, total / MB / m.seconds,
-                total / MB / m.cpuSeconds, m.peakKiB);
+  std::printf("\n%-40s %9s %9s %12s %10s %11s\n", "packing", "MB/s", "x zip -9", "size MB", "vs zip -9", "peak KiB");
+  auto showPack = [&](const char* what, const Measure& m, std::int64_t size) {
+    const double speed = total / MB / m.seconds;
+    std::printf("%-40s %9.1f %9.2f %12.2f %+9.1f%% %11ld\n", what, speed,
+                zip.ok ? speed / (total / MB / zip.seconds) : 0.0, size / MB,
+                zipped ? 100.0 * (static_cast<double>(size) / static_cast<double>(zipped) - 1) : 0.0, m.peakKiB);
   };
-  show("(a) baseline, one zlib stream reset per chunk", reset);
-  show("    baseline, zlib stream set up per chunk", init);
-  show("(b) TBackupFile.Restore", engine);
-  std::printf("    reset per chunk pays: x%.3f wall, x%.3f cpu\n", init.seconds / reset.seconds,
-              init.cpuSeconds / reset.cpuSeconds);
-  std::printf("    b/a = %.3f wall, %.3f cpu\n", reset.seconds / engine.seconds, reset.cpuSeconds / engine.cpuSeconds);
-  if (Have("zip") && Have("unzip")) {
-    start = Clock::now();
-    Shell("cd " + corpus + " && zip -9 -r -q " + zipFile + " .");
-    std::printf("zip -9: %.1f MB in %.1f s\n", FileSize(zipFile) / MB, Seconds(start));
-    Shell("cat " + zipFile + " > /dev/null");
-    const Measure unzip = Best(scratch, runs, {"unzip", "-q", "-o", zipFile}, true);
-    if (unzip.ok) {
-      show("(c) unzip -q", unzip);
-      std::printf("    b/c = %.3f wall, %.3f cpu\n", unzip.seconds / engine.seconds, unzip.cpuSeconds / engine.cpuSeconds);
-    } else {
-      std::printf("(c) unzip failed\n");
+  const std::string threads = std::to_string(cores) + (cores == 1 ? " core" : " cores");
+  showPack(("mksetup pack, default level, " + threads).c_str(), packN, packed);
+  showPack("mksetup pack, default level, 1 thread", pack1, FileSize(work + "/pkg-1/SETUP.Z"));
+  showPack(("mksetup pack --best, " + threads).c_str(), packBest, packedBest);
+  if (zip.ok) showPack("zip -9 -r", zip, zipped);
+  std::printf("default: ");
+  std::fflush(stdout);
+  if (std::system((self + " --census " + archive).c_str()) != 0) return 1;
+  std::printf("--best:  ");
+  std::fflush(stdout);
+  if (std::system((self + " --census " + bestArchive).c_str()) != 0) return 1;
+
+  // ---- restoring ----
+  const bool haveTar = Have("bsdtar");
+  if (haveTar) Shell("cd " + corpus + " && bsdtar -czf " + tarFile + " .");
+  Shell("cat " + archive + " " + bestArchive + (haveTar ? " " + tarFile : "") + (haveZip ? " " + zipFile : "") +
+        " > /dev/null");
+  malloc_trim(0);  // children inherit less at fork
+  Scratch scratch(work, total);
+  std::printf("\nrestoring the default archive; each timed run writes into %s\n", scratch.Kind().c_str());
+
+  struct Row {
+    std::string what;
+    Measure m;
+  };
+  std::vector<Row> rows;
+  rows.push_back({"limit: libdeflate, 1 MiB writes", Timed(scratch, runs, {self, "--limit", archive})});
+  rows.push_back({"libdeflate, a 16 KiB write per chunk", Timed(scratch, runs, {self, "--limit-16k", archive})});
+  rows.push_back({"zlib reference, a write per chunk", Timed(scratch, runs, {self, "--zlib-reference", archive})});
+  rows.push_back({"TBackupFile.Restore (full paths)", Timed(scratch, runs, {self, "--restore", archive})});
+  rows.push_back({"mksetup extract --full-path", Timed(scratch, runs, {mksetup, "extract", "--full-path", archive})});
+  rows.push_back({"mksetup extract --full-path, --best archive",
+                  Timed(scratch, runs, {mksetup, "extract", "--full-path", bestArchive})});
+  if (haveTar) rows.push_back({"bsdtar xf (tar.gz)", Timed(scratch, runs, {"bsdtar", "-xf", tarFile}, true)});
+  if (haveZip) rows.push_back({"unzip -q (zip -9)", Timed(scratch, runs, {"unzip", "-q", "-o", zipFile}, true)});
+  for (const Row& r : rows) {
+    if (!r.m.ok) {
+      std::fprintf(stderr, "a timed run failed: %s\n", r.what.c_str());
+      return 1;
     }
-  } else {
-    std::printf("(c) skipped: zip or unzip is not installed\n");
+  }
+  const Measure& limit = rows[0].m;
+  const Measure* tar = haveTar ? &rows[6].m : nullptr;
+  std::printf("%-44s %9s %9s %9s %9s %11s\n", "run", "MB/s wall", "MB/s cpu", "x bsdtar", "x limit", "peak KiB");
+  for (const Row& r : rows) {
+    const double speed = total / MB / r.m.seconds;
+    std::printf("%-44s %9.1f %9.1f %9.2f %9.2f %11ld\n", r.what.c_str(), speed, total / MB / r.m.cpuSeconds,
+                tar ? tar->seconds / r.m.seconds : 0.0, limit.seconds / r.m.seconds, r.m.peakKiB);
   }
   RemoveTree(work + "/mnt");
   return 0;

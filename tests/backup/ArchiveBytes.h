@@ -2,6 +2,7 @@
 // everything the engine tells its owner and its user interface.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -54,6 +55,79 @@ class ArchiveBytes {
   Bytes bytes;
 };
 
+// Deflate data written bit by bit, for streams no compressor makes.
+class DeflateBits {
+ public:
+  // count bits of value, least significant first (header fields, extra bits).
+  DeflateBits& Put(std::uint32_t value, int count) {
+    for (int i = 0; i < count; ++i) Bit((value >> i) & 1u);
+    return *this;
+  }
+  // A Huffman codeword, most significant bit first.
+  DeflateBits& Code(std::uint32_t code, int length) {
+    for (int i = length - 1; i >= 0; --i) Bit((code >> i) & 1u);
+    return *this;
+  }
+  // Zero bits up to the next byte boundary.
+  DeflateBits& Align() {
+    while (used_ != 0) Bit(0);
+    return *this;
+  }
+  // The codewords of a canonical code given by its lengths.
+  static std::vector<std::uint32_t> Canonical(const std::vector<int>& lengths) {
+    std::vector<std::uint32_t> codes(lengths.size());
+    std::uint32_t code = 0;
+    for (int len = 1; len <= 15; ++len) {
+      for (std::size_t s = 0; s < lengths.size(); ++s) {
+        if (lengths[s] == len) codes[s] = code++;
+      }
+      code <<= 1;
+    }
+    return codes;
+  }
+  // The header of a last block with its own codes: every code length is
+  // sent through a code-length code giving 0..15 four bits each.
+  DeflateBits& DynamicHeader(const std::vector<int>& litlen, const std::vector<int>& dist) {
+    Put(1, 1).Put(2, 2).Put(static_cast<std::uint32_t>(litlen.size() - 257), 5)
+        .Put(static_cast<std::uint32_t>(dist.size() - 1), 5).Put(15, 4);
+    for (const int symbol : {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15}) {
+      Put(symbol < 16 ? 4 : 0, 3);
+    }
+    for (const int len : litlen) Code(static_cast<std::uint32_t>(len), 4);
+    for (const int len : dist) Code(static_cast<std::uint32_t>(len), 4);
+    return *this;
+  }
+  // The zlib stream: header, the data, and the Adler-32 of the given output.
+  Bytes Stream(const std::string& output) const {
+    Bytes out(2 + bytes_.size());
+    out[0] = 0x78;
+    out[1] = 0x01;
+    std::copy(bytes_.begin(), bytes_.end(), out.begin() + 2);
+    if (used_ != 0) out.push_back(partial_);
+    std::uint32_t a = 1, b = 0;
+    for (const char c : output) {
+      a = (a + static_cast<std::uint8_t>(c)) % 65521;
+      b = (b + a) % 65521;
+    }
+    const std::uint32_t adler = b << 16 | a;
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(adler >> shift));
+    return out;
+  }
+
+ private:
+  void Bit(std::uint32_t bit) {
+    partial_ = static_cast<std::uint8_t>(partial_ | bit << used_);
+    if (++used_ == 8) {
+      bytes_.push_back(partial_);
+      partial_ = 0;
+      used_ = 0;
+    }
+  }
+  Bytes bytes_;
+  std::uint8_t partial_ = 0;
+  int used_ = 0;
+};
+
 // Records UI calls and (after Attach) every event, as lines of text.
 class Recorder : public IRestoreUi {
  public:
@@ -87,6 +161,7 @@ class Recorder : public IRestoreUi {
     };
     backup.OnFileRestored = [this](TBackupFile&, std::string& f, std::unique_ptr<TFileStream>& s) {
       log.push_back("restored " + f + (s ? "" : " (no stream)"));
+      restoredSizes.push_back(s ? s->Size() : -1);
     };
     backup.OnError = [this](TBackupFile&, const std::int32_t code, const std::string& text) {
       log.push_back("error " + std::to_string(code) + " " + text);
@@ -94,6 +169,8 @@ class Recorder : public IRestoreUi {
   }
 
   std::vector<std::string> log;
+  // The output file's size as OnFileRestored finds it, one per call.
+  std::vector<std::int64_t> restoredSizes;
   std::vector<TDiskAnswer> answers;
   int pending = 0;
   std::function<void(bool&)> onProgress;

@@ -59,7 +59,8 @@ TEST(RoundTrip, PackedArchivesRestoreByteForByteWithTheirDates) {
     std::int64_t volumeSize;
     int level;
   };
-  for (const Case c : {Case{0, 9}, Case{0, 0}, Case{65536, 9}, Case{65536, 0}, Case{100000, 1}}) {
+  for (const Case c : {Case{0, 9}, Case{0, 0}, Case{65536, 9}, Case{65536, 0}, Case{100000, 1}, Case{0, 12},
+                        Case{65536, 12}, Case{0, 6}}) {
     SCOPED_TRACE("volume size " + std::to_string(c.volumeSize) + ", level " + std::to_string(c.level));
     TempDir dir;
     ASSERT_TRUE(ForceDirectories(dir / "src"));

@@ -57,6 +57,7 @@ TEST(Volumes, TheSplitEntryBecomesOneFileRestoredOncePerPart) {
                  "needdisk 2", "progress D\\A 85", "progress D\\A 85", "restored D\\A",
                  "restorefile D\\B " + kDateText + " yes", "progress D\\B 100", "progress D\\B 100",
                  "restored D\\B", "progress  100"}));
+  EXPECT_EQ(v.rec.restoredSizes, (std::vector<std::int64_t>{3, 6, 1})) << "every byte is written by then";
 }
 
 TEST(Volumes, WithoutAHandlerTheQuestionIsAskedBeforeTheFirstLookAndAfterEachMiss) {

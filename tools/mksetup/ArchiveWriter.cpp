@@ -2,6 +2,10 @@
 
 #include <zlib.h>
 
+#if SETUP_HAVE_LIBDEFLATE
+#include <libdeflate.h>
+#endif
+
 #include <algorithm>
 #include <atomic>
 #include <cstring>
@@ -154,8 +158,9 @@ struct Job {
 void CompressAll(std::vector<Job>& jobs, const std::uint8_t* input, int level, unsigned threads) {
   std::atomic<std::size_t> next{0};
   auto work = [&] {
+    ChunkPacker packer(level);
     for (std::size_t i; (i = next.fetch_add(1)) < jobs.size();) {
-      PackChunk(input + jobs[i].offset, jobs[i].size, level, jobs[i].packed);
+      packer.Pack(input + jobs[i].offset, jobs[i].size, jobs[i].packed);
     }
   };
   const unsigned helpers =
@@ -209,11 +214,41 @@ std::string VolumeExtension(int number) {
           static_cast<char>('0' + n % 10)};
 }
 
-void PackChunk(const std::uint8_t* data, std::size_t size, int level, PackedChunk& chunk) {
+#if SETUP_HAVE_LIBDEFLATE
+void ChunkPacker::Deleter::operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
+
+ChunkPacker::ChunkPacker(int level) : level_(std::clamp(level, 0, kBestLevel)) {
+  if (level_ > 0) {
+    compressor_.reset(libdeflate_alloc_compressor(level_));
+    if (!compressor_) throw Exception("Cannot set up the compressor: out of memory");
+  }
+}
+
+void ChunkPacker::Pack(const std::uint8_t* data, std::size_t size, PackedChunk& chunk) {
+  if (compressor_) {
+    chunk.bytes.resize(libdeflate_zlib_compress_bound(compressor_.get(), size));
+    const std::size_t packedSize =
+        libdeflate_zlib_compress(compressor_.get(), data, size, chunk.bytes.data(), chunk.bytes.size());
+    if (packedSize != 0 && packedSize < size) {
+      chunk.bytes.resize(packedSize);
+      chunk.compressed = true;
+      return;
+    }
+  }
+  chunk.bytes.assign(data, data + size);
+  chunk.compressed = false;
+}
+#else
+// zlib's levels end at 9: 10 to 12 give 9.
+void ChunkPacker::Deleter::operator()(libdeflate_compressor*) const {}
+
+ChunkPacker::ChunkPacker(int level) : level_(std::clamp(level, 0, 9)) {}
+
+void ChunkPacker::Pack(const std::uint8_t* data, std::size_t size, PackedChunk& chunk) {
   uLongf packedSize = compressBound(static_cast<uLong>(size));
   chunk.bytes.resize(packedSize);
-  if (level > 0 &&
-      compress2(chunk.bytes.data(), &packedSize, data, static_cast<uLong>(size), level) == Z_OK &&
+  if (level_ > 0 &&
+      compress2(chunk.bytes.data(), &packedSize, data, static_cast<uLong>(size), level_) == Z_OK &&
       packedSize < size) {
     chunk.bytes.resize(packedSize);
     chunk.compressed = true;
@@ -221,6 +256,13 @@ void PackChunk(const std::uint8_t* data, std::size_t size, int level, PackedChun
   }
   chunk.bytes.assign(data, data + size);
   chunk.compressed = false;
+}
+#endif
+
+ChunkPacker::~ChunkPacker() = default;
+
+void PackChunk(const std::uint8_t* data, std::size_t size, int level, PackedChunk& chunk) {
+  ChunkPacker(level).Pack(data, size, chunk);
 }
 
 PackResult WriteArchive(const std::string& firstVolume, const std::vector<PackEntry>& entries,

@@ -5,10 +5,20 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+struct libdeflate_compressor;
+
 namespace mksetup {
+
+// Compression levels: 0 stores every chunk; 1 to 12 are libdeflate's levels
+// (where the build has no libdeflate, zlib's, with 10 to 12 taken as 9).
+// On 16 KiB chunks level 7 packs about as small as levels 8 and 9 (and as
+// zlib's 9) in half the time.
+inline constexpr int kDefaultLevel = 7;
+inline constexpr int kBestLevel = 12;
 
 // One entry: its data comes from the file at source, or from data when
 // source is empty.
@@ -22,7 +32,7 @@ struct PackEntry {
 
 struct PackSettings {
   std::string title;
-  int level = 9;                // zlib level 0..9
+  int level = kDefaultLevel;    // 0..kBestLevel
   std::int64_t volumeSize = 0;  // 0: one volume of any size
   unsigned threads = 0;         // 0: one per core
   // Called with the uncompressed bytes read so far and the total.
@@ -59,6 +69,24 @@ struct PackedChunk {
   std::vector<std::uint8_t> bytes;
   bool compressed = false;
 };
+
+// Packs chunks at one level; each thread needs its own.
+class ChunkPacker {
+ public:
+  explicit ChunkPacker(int level);
+  ~ChunkPacker();
+  ChunkPacker(const ChunkPacker&) = delete;
+  ChunkPacker& operator=(const ChunkPacker&) = delete;
+  void Pack(const std::uint8_t* data, std::size_t size, PackedChunk& chunk);
+
+ private:
+  struct Deleter {
+    void operator()(libdeflate_compressor* c) const;
+  };
+  int level_;
+  std::unique_ptr<libdeflate_compressor, Deleter> compressor_;
+};
+
 void PackChunk(const std::uint8_t* data, std::size_t size, int level, PackedChunk& chunk);
 
 }  // namespace mksetup

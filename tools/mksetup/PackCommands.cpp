@@ -249,7 +249,7 @@ int RunPack(const std::vector<std::string>& args, Io& io) {
   const Options options(args,
                         {"-o", "--output", "--app", "--dest", "--title", "--license",
                          "--volume-size", "--level", "--threads", "--stub", "--sign", "--password-file"},
-                        {"--no-stub"});
+                        {"--no-stub", "--best"});
   if (options.Help()) {
     io.out << PackHelp;
     return kOk;
@@ -263,7 +263,11 @@ int RunPack(const std::vector<std::string>& args, Io& io) {
   if (auto v = options.Value("--volume-size")) {
     settings.volumeSize = ParseNumber("--volume-size", *v, kMinVolumeSize, 0x7FFFFFFF);
   }
-  if (auto v = options.Value("--level")) settings.level = static_cast<int>(ParseNumber("--level", *v, 0, 9));
+  if (auto v = options.Value("--level")) settings.level = static_cast<int>(ParseNumber("--level", *v, 0, kBestLevel));
+  if (options.Flag("--best")) {
+    if (options.Value("--level")) throw UsageError("--best and --level exclude each other");
+    settings.level = kBestLevel;
+  }
   if (auto v = options.Value("--threads")) settings.threads = static_cast<unsigned>(ParseNumber("--threads", *v, 1, 256));
   const std::string firstPath = ExcludeTrailingPathDelimiter(options.Positional()[0]);
   const std::string app = SettingText("--app", options.Value("--app").value_or(ExtractFileName(firstPath)));
@@ -647,7 +651,8 @@ const char* const PackHelp =
     "  --title TEXT           the title (default: \"NAME Setup\")\n"
     "  --license FILE         copied as LICENSE.TXT; the licence page is shown\n"
     "  --volume-size BYTES    the largest volume (at least 65536)\n"
-    "  --level 0-9            zlib compression level (default 9)\n"
+    "  --level 0-12           compression level: 0 stores, 12 packs smallest (default 7)\n"
+    "  --best                 the smallest SETUP.Z: --level 12\n"
     "  --threads N            compressing threads (default: one per core)\n"
     "  --stub FILE            the SETUP.EXE to ship (default: the one installed\n"
     "                         with mksetup: beside it, or in ../share/setup/)\n"
