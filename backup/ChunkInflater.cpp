@@ -80,18 +80,6 @@ class BitReader {
     }
     next_ += n;
   }
-  // Takes one symbol through a table of 2^7 entries indexed by the next
-  // seven bits: symbol, or -1 for a codeword the code does not hold, and the
-  // codeword's length.
-  bool Decode(const std::int16_t (&table)[128][2], int& symbol) {
-    const auto* entry = table[Peek(7)];
-    if (entry[0] < 0 || entry[1] > held_) return ok_ = false;
-    symbol = entry[0];
-    bits_ >>= entry[1];
-    held_ -= entry[1];
-    return true;
-  }
-
  private:
   const std::uint8_t* next_;
   const std::uint8_t* end_;
@@ -101,11 +89,12 @@ class BitReader {
 };
 
 // A canonical Huffman code, for walking a block without producing output:
-// codewords of up to kFastBits bits come from one table lookup, longer ones
+// codewords of up to FastBits bits come from one table lookup, longer ones
 // by counting through the lengths. Only complete codes are given to it.
+template <int FastBits>
 class WalkCode {
  public:
-  static constexpr int kFastBits = 10;
+  static constexpr int kFastBits = FastBits;
 
   void Build(const std::uint8_t* lengths, int count) {
     int counts[16] = {};
@@ -168,7 +157,11 @@ constexpr std::uint8_t kDistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,
 // Reads a coded block's symbols up to its end, refusing the symbols that
 // the format does not define (length symbols 286 and 287, distance symbols
 // 30 and 31), which zlib refuses and the other decoder does not.
-bool WalkBlock(BitReader& bits, const WalkCode& litlen, const WalkCode& distance) {
+using BlockCode = WalkCode<10>;
+// The code of the code lengths: at most 7 bits a codeword.
+using LengthCode = WalkCode<7>;
+
+bool WalkBlock(BitReader& bits, const BlockCode& litlen, const BlockCode& distance) {
   for (;;) {
     const int symbol = litlen.Decode(bits);
     if (symbol < 0 || symbol > 285) return false;
@@ -183,7 +176,7 @@ bool WalkBlock(BitReader& bits, const WalkCode& litlen, const WalkCode& distance
 }
 
 struct FixedCodes {
-  WalkCode litlen, distance;
+  BlockCode litlen, distance;
   FixedCodes() {
     std::uint8_t lengths[288];
     for (int s = 0; s < 288; ++s) lengths[s] = s < 144 ? 8 : s < 256 ? 9 : s < 280 ? 7 : 8;
@@ -218,31 +211,14 @@ bool DynamicHeaderAgrees(BitReader& bits, std::uint8_t (&lengths)[286 + 30], int
   for (int i = 0; i < precodeCount; ++i) precode[kOrder[i]] = static_cast<std::uint8_t>(bits.Take(3));
   // zlib takes only a complete code for the code lengths.
   if (!bits.Ok() || CodeSpace(precode, 19, 7) != 1u << 7) return false;
-  // Canonical codewords, entered bit-reversed as they arrive.
-  std::int16_t table[128][2];
-  std::uint32_t next[8] = {};
-  for (int len = 1, code = 0; len <= 7; ++len) {
-    for (int s = 0; s < 19; ++s) code += precode[s] == len - 1 && len > 1 ? 1 : 0;
-    code <<= 1;
-    next[len] = static_cast<std::uint32_t>(code);
-  }
-  for (int s = 0; s < 19; ++s) {
-    const int len = precode[s];
-    if (len == 0) continue;
-    const std::uint32_t code = next[len]++;
-    std::uint32_t reversed = 0;
-    for (int b = 0; b < len; ++b) reversed |= ((code >> b) & 1u) << (len - 1 - b);
-    for (std::uint32_t fill = reversed; fill < 128; fill += 1u << len) {
-      table[fill][0] = static_cast<std::int16_t>(s);
-      table[fill][1] = static_cast<std::int16_t>(len);
-    }
-  }
+  LengthCode lengthCode;
+  lengthCode.Build(precode, 19);
 
   std::fill(std::begin(lengths), std::end(lengths), std::uint8_t{0});
   const int total = litlenCount + distCount;
   for (int i = 0; i < total;) {
-    int symbol = 0;
-    if (!bits.Decode(table, symbol)) return false;
+    const int symbol = lengthCode.Decode(bits);
+    if (symbol < 0) return false;
     if (symbol < 16) {
       lengths[i++] = static_cast<std::uint8_t>(symbol);
       continue;
@@ -309,7 +285,7 @@ bool FastPathAgrees(const std::uint8_t* stream, std::size_t size) {
       // The last block's codes decide; an earlier block is read to its end
       // to find the next block's header.
       if (last) return true;
-      WalkCode litlen, distance;
+      BlockCode litlen, distance;
       litlen.Build(lengths, litlenCount);
       distance.Build(lengths + litlenCount, 30);
       if (!WalkBlock(bits, litlen, distance)) return false;

@@ -355,13 +355,34 @@ double Median(std::vector<double> v) {
   return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
+// The runs of one measurement: medians of the times, the largest peak.
+class Runs {
+ public:
+  void Add(const Measure& m) {
+    wall_.push_back(m.seconds);
+    cpu_.push_back(m.cpuSeconds);
+    peakKiB_ = std::max(peakKiB_, m.peakKiB);
+  }
+  Measure Result() const {
+    Measure out;
+    out.seconds = Median(wall_);
+    out.cpuSeconds = Median(cpu_);
+    out.peakKiB = peakKiB_;
+    out.ok = true;
+    return out;
+  }
+
+ private:
+  std::vector<double> wall_, cpu_;
+  long peakKiB_ = 0;
+};
+
 // Runs argv (with a fresh destination) runs times; the medians of the wall
 // and CPU times, the largest peak. inDest: the child runs with the
 // destination as its working directory instead of getting it as the last
 // argument.
 Measure Timed(Scratch& scratch, int runs, const std::vector<std::string>& argvWithoutDest, bool inDest = false) {
-  std::vector<double> wall, cpu;
-  Measure out;
+  Runs all;
   for (int i = 0; i < runs; ++i) {
     const std::string dest = scratch.Begin();
     std::vector<std::string> argv = argvWithoutDest;
@@ -373,32 +394,21 @@ Measure Timed(Scratch& scratch, int runs, const std::vector<std::string>& argvWi
     const Measure m = RunChild(argv);
     scratch.End();
     if (!m.ok) return m;
-    wall.push_back(m.seconds);
-    cpu.push_back(m.cpuSeconds);
-    out.peakKiB = std::max(out.peakKiB, m.peakKiB);
+    all.Add(m);
   }
-  out.seconds = Median(wall);
-  out.cpuSeconds = Median(cpu);
-  out.ok = true;
-  return out;
+  return all.Result();
 }
 
 // A command run runs times in place (packing): medians and the largest peak.
 Measure TimedInPlace(int runs, const std::vector<std::string>& argv, const std::string& before) {
-  std::vector<double> wall, cpu;
-  Measure out;
+  Runs all;
   for (int i = 0; i < runs; ++i) {
     if (!before.empty()) Shell(before);
     const Measure m = RunChild(argv);
     if (!m.ok) return m;
-    wall.push_back(m.seconds);
-    cpu.push_back(m.cpuSeconds);
-    out.peakKiB = std::max(out.peakKiB, m.peakKiB);
+    all.Add(m);
   }
-  out.seconds = Median(wall);
-  out.cpuSeconds = Median(cpu);
-  out.ok = true;
-  return out;
+  return all.Result();
 }
 
 bool Have(const char* tool) { return Shell(std::string("command -v ") + tool + " >/dev/null 2>&1") == 0; }

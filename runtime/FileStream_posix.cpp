@@ -61,26 +61,14 @@ std::size_t TFileStream::Read(void* buffer, std::size_t count) {
 std::size_t TFileStream::Write(const void* buffer, std::size_t count) {
   for (;;) {
     const ssize_t n = ::write(static_cast<int>(handle_), buffer, count);
+    // Nothing written without an error: the medium is full.
+    if (n == 0 && count != 0) lastError_ = ENOSPC;
     if (n >= 0) return static_cast<std::size_t>(n);
     if (errno != EINTR) {
       lastError_ = errno;
       return 0;
     }
   }
-}
-
-void TFileStream::RaiseReadError() {
-  const int error = lastError_;
-  lastError_ = 0;
-  throw EReadError("Cannot read file \"" + ExpandFileName(fileName_) + "\". " +
-                   (error != 0 ? SysErrorMessage(error) : std::string("The file ends before the data expected.")));
-}
-
-void TFileStream::RaiseWriteError() {
-  const int error = lastError_;
-  lastError_ = 0;
-  throw EWriteError("Cannot write to file \"" + ExpandFileName(fileName_) + "\". " +
-                    SysErrorMessage(error != 0 ? error : ENOSPC));
 }
 
 std::int64_t TFileStream::Seek(std::int64_t offset, SeekOrigin origin) {

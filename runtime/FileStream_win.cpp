@@ -66,21 +66,9 @@ std::size_t TFileStream::Write(const void* buffer, std::size_t count) {
     lastError_ = static_cast<int>(GetLastError());
     return 0;
   }
+  // Nothing written without an error: the medium is full.
+  if (put == 0 && count != 0) lastError_ = ERROR_DISK_FULL;
   return put;
-}
-
-void TFileStream::RaiseReadError() {
-  const int error = lastError_;
-  lastError_ = 0;
-  throw EReadError("Cannot read file \"" + ExpandFileName(fileName_) + "\". " +
-                   (error != 0 ? SysErrorMessage(error) : std::string("The file ends before the data expected.")));
-}
-
-void TFileStream::RaiseWriteError() {
-  const int error = lastError_;
-  lastError_ = 0;
-  throw EWriteError("Cannot write to file \"" + ExpandFileName(fileName_) + "\". " +
-                    SysErrorMessage(error != 0 ? error : ERROR_DISK_FULL));
 }
 
 std::int64_t TFileStream::Seek(std::int64_t offset, SeekOrigin origin) {

@@ -62,7 +62,6 @@ std::string MakeTempDirectory();
 // removed itself: what it points to is never entered.
 void RemoveTree(const std::string& dir);
 
-#ifndef _WIN32
-// The native spelling of a path: `\` becomes `/`.
+// The native spelling of a path, for programs and calls outside ours: on
+// Linux `\` becomes `/`; Windows paths are native already.
 std::string NativePath(const std::string& path);
-#endif

@@ -47,14 +47,7 @@ bool CreateDir(const std::string& path) {
 }
 
 bool PathFits(const std::string& path) {
-  bool fits = path.size() < PATH_MAX;
-  std::size_t start = 0;
-  while (fits && start < path.size()) {
-    std::size_t end = start;
-    while (end < path.size() && !IsPathDelimiter(path[end])) ++end;
-    fits = end - start <= NAME_MAX;
-    start = end + 1;
-  }
+  const bool fits = PathWithin(path, PATH_MAX, NAME_MAX);
   if (!fits) errno = ENAMETOOLONG;
   return fits;
 }

@@ -30,14 +30,7 @@ bool CreateDir(const std::string& path) {
 bool PathFits(const std::string& path) {
   // The ANSI calls take MAX_PATH characters with the terminator, a directory
   // MAX_PATH - 12 (room for an 8.3 name inside it).
-  bool fits = path.size() < MAX_PATH;
-  std::size_t start = 0;
-  while (fits && start < path.size()) {
-    std::size_t end = start;
-    while (end < path.size() && !IsPathDelimiter(path[end])) ++end;
-    fits = end - start <= 255;
-    start = end + 1;
-  }
+  const bool fits = PathWithin(path, MAX_PATH, 255);
   if (!fits) SetLastError(ERROR_FILENAME_EXCED_RANGE);
   return fits;
 }
@@ -256,3 +249,5 @@ void RemoveTree(const std::string& dir) {
   }
   RemoveDirectoryA(base.c_str());
 }
+
+std::string NativePath(const std::string& path) { return path; }

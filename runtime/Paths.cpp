@@ -56,3 +56,15 @@ std::string ExcludeTrailingPathDelimiter(const std::string& path) {
   if (!path.empty() && IsPathDelimiter(path.back())) return path.substr(0, path.size() - 1);
   return path;
 }
+
+bool PathWithin(const std::string& path, std::size_t maxPath, std::size_t maxName) {
+  if (path.size() >= maxPath) return false;
+  std::size_t start = 0;
+  while (start < path.size()) {
+    std::size_t end = start;
+    while (end < path.size() && !IsPathDelimiter(path[end])) ++end;
+    if (end - start > maxName) return false;
+    start = end + 1;
+  }
+  return true;
+}

@@ -12,6 +12,9 @@ inline constexpr char kPathDelim = '/';
 #endif
 
 bool IsPathDelimiter(char c);
+// True when path is shorter than maxPath and none of its names is longer
+// than maxName.
+bool PathWithin(const std::string& path, std::size_t maxPath, std::size_t maxName);
 // Everything up to and including the last separator or drive colon.
 std::string ExtractFilePath(const std::string& path);
 // Everything after the last separator or drive colon.

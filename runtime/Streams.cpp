@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "runtime/Exceptions.h"
+#include "runtime/FileSystem.h"
 
 std::int64_t TStream::Size() {
   const std::int64_t here = Position();
@@ -34,6 +35,21 @@ void TStream::WriteBuffer(const void* buffer, std::size_t count) {
 
 void TStream::RaiseReadError() { throw EReadError(); }
 void TStream::RaiseWriteError() { throw EWriteError(); }
+
+void TFileStream::RaiseReadError() {
+  const int error = lastError_;
+  lastError_ = 0;
+  throw EReadError("Cannot read file \"" + ExpandFileName(fileName_) + "\". " +
+                   (error != 0 ? SysErrorMessage(error) : std::string("The file ends before the data expected.")));
+}
+
+// The platform's Write leaves the system's code of every failure, a full
+// medium included, in lastError_.
+void TFileStream::RaiseWriteError() {
+  const int error = lastError_;
+  lastError_ = 0;
+  throw EWriteError("Cannot write to file \"" + ExpandFileName(fileName_) + "\". " + SysErrorMessage(error));
+}
 
 std::int32_t TStream::ReadInt32() {
   std::uint8_t b[4];

@@ -53,8 +53,7 @@ std::optional<std::string> ToInstallerCodePage(const std::string& text) {
 
 std::string NameFault(const std::string& component) {
   for (const char ch : component) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (c < 0x20 || c == 0x7F) return "it holds a control character";
+    if (IsControlByte(ch)) return "it holds a control character";
     switch (ch) {
       case '*': case '?': case '<': case '>': case '|': case '"': case ':': case '\\': case '/':
         return std::string("it holds the character ") + ch + ", which Windows refuses in names";

@@ -13,6 +13,13 @@ namespace mksetup {
 // that Windows-1252 lacks.
 std::optional<std::string> ToInstallerCodePage(const std::string& text);
 
+// A control byte (or DEL): never part of a name or a setting, and not
+// printed as it is.
+inline bool IsControlByte(char ch) {
+  const auto c = static_cast<unsigned char>(ch);
+  return c < 0x20 || c == 0x7F;
+}
+
 // Why Windows cannot create a file or directory named component as it is
 // (a character it refuses, a control byte, a trailing dot or blank that it
 // drops), or empty when it can.

@@ -96,7 +96,7 @@ std::string Escaped(const std::string& name) {
   std::string out;
   for (const char ch : name) {
     const auto c = static_cast<unsigned char>(ch);
-    if (c < 0x20 || c == 0x7F) {
+    if (IsControlByte(ch)) {
       out += "\\x";
       out += hex[c >> 4];
       out += hex[c & 15];
@@ -189,8 +189,7 @@ namespace {
 // start another setting) in the installer's code page.
 std::string SettingText(const char* option, const std::string& value) {
   for (const char ch : value) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (c < 0x20 || c == 0x7F) {
+    if (IsControlByte(ch)) {
       throw UsageError(std::string("option ") + option + " must be one line without control characters");
     }
   }

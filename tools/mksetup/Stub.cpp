@@ -13,12 +13,6 @@ namespace mksetup {
 
 namespace {
 
-#ifdef _WIN32
-std::string Native(const std::string& path) { return path; }
-#else
-std::string Native(const std::string& path) { return NativePath(path); }
-#endif
-
 std::uint32_t Little(const std::vector<std::uint8_t>& b, std::size_t at, int bytes) {
   std::uint32_t value = 0;
   for (int i = bytes - 1; i >= 0; --i) value = value << 8 | b[at + static_cast<std::size_t>(i)];
@@ -34,14 +28,6 @@ bool IsWindowsProgram(const std::vector<std::uint8_t>& b) {
   constexpr std::size_t kSubsystem = 24 + 68;  // in the optional header, 32 and 64 bit alike
   constexpr std::uint32_t kWindowsGui = 2;
   return Little(b, pe + kSubsystem, 2) == kWindowsGui;
-}
-
-void ReplaceWith(const std::string& temporary, const std::string& target) {
-  if (!RenameFile(temporary, target)) {
-    const std::string reason = LastErrorText();
-    RemoveFile(temporary);
-    throw EFCreateError(ExpandFileName(target), reason);
-  }
 }
 
 }  // namespace
@@ -80,35 +66,25 @@ std::string ResolveStub(const std::optional<std::string>& given, const std::stri
 }
 
 void ShipStub(const std::string& stub, const std::string& target, const std::optional<Signing>& signing) {
-  const std::string temporary = target + ".part";
-  RemoveFile(temporary);
   if (!signing) {
-    try {
-      WriteWholeFile(temporary, ReadWholeFile(stub));
-    } catch (...) {
-      RemoveFile(temporary);
-      throw;
-    }
-    ReplaceWith(temporary, target);
+    WriteWholeFile(target, ReadWholeFile(stub));
     return;
   }
-  std::vector<std::string> argv = {"osslsigncode", "sign", "-pkcs12", Native(signing->pkcs12)};
+  std::vector<std::string> argv = {"osslsigncode", "sign", "-pkcs12", NativePath(signing->pkcs12)};
   if (signing->passwordFile) {
-    argv.insert(argv.end(), {"-readpass", Native(*signing->passwordFile)});
+    argv.insert(argv.end(), {"-readpass", NativePath(*signing->passwordFile)});
   }
-  argv.insert(argv.end(), {"-n", signing->description, "-h", "sha256", "-in", Native(stub), "-out",
-                           Native(temporary)});
+  argv.insert(argv.end(), {"-n", signing->description, "-h", "sha256", "-in", NativePath(stub), "-out",
+                           NativePath(target)});
   std::string output;
   const int status = RunProgram(argv, output);
-  if (status != 0) {
-    RemoveFile(temporary);
-    while (!output.empty() && (output.back() == '\n' || output.back() == '\r')) output.pop_back();
-    if (status < 0) throw Exception("Cannot sign \"" + ExpandFileName(target) + "\": " + output);
-    throw Exception("Cannot sign \"" + ExpandFileName(target) + "\" with \"" + ExpandFileName(signing->pkcs12) +
-                    "\": osslsigncode failed (exit status " + std::to_string(status) + ")" +
-                    (output.empty() ? "" : ": " + output));
-  }
-  ReplaceWith(temporary, target);
+  if (status == 0) return;
+  RemoveFile(target);
+  while (!output.empty() && (output.back() == '\n' || output.back() == '\r')) output.pop_back();
+  if (status < 0) throw Exception("Cannot sign \"" + ExpandFileName(target) + "\": " + output);
+  throw Exception("Cannot sign \"" + ExpandFileName(target) + "\" with \"" + ExpandFileName(signing->pkcs12) +
+                  "\": osslsigncode failed (exit status " + std::to_string(status) + ")" +
+                  (output.empty() ? "" : ": " + output));
 }
 
 }  // namespace mksetup

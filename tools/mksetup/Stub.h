@@ -25,7 +25,7 @@ struct Signing {
 };
 
 // Writes the stub as target, signed when signing is given (by osslsigncode).
-// target is replaced only once the whole file is there.
+// target is a file of pack's staging folder, moved into place with the rest.
 void ShipStub(const std::string& stub, const std::string& target, const std::optional<Signing>& signing);
 
 // Runs a program found on PATH with these arguments, no shell between:
