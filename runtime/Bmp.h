@@ -19,6 +19,14 @@ inline constexpr std::uint32_t kUncompressed = 0;        // the only compression
 inline constexpr std::int32_t kMaxSide = 32768;          // pixels, across and down
 inline constexpr std::int32_t kPixelsPerMeterAt96Dpi = 3780;
 
+// The standard 16 colours as 0xRRGGBB, black to white in the usual order
+// (maroon, green, olive, navy, purple, teal, silver, grey, red, lime,
+// yellow, blue, fuchsia, aqua): the palette of our 4-bit pictures.
+inline constexpr std::uint32_t kStandard16Colors[16] = {
+    0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080, 0x008080, 0xC0C0C0,
+    0x808080, 0xFF0000, 0x00FF00, 0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF,
+};
+
 // What is wrong with a picture, in the order the checks run.
 enum class Problem {
   kNone,

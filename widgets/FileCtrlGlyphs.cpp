@@ -168,9 +168,7 @@ std::array<Glyph, kGlyphCount> MakeGlyphs() {
 }  // namespace
 
 const std::array<std::uint32_t, 16>& GlyphPalette() {
-  static const std::array<std::uint32_t, 16> palette = {
-      0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080, 0x008080, 0xC0C0C0,
-      0x808080, 0xFF0000, 0x00FF00, 0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
+  static const std::array<std::uint32_t, 16> palette = std::to_array(bmp::kStandard16Colors);
   return palette;
 }
 

@@ -12,15 +12,11 @@ namespace {
 // A 4-bit BMP file image: width x height, pixels given as palette indexes
 // (top row first), standard VGA palette.
 std::vector<unsigned char> FourBitBmp(int width, int height, const std::vector<std::uint8_t>& indexes) {
-  static const std::uint32_t palette[16] = {
-      0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080, 0x008080, 0xC0C0C0,
-      0x808080, 0xFF0000, 0x00FF00, 0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF,
-  };
   bmp::InfoHeader header;
   header.width = width;
   header.height = height;
   header.bitCount = 4;
-  header.palette = palette;
+  header.palette = bmp::kStandard16Colors;
   return bmp::EncodeFile(header, bmp::PackIndexedRows(width, height, 4, indexes));
 }
 

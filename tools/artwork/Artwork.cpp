@@ -10,12 +10,6 @@ namespace artwork {
 
 namespace {
 
-// The standard 16 colours as 0xRRGGBB, in the order of Colour.
-constexpr std::uint32_t kPalette[16] = {
-    0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080, 0x008080, 0xC0C0C0,
-    0x808080, 0xFF0000, 0x00FF00, 0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF,
-};
-
 // 4 x 4 ordered-dither thresholds 0..15.
 constexpr int kBayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
 
@@ -152,7 +146,7 @@ bmp::InfoHeader Header4(const Picture& p) {
   header.width = p.width;
   header.height = p.height;
   header.bitCount = 4;
-  header.palette = kPalette;
+  header.palette = bmp::kStandard16Colors;  // in the order of Colour
   return header;
 }
 
