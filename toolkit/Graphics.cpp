@@ -625,7 +625,9 @@ void TBitmap::SaveToFile(const std::string& path) {
   BITMAPINFOHEADER h;
   std::memcpy(&h, headers.data() + bmp::kFileHeaderSize, sizeof h);
   std::vector<unsigned char> bits(bmp::Stride(width_, 24) * static_cast<std::size_t>(height_));
-  if (GetDIBits(Canvas().Handle(), Handle(), 0, height_, bits.data(), reinterpret_cast<BITMAPINFO*>(&h),
+  Dormant();  // GetDIBits wants the bitmap selected into no device context
+  WindowDC screen;
+  if (GetDIBits(screen.Get(), Handle(), 0, height_, bits.data(), reinterpret_cast<BITMAPINFO*>(&h),
                 DIB_RGB_COLORS) != height_) {
     throw EInvalidOperation("Cannot read the pixels of the bitmap to save to \"" + path + "\": " + LastErrorText());
   }
