@@ -4,6 +4,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "runtime/Bmp.h"
 #include "runtime/Exceptions.h"
 #include "runtime/FileSystem.h"
 #include "runtime/Streams.h"
@@ -17,8 +18,6 @@ int ScreenPixelsPerInch() {
   WindowDC screen;
   return GetDeviceCaps(screen.Get(), LOGPIXELSY);
 }
-
-int StrideOf(int width, int bitCount) { return ((width * bitCount + 31) / 32) * 4; }
 
 // The 16 colours of the standard VGA palette, used for new 4-bit pictures.
 const RGBQUAD kVgaPalette[16] = {
@@ -491,7 +490,7 @@ TCanvas& TBitmap::Canvas() {
   return *canvas_;
 }
 
-void TBitmap::CreateDib(const BITMAPINFO* info, const void* bits) {
+void TBitmap::CreateDib(const BITMAPINFO* info, const void* bits, std::size_t bitsBytes) {
   if (canvas_) static_cast<BitmapCanvas&>(*canvas_).Release();
   bitmap_.Reset();
   width_ = 0;
@@ -505,7 +504,7 @@ void TBitmap::CreateDib(const BITMAPINFO* info, const void* bits) {
   format_ = static_cast<TPixelFormat>(info->bmiHeader.biBitCount);
   if (bits != nullptr) {
     GdiFlush();
-    std::memcpy(pixels, bits, static_cast<std::size_t>(StrideOf(width_, format_)) * height_);
+    std::memcpy(pixels, bits, bitsBytes);
   }
 }
 
@@ -540,7 +539,7 @@ void TBitmap::SetSize(int width, int height) {
     }
     info.header.biClrUsed = 256;
   }
-  CreateDib(reinterpret_cast<const BITMAPINFO*>(&info), nullptr);
+  CreateDib(reinterpret_cast<const BITMAPINFO*>(&info), nullptr, 0);
   TCanvas& canvas = Canvas();
   TBrush saved;
   saved.Assign(canvas.Brush());
@@ -563,63 +562,40 @@ TColor TBitmap::TransparentColor() {
 }
 
 namespace {
-// Checks a packed DIB (header, colour table, bits) and returns the offset of
-// its bits from the header.
-std::size_t CheckPackedDib(const BITMAPINFOHEADER& h, std::size_t available, std::size_t bitsOffset) {
-  const char* invalid = "Bitmap image is not valid";
-  if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biWidth <= 0 || h.biHeight == 0 || h.biPlanes != 1)
-    throw EInvalidOperation(invalid);
-  const int bpp = h.biBitCount;
-  if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24 && bpp != 32) throw EInvalidOperation(invalid);
-  if (h.biCompression != BI_RGB) throw EInvalidOperation(invalid);
-  if (h.biWidth > 32768 || std::abs(h.biHeight) > 32768) throw EInvalidOperation(invalid);
-  const std::size_t need =
-      static_cast<std::size_t>(StrideOf(h.biWidth, bpp)) * static_cast<std::size_t>(std::abs(h.biHeight));
-  if (bitsOffset > available || available - bitsOffset < need) throw EInvalidOperation(invalid);
-  return bitsOffset;
-}
-
-std::size_t ColorTableBytes(const BITMAPINFOHEADER& h) {
-  if (h.biBitCount > 8) return 0;
-  const DWORD colors = h.biClrUsed != 0 ? h.biClrUsed : (1u << h.biBitCount);
-  if (colors > 256) throw EInvalidOperation("Bitmap image is not valid");
-  return colors * sizeof(RGBQUAD);
-}
-
-// A BITMAPINFO of the header and colour table only (no bits), in a buffer
-// large enough for 256 colours.
-std::vector<unsigned char> InfoOf(const unsigned char* header) {
-  BITMAPINFOHEADER h;
-  std::memcpy(&h, header, sizeof h);
+// A picture the codec has checked, as CreateDib takes it: the info header cut
+// to its first 40 bytes, then the colour table, in a buffer large enough for
+// 256 colours.
+std::vector<unsigned char> InfoOf(const unsigned char* data, const bmp::Layout& layout) {
   std::vector<unsigned char> info(sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD), 0);
-  std::memcpy(info.data(), &h, sizeof h);
+  std::memcpy(info.data(), data + layout.infoOffset, sizeof(BITMAPINFOHEADER));
   reinterpret_cast<BITMAPINFOHEADER*>(info.data())->biSize = sizeof(BITMAPINFOHEADER);
-  std::memcpy(info.data() + sizeof(BITMAPINFOHEADER), header + h.biSize, ColorTableBytes(h));
+  std::memcpy(info.data() + sizeof(BITMAPINFOHEADER), data + layout.paletteOffset,
+              std::size_t{layout.colors} * sizeof(RGBQUAD));
   return info;
+}
+
+bmp::Layout LayoutOrThrow(const bmp::Checked& checked) {
+  if (!checked.ok()) throw EInvalidOperation(std::string("Bitmap image is not valid: ") + bmp::Describe(checked.problem));
+  return checked.layout;
 }
 }  // namespace
 
 void TBitmap::LoadFromBmpData(const void* data, std::size_t size) {
   const auto* bytes = static_cast<const unsigned char*>(data);
-  BITMAPFILEHEADER file;
-  if (size < sizeof file + sizeof(BITMAPINFOHEADER)) throw EInvalidOperation("Bitmap image is not valid");
-  std::memcpy(&file, bytes, sizeof file);
-  if (file.bfType != 0x4D42) throw EInvalidOperation("Bitmap image is not valid");
-  const unsigned char* header = bytes + sizeof file;
-  BITMAPINFOHEADER h;
-  std::memcpy(&h, header, sizeof h);
-  if (h.biSize < sizeof h || sizeof file + h.biSize > size) throw EInvalidOperation("Bitmap image is not valid");
-  if (sizeof file + h.biSize + ColorTableBytes(h) > size) throw EInvalidOperation("Bitmap image is not valid");
-  CheckPackedDib(h, size, file.bfOffBits);
-  auto info = InfoOf(header);
-  CreateDib(reinterpret_cast<const BITMAPINFO*>(info.data()), bytes + file.bfOffBits);
+  const bmp::Layout layout = LayoutOrThrow(bmp::CheckBmpFile({bytes, size}));
+  auto info = InfoOf(bytes, layout);
+  CreateDib(reinterpret_cast<const BITMAPINFO*>(info.data()), bytes + layout.bitsOffset, layout.imageBytes);
 }
 
 void TBitmap::LoadFromFile(const std::string& path) {
   TFileStream in(path, FileMode::OpenRead);
   std::vector<char> data(static_cast<std::size_t>(in.Size()));
   in.ReadBuffer(data.data(), data.size());
-  LoadFromBmpData(data.data(), data.size());
+  try {
+    LoadFromBmpData(data.data(), data.size());
+  } catch (const EInvalidOperation& e) {
+    throw EInvalidOperation(e.Message() + " (\"" + path + "\")");
+  }
 }
 
 void TBitmap::LoadFromResourceName(HINSTANCE instance, const char* name) {
@@ -633,13 +609,9 @@ void TBitmap::LoadFromResourceName(HINSTANCE instance, const char* name) {
     throw EInvalidOperation("Bitmap resource " + what + " not found");
   }
   const std::size_t size = SizeofResource(instance, resource);
-  BITMAPINFOHEADER h;
-  if (size < sizeof h) throw EInvalidOperation("Bitmap image is not valid");
-  std::memcpy(&h, header, sizeof h);
-  if (h.biSize < sizeof h || h.biSize > size) throw EInvalidOperation("Bitmap image is not valid");
-  const std::size_t offset = CheckPackedDib(h, size, h.biSize + ColorTableBytes(h));
-  auto info = InfoOf(header);
-  CreateDib(reinterpret_cast<const BITMAPINFO*>(info.data()), header + offset);
+  const bmp::Layout layout = LayoutOrThrow(bmp::CheckPackedDib({header, size}));
+  auto info = InfoOf(header, layout);
+  CreateDib(reinterpret_cast<const BITMAPINFO*>(info.data()), header + layout.bitsOffset, layout.imageBytes);
 }
 
 void TBitmap::LoadFromResourceID(HINSTANCE instance, int id) {
@@ -648,24 +620,19 @@ void TBitmap::LoadFromResourceID(HINSTANCE instance, int id) {
 
 void TBitmap::SaveToFile(const std::string& path) {
   if (Empty()) throw EInvalidOperation("Cannot save an empty bitmap to \"" + path + "\"");
-  BITMAPINFOHEADER h{};
-  h.biSize = sizeof h;
-  h.biWidth = width_;
-  h.biHeight = height_;  // bottom-up, as BMP files usually are
-  h.biPlanes = 1;
-  h.biBitCount = 24;
-  h.biCompression = BI_RGB;
-  const int stride = StrideOf(width_, 24);
-  std::vector<unsigned char> bits(static_cast<std::size_t>(stride) * height_);
-  GetDIBits(Canvas().Handle(), Handle(), 0, height_, bits.data(), reinterpret_cast<BITMAPINFO*>(&h),
-            DIB_RGB_COLORS);
-  BITMAPFILEHEADER file{};
-  file.bfType = 0x4D42;
-  file.bfOffBits = sizeof file + sizeof h;
-  file.bfSize = static_cast<DWORD>(file.bfOffBits + bits.size());
+  // Rows bottom-up at 24 bits, as BMP files usually are.
+  const std::vector<std::uint8_t> headers = bmp::Headers24(width_, height_);
+  BITMAPINFOHEADER h;
+  std::memcpy(&h, headers.data() + bmp::kFileHeaderSize, sizeof h);
+  std::vector<unsigned char> bits(bmp::Stride(width_, 24) * static_cast<std::size_t>(height_));
+  Dormant();  // GetDIBits wants the bitmap selected into no device context
+  WindowDC screen;
+  if (GetDIBits(screen.Get(), Handle(), 0, height_, bits.data(), reinterpret_cast<BITMAPINFO*>(&h),
+                DIB_RGB_COLORS) != height_) {
+    throw EInvalidOperation("Cannot read the pixels of the bitmap to save to \"" + path + "\": " + LastErrorText());
+  }
   TFileStream out(path, FileMode::Create);
-  out.WriteBuffer(&file, sizeof file);
-  out.WriteBuffer(&h, sizeof h);
+  out.WriteBuffer(headers.data(), headers.size());
   out.WriteBuffer(bits.data(), bits.size());
 }
 

@@ -403,9 +403,11 @@ class TBitmap : public TObject {
   TColor TransparentColor();
   void SetTransparentColor(TColor color) { transparentColor_ = color; }
 
-  // A BMP file image (BITMAPFILEHEADER + info + bits), any bit depth the DIB
-  // section API accepts; the picture keeps its depth and palette. Failures
-  // raise EInvalidOperation naming what was wrong, or EFOpenError for files.
+  // A BMP file image (file header, info header, colour table, pixels), or a
+  // bitmap resource's packed DIB, at 1, 4, 8, 24 or 32 bits uncompressed, as
+  // runtime/Bmp.h checks it; the picture keeps its depth and palette.
+  // Failures raise EInvalidOperation naming what was wrong (and the file),
+  // or EFOpenError for a file that cannot be opened.
   void LoadFromBmpData(const void* data, std::size_t size);
   void LoadFromFile(const std::string& path);
   void LoadFromResourceName(HINSTANCE instance, const char* name);
@@ -420,7 +422,9 @@ class TBitmap : public TObject {
   TColor Pixel(int x, int y) { return Canvas().Pixel(x, y); }
 
  private:
-  void CreateDib(const BITMAPINFO* info, const void* bits);
+  // bits: bitsBytes of pixels as the info describes them (checked by the
+  // caller), or null for a blank picture.
+  void CreateDib(const BITMAPINFO* info, const void* bits, std::size_t bitsBytes);
   class BitmapCanvas;
   friend class BitmapCanvas;
 

@@ -3,6 +3,8 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "runtime/Bmp.h"
+
 namespace filectrl {
 
 namespace {
@@ -166,58 +168,20 @@ std::array<Glyph, kGlyphCount> MakeGlyphs() {
 }  // namespace
 
 const std::array<std::uint32_t, 16>& GlyphPalette() {
-  static const std::array<std::uint32_t, 16> palette = {
-      0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080, 0x008080, 0xC0C0C0,
-      0x808080, 0xFF0000, 0x00FF00, 0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
+  static const std::array<std::uint32_t, 16> palette = std::to_array(bmp::kStandard16Colors);
   return palette;
 }
 
 std::vector<std::uint8_t> GlyphBmpData(const Glyph& glyph) {
-  std::vector<std::uint8_t> out;
-  auto put16 = [&out](std::uint32_t v) {
-    out.push_back(static_cast<std::uint8_t>(v));
-    out.push_back(static_cast<std::uint8_t>(v >> 8));
-  };
-  auto put32 = [&put16](std::uint32_t v) {
-    put16(v & 0xFFFF);
-    put16(v >> 16);
-  };
-  const std::uint32_t rowBytes = (static_cast<std::uint32_t>(glyph.width) * 4 + 31) / 32 * 4;
-  const std::uint32_t imageBytes = rowBytes * static_cast<std::uint32_t>(glyph.height);
-  const std::uint32_t bitsOffset = 14 + 40 + 16 * 4;
-  // BITMAPFILEHEADER
-  out.push_back('B');
-  out.push_back('M');
-  put32(bitsOffset + imageBytes);
-  put32(0);
-  put32(bitsOffset);
-  // BITMAPINFOHEADER
-  put32(40);
-  put32(static_cast<std::uint32_t>(glyph.width));
-  put32(static_cast<std::uint32_t>(glyph.height));  // positive: bottom-up
-  put16(1);
-  put16(4);
-  put32(0);  // BI_RGB
-  put32(imageBytes);
-  put32(3780);  // 96 pixels per inch
-  put32(3780);
-  put32(16);
-  put32(0);
-  for (std::uint32_t rgb : GlyphPalette()) {  // RGBQUAD: blue, green, red, 0
-    out.push_back(static_cast<std::uint8_t>(rgb));
-    out.push_back(static_cast<std::uint8_t>(rgb >> 8));
-    out.push_back(static_cast<std::uint8_t>(rgb >> 16));
-    out.push_back(0);
-  }
-  for (int y = glyph.height - 1; y >= 0; --y) {
-    std::vector<std::uint8_t> row(rowBytes, 0);
-    for (int x = 0; x < glyph.width; ++x) {
-      const std::uint8_t index = glyph.At(x, y);
-      row[static_cast<std::size_t>(x / 2)] |= static_cast<std::uint8_t>(x % 2 ? index : index << 4);
-    }
-    out.insert(out.end(), row.begin(), row.end());
-  }
-  return out;
+  const std::vector<std::uint8_t> rows = bmp::PackIndexedRows(glyph.width, glyph.height, 4, glyph.pixels);
+  bmp::InfoHeader header;
+  header.width = glyph.width;
+  header.height = glyph.height;
+  header.bitCount = 4;
+  header.imageBytes = static_cast<std::uint32_t>(rows.size());
+  header.pixelsPerMeter = bmp::kPixelsPerMeterAt96Dpi;
+  header.palette = GlyphPalette();
+  return bmp::EncodeFile(header, rows);
 }
 
 const Glyph& GetGlyph(GlyphId id) {

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "runtime/Bmp.h"
 #include "tests/support/TestFiles.h"
 #include "tests/toolkit/GuiTest.h"
 
@@ -10,40 +11,13 @@ namespace {
 
 // A 4-bit BMP file image: width x height, pixels given as palette indexes
 // (top row first), standard VGA palette.
-std::vector<unsigned char> FourBitBmp(int width, int height, const std::vector<int>& indexes) {
-  static const RGBQUAD palette[16] = {
-      {0, 0, 0, 0},       {0, 0, 128, 0},   {0, 128, 0, 0},   {0, 128, 128, 0},
-      {128, 0, 0, 0},     {128, 0, 128, 0}, {128, 128, 0, 0}, {192, 192, 192, 0},
-      {128, 128, 128, 0}, {0, 0, 255, 0},   {0, 255, 0, 0},   {0, 255, 255, 0},
-      {255, 0, 0, 0},     {255, 0, 255, 0}, {255, 255, 0, 0}, {255, 255, 255, 0},
-  };
-  const int stride = ((width * 4 + 31) / 32) * 4;
-  std::vector<unsigned char> bits(static_cast<std::size_t>(stride) * height, 0);
-  for (int y = 0; y < height; ++y) {
-    const int row = height - 1 - y;  // bottom-up
-    for (int x = 0; x < width; ++x) {
-      const int v = indexes[static_cast<std::size_t>(y * width + x)];
-      unsigned char& b = bits[static_cast<std::size_t>(row * stride + x / 2)];
-      b = static_cast<unsigned char>(x % 2 == 0 ? (b & 0x0F) | (v << 4) : (b & 0xF0) | v);
-    }
-  }
-  BITMAPFILEHEADER file{};
-  BITMAPINFOHEADER info{};
-  info.biSize = sizeof info;
-  info.biWidth = width;
-  info.biHeight = height;
-  info.biPlanes = 1;
-  info.biBitCount = 4;
-  info.biCompression = BI_RGB;
-  file.bfType = 0x4D42;
-  file.bfOffBits = sizeof file + sizeof info + sizeof palette;
-  file.bfSize = static_cast<DWORD>(file.bfOffBits + bits.size());
-  std::vector<unsigned char> out(file.bfSize);
-  std::memcpy(out.data(), &file, sizeof file);
-  std::memcpy(out.data() + sizeof file, &info, sizeof info);
-  std::memcpy(out.data() + sizeof file + sizeof info, palette, sizeof palette);
-  std::memcpy(out.data() + file.bfOffBits, bits.data(), bits.size());
-  return out;
+std::vector<unsigned char> FourBitBmp(int width, int height, const std::vector<std::uint8_t>& indexes) {
+  bmp::InfoHeader header;
+  header.width = width;
+  header.height = height;
+  header.bitCount = 4;
+  header.palette = bmp::kStandard16Colors;
+  return bmp::EncodeFile(header, bmp::PackIndexedRows(width, height, 4, indexes));
 }
 
 TEST(Colors, SystemColoursResolveWhenDrawn) {
@@ -203,7 +177,7 @@ TEST(Font, QualityAndLogFontRecreateTheFont) {
 
 TEST(Bitmap, SixteenColourPictureAndTransparentDrawing) {
   // 4 x 3: bottom-left pixel (index 12, blue) is the transparent colour.
-  const std::vector<int> pixels = {
+  const std::vector<std::uint8_t> pixels = {
       4, 15, 12, 0,   // navy, white, blue, black
       12, 9, 4, 12,   // blue, red, navy, blue
       12, 12, 10, 2,  // blue, blue, lime, green
@@ -239,7 +213,7 @@ TEST(Bitmap, SixteenColourPictureAndTransparentDrawing) {
 }
 
 TEST(Bitmap, DamagedPicturesAreRefused) {
-  auto bmp = FourBitBmp(4, 3, std::vector<int>(12, 1));
+  auto bmp = FourBitBmp(4, 3, std::vector<std::uint8_t>(12, 1));
   const struct {
     const char* what;
     std::size_t keep;
@@ -250,6 +224,8 @@ TEST(Bitmap, DamagedPicturesAreRefused) {
       {"no signature", bmp.size(), 0, 'X'},
       {"header only", sizeof(BITMAPFILEHEADER) + 8, 0, 'B'},
       {"compressed", bmp.size(), sizeof(BITMAPFILEHEADER) + 16, BI_RLE4},
+      {"17 colours at 4 bits", bmp.size(), sizeof(BITMAPFILEHEADER) + 32, 17},
+      {"pixels inside the colour table", bmp.size(), 10, 60},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -275,6 +251,17 @@ TEST(Bitmap, SaveAndLoadRoundTrip) {
   EXPECT_EQ(loaded.Pixel(1, 1), clTeal);
   EXPECT_EQ(loaded.Pixel(3, 3), clWhite);
   EXPECT_THROW(loaded.LoadFromFile(dir / "missing.bmp"), EFOpenError);
+
+  const std::string cut = dir / "cut.bmp";
+  const testing_support::Bytes saved = testing_support::ReadFile(path);
+  testing_support::WriteFile(cut, testing_support::Bytes(saved.begin(), saved.begin() + 60));
+  try {
+    loaded.LoadFromFile(cut);
+    FAIL() << "a cut file loaded";
+  } catch (const EInvalidOperation& e) {
+    EXPECT_NE(e.Message().find("cut short"), std::string::npos) << e.Message();
+    EXPECT_NE(e.Message().find(cut), std::string::npos) << e.Message();
+  }
 }
 
 TEST(Gdi, OwnershipTypesCountAndRelease) {

@@ -4,16 +4,11 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "runtime/Bmp.h"
+
 namespace artwork {
 
 namespace {
-
-constexpr std::uint8_t kPalette[16][3] = {
-    {0, 0, 0},       {128, 0, 0},   {0, 128, 0},   {128, 128, 0},
-    {0, 0, 128},     {128, 0, 128}, {0, 128, 128}, {192, 192, 192},
-    {128, 128, 128}, {255, 0, 0},   {0, 255, 0},   {255, 255, 0},
-    {0, 0, 255},     {255, 0, 255}, {0, 255, 255}, {255, 255, 255},
-};
 
 // 4 x 4 ordered-dither thresholds 0..15.
 constexpr int kBayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
@@ -137,15 +132,6 @@ void DrawArrow(Canvas& c, int cx, int top, int bottom, int half) {
   c.Line(cx + half / 2 + 1, top, cx + half / 2 + 1, bottom - head, kGreen);
 }
 
-void PutRow(std::vector<std::uint8_t>& out, const std::uint8_t* row, int width) {
-  for (int x = 0; x < width; x += 2) {
-    const std::uint8_t hi = row[x];
-    const std::uint8_t lo = x + 1 < width ? row[x + 1] : 0;
-    out.push_back(static_cast<std::uint8_t>(hi << 4 | lo));
-  }
-  while (out.size() % 4 != 0) out.push_back(0);
-}
-
 void Put16(std::vector<std::uint8_t>& out, unsigned v) {
   out.push_back(static_cast<std::uint8_t>(v));
   out.push_back(static_cast<std::uint8_t>(v >> 8));
@@ -155,43 +141,26 @@ void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
   Put16(out, v >> 16);
 }
 
-// BITMAPINFOHEADER, palette and 4-bit rows, bottom-up.
-std::vector<std::uint8_t> Dib4(const Picture& p, bool withMask) {
+bmp::InfoHeader Header4(const Picture& p) {
+  bmp::InfoHeader header;
+  header.width = p.width;
+  header.height = p.height;
+  header.bitCount = 4;
+  header.palette = bmp::kStandard16Colors;  // in the order of Colour
+  return header;
+}
+
+// An icon's image: info header (of twice the height), palette, the 4-bit
+// rows and the 1-bit mask of the transparent pixels, both bottom-up.
+std::vector<std::uint8_t> IconDib4(const Picture& p) {
+  bmp::InfoHeader header = Header4(p);
+  header.height = p.height * 2;
   std::vector<std::uint8_t> out;
-  Put32(out, 40);
-  Put32(out, static_cast<std::uint32_t>(p.width));
-  Put32(out, static_cast<std::uint32_t>(withMask ? p.height * 2 : p.height));
-  Put16(out, 1);
-  Put16(out, 4);
-  Put32(out, 0);  // BI_RGB
-  Put32(out, 0);
-  Put32(out, 0);
-  Put32(out, 0);
-  Put32(out, 16);
-  Put32(out, 0);
-  for (const auto& rgb : kPalette) {
-    out.push_back(rgb[2]);
-    out.push_back(rgb[1]);
-    out.push_back(rgb[0]);
-    out.push_back(0);
-  }
-  std::vector<std::uint8_t> bits;
-  for (int y = p.height - 1; y >= 0; --y) {
-    std::vector<std::uint8_t> row(p.pixels.begin() + y * p.width, p.pixels.begin() + (y + 1) * p.width);
-    PutRow(bits, row.data(), p.width);
-  }
-  out.insert(out.end(), bits.begin(), bits.end());
-  if (withMask) {
-    for (int y = p.height - 1; y >= 0; --y) {
-      std::vector<std::uint8_t> row((static_cast<std::size_t>(p.width) + 31) / 32 * 4, 0);
-      for (int x = 0; x < p.width; ++x) {
-        if (p.transparent[static_cast<std::size_t>(y * p.width + x)]) {
-          row[static_cast<std::size_t>(x / 8)] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
-        }
-      }
-      out.insert(out.end(), row.begin(), row.end());
-    }
-  }
+  bmp::AppendInfoHeader(out, header);
+  const auto rows = bmp::PackIndexedRows(p.width, p.height, 4, p.pixels);
+  const auto mask = bmp::PackIndexedRows(p.width, p.height, 1, p.transparent);
+  out.insert(out.end(), rows.begin(), rows.end());
+  out.insert(out.end(), mask.begin(), mask.end());
   return out;
 }
 
@@ -237,14 +206,7 @@ Picture SetupIcon(int size) {
 }
 
 std::vector<std::uint8_t> EncodeBmp4(const Picture& picture) {
-  const std::vector<std::uint8_t> dib = Dib4(picture, false);
-  std::vector<std::uint8_t> out;
-  Put16(out, 0x4D42);
-  Put32(out, static_cast<std::uint32_t>(14 + dib.size()));
-  Put32(out, 0);
-  Put32(out, 14 + 40 + 64);
-  out.insert(out.end(), dib.begin(), dib.end());
-  return out;
+  return bmp::EncodeFile(Header4(picture), bmp::PackIndexedRows(picture.width, picture.height, 4, picture.pixels));
 }
 
 std::vector<std::uint8_t> EncodeIco4(const std::vector<Picture>& pictures) {
@@ -253,7 +215,7 @@ std::vector<std::uint8_t> EncodeIco4(const std::vector<Picture>& pictures) {
   Put16(out, 1);
   Put16(out, static_cast<unsigned>(pictures.size()));
   std::vector<std::vector<std::uint8_t>> images;
-  for (const auto& p : pictures) images.push_back(Dib4(p, true));
+  for (const auto& p : pictures) images.push_back(IconDib4(p));
   std::uint32_t offset = static_cast<std::uint32_t>(6 + 16 * pictures.size());
   for (std::size_t i = 0; i < pictures.size(); ++i) {
     out.push_back(static_cast<std::uint8_t>(pictures[i].width));

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <memory>
 
+#include "runtime/Bmp.h"
+
 namespace driver {
 
 namespace {
@@ -185,16 +187,10 @@ bool SaveScreenBmp(const std::string& path, HWND window) {
     BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
     SelectObject(memory, old);
     GdiFlush();
-    const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
-    const DWORD imageSize = stride * static_cast<DWORD>(height);
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-    file.bfSize = file.bfOffBits + imageSize;
+    const std::vector<std::uint8_t> headers = bmp::Headers24(width, height);
+    const std::size_t imageSize = bmp::Stride(width, 24) * static_cast<std::size_t>(height);
     if (FILE* out = std::fopen(path.c_str(), "wb")) {
-      ok = std::fwrite(&file, sizeof file, 1, out) == 1 &&
-           std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out) == 1 &&
-           std::fwrite(bits, imageSize, 1, out) == 1;
+      ok = std::fwrite(headers.data(), headers.size(), 1, out) == 1 && std::fwrite(bits, imageSize, 1, out) == 1;
       ok = std::fclose(out) == 0 && ok;
     }
     DeleteObject(bitmap);

@@ -1,11 +1,11 @@
-// Writes pictures of every gauge kind and of captioned gradients into
-// screenshots/ under the working directory (the build tree under CTest), for
-// people to look at; checks that what was written reads back the same.
+// Pictures of every gauge kind and of captioned gradients, painted onto a
+// sheet and saved as gauges.bmp and gradients.bmp in the working directory,
+// for people to look at.
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "tests/widgets/PaintCapture.h"
+#include "tests/screenshots/Screenshots.h"
 #include "widgets/Gauges.h"
 #include "widgets/SmoothGradient.h"
 
@@ -20,26 +20,9 @@ std::unique_ptr<TBitmap> Sheet(int width, int height) {
   return sheet;
 }
 
-void SaveAndCheck(TBitmap& sheet, const std::string& name) {
-  CreateDirectoryA("screenshots", nullptr);
-  const std::string path = "screenshots\\" + name;
-  sheet.SaveToFile(path);
-  TBitmap back;
-  back.LoadFromFile(path);
-  ASSERT_EQ(back.Width(), sheet.Width());
-  ASSERT_EQ(back.Height(), sheet.Height());
-  int differences = 0;
-  for (int y = 0; y < sheet.Height(); y += 3) {
-    for (int x = 0; x < sheet.Width(); x += 3) {
-      if (back.Pixel(x, y) != sheet.Pixel(x, y)) ++differences;
-    }
-  }
-  EXPECT_EQ(differences, 0) << path;
-}
-
 }  // namespace
 
-TEST(Screenshots, EveryGaugeKindAtZeroThirtyThreeFiftyAndHundred) {
+TEST(WidgetScreenshot, EveryGaugeKindAtZeroThirtyThreeFiftyAndHundred) {
   TApplication app;
   const int percents[] = {0, 33, 50, 100};
   constexpr int kCellW = 140, kCellH = 80;
@@ -65,10 +48,10 @@ TEST(Screenshots, EveryGaugeKindAtZeroThirtyThreeFiftyAndHundred) {
   boot->Font().SetStyle(fsBold);
   boot->SetProgress(50);
   boot->PaintTo(sheet->Canvas().Handle());
-  SaveAndCheck(*sheet, "gauges.bmp");
+  Save(*sheet, "gauges.bmp");
 }
 
-TEST(Screenshots, GradientsWithACaptionInEachLayout) {
+TEST(WidgetScreenshot, GradientsWithACaptionInEachLayout) {
   TApplication app;
   constexpr int kCellW = 260, kCellH = 100;
   auto sheet = Sheet(kCellW * 3, kCellH * 2);
@@ -90,5 +73,5 @@ TEST(Screenshots, GradientsWithACaptionInEachLayout) {
       EXPECT_EQ(sheet->Pixel(gradient->Left() + 239, gradient->Top() + 79), row == 0 ? clNavy : clBlack);
     }
   }
-  SaveAndCheck(*sheet, "gradients.bmp");
+  Save(*sheet, "gradients.bmp");
 }
