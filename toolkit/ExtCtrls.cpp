@@ -4,7 +4,6 @@
 
 #include "runtime/Exceptions.h"
 #include "runtime/FileSystem.h"
-#include "toolkit/Forms.h"
 #include "toolkit/Internal.h"
 
 namespace {
@@ -16,15 +15,9 @@ UINT_PTR gNextTimerId = 1;
 
 LRESULT CALLBACK UtilityWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_TIMER) {
-    try {
-      if (toolkit_internal::DeliverTimer(wParam)) return 0;
-    } catch (const std::exception& error) {
-      Application->HandleException(error);
-      return 0;
-    } catch (...) {
-      Application->HandleUnknownException();
-      return 0;
-    }
+    bool delivered = true;
+    Dispatch([&] { delivered = toolkit_internal::DeliverTimer(wParam); });
+    if (delivered) return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
 }

@@ -6,10 +6,12 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "toolkit/Controls.h"
+#include "toolkit/Dispatch.h"
 
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
 enum TWindowState { wsNormal, wsMinimized, wsMaximized };
@@ -20,10 +22,11 @@ using TBorderIcons = unsigned;
 
 using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 
-class TButton;
 class TApplication;
 
-// A top-level window. Created hidden; its window exists from construction.
+// A top-level window. Created hidden; its window is created once the form is
+// fully constructed (AfterConstruction), so that the CreateParams and
+// CreateWnd of a derived form take part.
 //
 // Window behaviour:
 // - ShowModal fails with EInvalidOperation "Cannot make a visible window
@@ -52,7 +55,7 @@ class TForm : public TWinControl {
   explicit TForm(TComponent* owner);
   ~TForm() override;
 
-  void AfterConstruction() override;  // dispatches OnCreate
+  void AfterConstruction() override;  // creates the window, dispatches OnCreate
 
   void SetVisible(bool visible) override;
   // Makes the form visible and brings it to the front (also when it is
@@ -94,6 +97,9 @@ class TForm : public TWinControl {
   // marks that letter with "&". Returns true when the key was consumed.
   bool IsDialogKey(const MSG& message);
 
+  // Takes a button's ModalResult.
+  bool TakeModalResult(TModalResult result) override;
+
   TNotifyEvent OnCreate;
   TNotifyEvent OnShow;
   TNotifyEvent OnHide;
@@ -126,7 +132,6 @@ class TForm : public TWinControl {
   bool DoClose(TCloseAction& action);
   void ApplyStyle();
   void FillWorkArea();
-  bool FindAccel(TWinControl* container, char accel);
 
   bool modal_ = false;
   TModalResult modalResult_ = mrNone;
@@ -142,6 +147,9 @@ class TForm : public TWinControl {
   bool modalOnTop_ = false;
   // The control that had the focus when the form was last deactivated.
   HWND savedFocus_ = nullptr;
+  // A client size asked for before the window existed, whose frame was only
+  // estimated; applied again once the window is there.
+  std::optional<TSize> pendingClientSize_;
 };
 
 // ---------------------------------------------------------------------------
@@ -180,13 +188,13 @@ class TApplication : public TComponent {
   void HandleMessage();
 
   // The default error report: a message box with Title as caption, the error
-  // icon and OK; the text is the message with a full stop added when its last
-  // character sorts after ".".
+  // icon and OK; the text is ErrorReportText of the message (Dialogs.h, where
+  // the report is defined with the other boxes). Installed as the error
+  // report of Dispatch while this is the global Application.
   void HandleException(const std::exception& error);
-  void HandleUnknownException();
-  // The one dispatch point for handlers: runs the handler and reports what
-  // escapes it. Returns false when the handler failed.
-  bool Dispatch(const std::function<void()>& handler);
+  // Runs the handler through the dispatch point (Dispatch.h). Returns false
+  // when the handler failed.
+  bool Dispatch(const std::function<void()>& handler) { return ::Dispatch(handler); }
 
   TForm* MainForm() const { return mainForm_; }
   void SetMainForm(TForm* form) { mainForm_ = form; }
@@ -218,16 +226,9 @@ extern TApplication* Application;
 // of its labels (see TForm::ShownTexts).
 UINT DescribeTextsMessage();
 
-// Pure helpers of the default error report.
+// The title rule: the executable's file name up to its first ".", its first
+// character unchanged and the rest in lower case.
 std::string TitleFromExeName(const std::string& exePath);
-std::string ErrorReportText(const std::string& message);
-
-// Runs a handler through the application's dispatch point.
-template <class Handler, class... Args>
-bool DispatchEvent(const Handler& handler, Args&&... args) {
-  if (!handler) return true;
-  return Application->Dispatch([&] { handler(std::forward<Args>(args)...); });
-}
 
 // ---------------------------------------------------------------------------
 

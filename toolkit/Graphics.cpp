@@ -77,8 +77,20 @@ MemoryDC::~MemoryDC() {
 
 WindowDC::WindowDC(HWND window) : window_(window), dc_(GetDC(window)) {
   if (dc_ == nullptr) throw EInvalidOperation("Cannot get a device context: " + LastErrorText());
+  ++gLiveGdiObjects;
 }
-WindowDC::~WindowDC() { ReleaseDC(window_, dc_); }
+WindowDC::~WindowDC() {
+  ReleaseDC(window_, dc_);
+  --gLiveGdiObjects;
+}
+
+PaintDC::PaintDC(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {
+  if (dc_ != nullptr) ++gLiveGdiObjects;
+}
+PaintDC::~PaintDC() {
+  EndPaint(window_, &paint_);
+  if (dc_ != nullptr) --gLiveGdiObjects;
+}
 
 SelectGuard::SelectGuard(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
 SelectGuard::~SelectGuard() {

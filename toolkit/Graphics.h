@@ -96,11 +96,11 @@ constexpr TColor clNone = 0x1FFFFFFF;
 TColor ColorToRGB(TColor color);
 
 // ---------------------------------------------------------------------------
-// GDI ownership. Every GDI object and memory DC the toolkit creates is owned
-// by one of these move-only types, and each of them is counted, so that tests
-// can check for leaks (Wine's GetGuiResources always answers 0).
+// GDI ownership. Every GDI object and device context the toolkit creates or
+// borrows is owned by one of these types, and each of them is counted, so
+// that tests can check for leaks (Wine's GetGuiResources always answers 0).
 
-int LiveGdiObjects();      // GDI objects and memory DCs alive in our wrappers
+int LiveGdiObjects();      // GDI objects and DCs (memory, window, paint) alive in our wrappers
 int LiveWindowHandles();   // windows created by the toolkit and not yet destroyed
 
 // Owns an HGDIOBJ (pen, brush, font, bitmap, region): DeleteObject on destruction.
@@ -146,6 +146,24 @@ class WindowDC {
 
  private:
   HWND window_;
+  HDC dc_;
+};
+
+// BeginPaint now, EndPaint on destruction: the DC of a window's WM_PAINT.
+class PaintDC {
+ public:
+  explicit PaintDC(HWND window);
+  ~PaintDC();
+  PaintDC(const PaintDC&) = delete;
+  PaintDC& operator=(const PaintDC&) = delete;
+  // Null when there is nothing to paint on.
+  HDC Get() const { return dc_; }
+  // The area to paint, in client coordinates.
+  const RECT& PaintRect() const { return paint_.rcPaint; }
+
+ private:
+  HWND window_;
+  PAINTSTRUCT paint_{};
   HDC dc_;
 };
 

@@ -6,16 +6,8 @@
 #include "runtime/Exceptions.h"
 #include "runtime/Streams.h"
 #include "runtime/Text.h"
-#include "toolkit/Forms.h"
 
 namespace {
-TForm* ParentForm(TControl* control) {
-  for (TControl* c = control; c != nullptr; c = c->Parent()) {
-    if (auto* form = dynamic_cast<TForm*>(c)) return form;
-  }
-  return nullptr;
-}
-
 void SyncFont(TCanvas& canvas, const TFont& font) {
   if (!canvas.Font().Equals(font)) canvas.Font().Assign(font);
 }
@@ -60,7 +52,7 @@ void PaintOwnerDrawnItem(const DRAWITEMSTRUCT& item, TWinControl* control, TCanv
   } else if (onDrawItem) {
     DispatchEvent(onDrawItem, control, index, rect, state);
   } else {
-    Application->Dispatch([&] { drawDefault(index, rect, state); });
+    Dispatch([&] { drawDefault(index, rect, state); });
   }
   if (state & odFocused) {
     RECT r = rect.ToRECT();
@@ -117,6 +109,13 @@ UINT TLabel::DrawTextFlags() const {
   else if (alignment_ == taCenter) flags |= DT_CENTER;
   if (!showAccelChar_) flags |= DT_NOPREFIX;
   return flags;
+}
+
+bool TLabel::DialogChar(char accel) {
+  if (!showAccelChar_ || accel == 0 || AccelChar() != accel) return false;
+  if (focusControl_ == nullptr || !focusControl_->AcceptsInput()) return false;
+  focusControl_->SetFocus();
+  return true;
 }
 
 void TLabel::AdjustSize() {
@@ -199,7 +198,8 @@ void TButton::Click() {
 
 void TButton::Pressed() {
   if (modalResult_ != mrNone) {
-    if (TForm* form = ParentForm(this)) form->SetModalResult(modalResult_);
+    for (TWinControl* w = parent_; w != nullptr && !w->TakeModalResult(modalResult_); w = w->Parent()) {
+    }
   }
   DispatchEvent(OnClick, this);
 }
@@ -211,6 +211,14 @@ bool TButton::Notification(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
     return true;
   }
   return TWinControl::Notification(message, wParam, lParam, result);
+}
+
+bool TButton::DialogKey(WPARAM key) {
+  // Enter presses the focused button (the form offers it first) and the
+  // default one; Escape the cancel button.
+  const bool answers = key == VK_RETURN ? default_ || Focused() : key == VK_ESCAPE && cancel_;
+  if (answers) Click();
+  return answers;
 }
 
 bool TButton::DialogChar(char accel) {
@@ -250,7 +258,8 @@ std::string TEdit::GetText() {
 }
 
 void TEdit::SelectAll() {
-  if (handle_ != nullptr) SendMessageA(handle_, EM_SETSEL, 0, -1);
+  // The selection lives in the window only: it is made for this.
+  SendMessageA(Handle(), EM_SETSEL, 0, -1);
 }
 
 int TEdit::SelStart() {

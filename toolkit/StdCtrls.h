@@ -32,6 +32,10 @@ class TLabel : public TGraphicControl {
   // DrawText flags the label paints with.
   UINT DrawTextFlags() const;
 
+  // Its access key focuses FocusControl.
+  bool DialogChar(char accel) override;
+  std::optional<std::string> WindowlessText() const override { return caption_; }
+
  protected:
   void Paint() override;
   void TextChanged() override;
@@ -39,7 +43,6 @@ class TLabel : public TGraphicControl {
   void AdjustSize();
 
  private:
-  friend class TForm;
   bool autoSize_ = true;
   bool wordWrap_ = false;
   bool transparent_ = false;
@@ -65,10 +68,13 @@ class TButton : public TWinControl {
   // Presses the button as a user's click does (BM_CLICK through the window).
   void Click() override;
 
+  bool DialogKey(WPARAM key) override;
+  bool DialogChar(char accel) override;
+  bool DefaultFocus() const override { return default_; }
+
  protected:
   void CreateParams(TCreateParams& params) override;
   bool Notification(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
-  bool DialogChar(char accel) override;
 
  private:
   void Pressed();
@@ -90,6 +96,8 @@ class TEdit : public TWinControl {
   bool ReadOnly() const { return readOnly_; }
   void SetReadOnly(bool value);
   TNotifyEvent OnChange;
+
+  bool WantsChars() const override { return true; }
 
  protected:
   void CreateParams(TCreateParams& params) override;
@@ -126,11 +134,13 @@ class TMemo : public TWinControl {
   int TopLine();
   TNotifyEvent OnChange;
 
+  bool WantsReturn() const override { return wantReturns_ && !readOnly_; }
+  bool WantsChars() const override { return true; }
+
  protected:
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
   bool Notification(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
-  bool WantsReturn() const override { return wantReturns_ && !readOnly_; }
 
  private:
   void Recreate();
@@ -190,6 +200,9 @@ class TListBox : public TWinControl {
   TDrawItemEvent OnDrawItem;
   TMeasureItemEvent OnMeasureItem;
 
+  // Letters select items.
+  bool WantsChars() const override { return true; }
+
  protected:
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
@@ -231,6 +244,8 @@ class TComboBox : public TWinControl {
   TNotifyEvent OnChange;
   TNotifyEvent OnClick;
   TDrawItemEvent OnDrawItem;
+
+  bool WantsChars() const override { return true; }
 
  protected:
   void CreateParams(TCreateParams& params) override;

@@ -510,4 +510,48 @@ TEST_F(FormsTest, ShowBringsAVisibleFormToTheFront) {
   EXPECT_TRUE(above(first->Handle(), second->Handle()));
 }
 
+// A form whose own window styles and creation step add to its base's.
+class ToolForm : public TForm {
+ public:
+  explicit ToolForm(TComponent* owner) : TForm(owner) {
+    SetBorderStyle(bsDialog);
+    SetClientSize(210, 110);
+  }
+  int created = 0;
+
+ protected:
+  void CreateParams(TCreateParams& params) override {
+    TForm::CreateParams(params);
+    params.ExStyle |= WS_EX_TOOLWINDOW;
+  }
+  void CreateWnd() override {
+    TForm::CreateWnd();
+    ++created;
+  }
+};
+
+TEST_F(FormsTest, DerivedFormTakesPartInCreatingItsWindow) {
+  std::unique_ptr<ToolForm> unowned;
+  const struct {
+    const char* how;
+    std::function<ToolForm*()> make;
+  } cases[] = {
+      {"CreateForm", [&] { return app.CreateForm<ToolForm>(); }},
+      {"NewComponent", [&] { return NewComponent<ToolForm>(&app); }},
+      {"MakeComponent", [&] {
+         unowned = MakeComponent<ToolForm>();
+         return unowned.get();
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.how);
+    ToolForm* form = c.make();
+    ASSERT_TRUE(form->HandleAllocated()) << "the window exists once the form is constructed";
+    EXPECT_NE(GetWindowLongPtrA(form->Handle(), GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
+    EXPECT_EQ(form->created, 1);
+    EXPECT_EQ(form->ClientWidth(), 210) << "a client size set before the window existed";
+    EXPECT_EQ(form->ClientHeight(), 110);
+  }
+}
+
 }  // namespace
