@@ -67,8 +67,6 @@ LRESULT CALLBACK ToolkitWindowProc(HWND window, UINT message, WPARAM wParam, LPA
 }
 
 namespace toolkit_internal {
-const char* ToolkitWindowClass() { return kWindowClass; }
-
 namespace {
 BOOL CALLBACK FirstIconName(HMODULE module, LPCSTR, LPSTR name, LONG_PTR data) {
   // The name is an integer resource or a string that lives only during the
@@ -180,11 +178,6 @@ void TControl::SetColor(TColor color) {
   if (color == color_) return;
   color_ = color;
   ColorChanged();
-}
-
-void TControl::SetParentColor(bool value) {
-  parentColor_ = value;
-  if (value && parent_ != nullptr) ParentColorChanged(parent_->color_);
 }
 
 void TControl::SetParentFont(bool value) {
@@ -681,23 +674,12 @@ void TWinControl::CreateParamsNoParent(TCreateParams& params) {
   parent_ = parent;
 }
 
-void TWinControl::SetClientWidth(int w) { SetWidth(width_ + (w - ClientWidth())); }
-void TWinControl::SetClientHeight(int h) { SetHeight(height_ + (h - ClientHeight())); }
 
 void TWinControl::SetFocus() {
   if (Handle() != nullptr) ::SetFocus(handle_);
 }
 
 bool TWinControl::Focused() const { return handle_ != nullptr && GetFocus() == handle_; }
-
-void TWinControl::SetTabStop(bool value) {
-  tabStop_ = value;
-  if (handle_ != nullptr) {
-    LONG_PTR style = GetWindowLongPtrA(handle_, GWL_STYLE);
-    style = value ? (style | WS_TABSTOP) : (style & ~static_cast<LONG_PTR>(WS_TABSTOP));
-    SetWindowLongPtrA(handle_, GWL_STYLE, style);
-  }
-}
 
 void TWinControl::SetTabOrder(int order) {
   tabOrder_ = order;

@@ -45,8 +45,6 @@ class TComponent : public TObject {
   TComponent* Owner() const { return owner_; }
   const std::string& Name() const { return name_; }
   void SetName(const std::string& name) { name_ = name; }
-  int ComponentCount() const { return static_cast<int>(components_.size()); }
-  TComponent* Component(int index) const { return components_[index].get(); }
   // Takes ownership (used by NewComponent).
   void InsertComponent(std::unique_ptr<TComponent> component);
   // Destroys the owned components now, newest first.
@@ -129,8 +127,6 @@ class TControl : public TComponent {
 
   TColor Color() const { return color_; }
   void SetColor(TColor color);
-  bool ParentColor() const { return parentColor_; }
-  void SetParentColor(bool value);
   TFont& Font() { return font_; }
   bool ParentFont() const { return parentFont_; }
   void SetParentFont(bool value);
@@ -229,13 +225,9 @@ class TWinControl : public TControl {
   void SetBounds(int left, int top, int width, int height) override;
   int ClientWidth() const override;
   int ClientHeight() const override;
-  void SetClientWidth(int w);
-  void SetClientHeight(int h);
 
   void SetFocus();
   bool Focused() const;
-  bool TabStop() const { return tabStop_; }
-  void SetTabStop(bool value);
   int TabOrder() const { return tabOrder_; }
   void SetTabOrder(int order);
 

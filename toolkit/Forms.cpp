@@ -264,11 +264,11 @@ void TForm::CreateParams(TCreateParams& params) {
       params.ExStyle |= WS_EX_TOOLWINDOW;
       break;
   }
+  // A close box always; minimise and maximise boxes where the frame has them.
   if (borderStyle_ != bsNone) {
-    if (borderIcons_ & biSystemMenu) params.Style |= WS_SYSMENU;
+    params.Style |= WS_SYSMENU;
     if (borderStyle_ != bsDialog && borderStyle_ != bsToolWindow && borderStyle_ != bsSizeToolWin) {
-      if (borderIcons_ & biMinimize) params.Style |= WS_MINIMIZEBOX;
-      if (borderIcons_ & biMaximize) params.Style |= WS_MAXIMIZEBOX;
+      params.Style |= WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
     }
   }
   if (OnTop()) params.ExStyle |= WS_EX_TOPMOST;
@@ -304,12 +304,6 @@ void TForm::ApplyStyle() {
 void TForm::SetBorderStyle(TFormBorderStyle style) {
   if (style == borderStyle_) return;
   borderStyle_ = style;
-  ApplyStyle();
-}
-
-void TForm::SetBorderIcons(TBorderIcons icons) {
-  if (icons == borderIcons_) return;
-  borderIcons_ = icons;
   ApplyStyle();
 }
 

@@ -17,8 +17,6 @@ enum TCloseAction { caNone, caHide, caFree, caMinimize };
 enum TWindowState { wsNormal, wsMinimized, wsMaximized };
 enum TPosition { poDesigned, poScreenCenter, poDesktopCenter };
 enum TFormStyle { fsNormal, fsStayOnTop };
-enum TBorderIcon : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4 };
-using TBorderIcons = unsigned;
 
 using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 
@@ -73,8 +71,6 @@ class TForm : public TWinControl {
 
   TFormBorderStyle BorderStyle() const { return borderStyle_; }
   void SetBorderStyle(TFormBorderStyle style);
-  TBorderIcons BorderIcons() const { return borderIcons_; }
-  void SetBorderIcons(TBorderIcons icons);
   TFormStyle FormStyle() const { return formStyle_; }
   void SetFormStyle(TFormStyle style);
   TPosition Position() const { return position_; }
@@ -136,7 +132,6 @@ class TForm : public TWinControl {
   bool modal_ = false;
   TModalResult modalResult_ = mrNone;
   TFormBorderStyle borderStyle_ = bsSizeable;
-  TBorderIcons borderIcons_ = biSystemMenu | biMinimize | biMaximize;
   TFormStyle formStyle_ = fsNormal;
   TPosition position_ = poDesigned;
   TWindowState windowState_ = wsNormal;
@@ -197,7 +192,6 @@ class TApplication : public TComponent {
   bool Dispatch(const std::function<void()>& handler) { return ::Dispatch(handler); }
 
   TForm* MainForm() const { return mainForm_; }
-  void SetMainForm(TForm* form) { mainForm_ = form; }
   std::string ExeName() const;
   // The executable's name up to its first ".", first character kept, the rest
   // in lower case, unless set.

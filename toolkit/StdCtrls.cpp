@@ -8,6 +8,9 @@
 #include "runtime/Text.h"
 
 namespace {
+// Items a drop-down list shows at once.
+constexpr int kDropDownCount = 8;
+
 void SyncFont(TCanvas& canvas, const TFont& font) {
   if (!canvas.Font().Equals(font)) canvas.Font().Assign(font);
 }
@@ -328,10 +331,6 @@ std::string TMemo::GetText() {
   return caption_;
 }
 
-int TMemo::LineCount() {
-  return static_cast<int>(SendMessageA(Handle(), EM_GETLINECOUNT, 0, 0));
-}
-
 std::string TMemo::Line(int index) {
   HWND window = Handle();
   const LRESULT start = SendMessageA(window, EM_LINEINDEX, static_cast<WPARAM>(index), 0);
@@ -343,10 +342,6 @@ std::string TMemo::Line(int index) {
   const LRESULT got = SendMessageA(window, EM_GETLINE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
   text.resize(static_cast<std::size_t>(std::max<LRESULT>(got, 0)));
   return text;
-}
-
-int TMemo::TopLine() {
-  return static_cast<int>(SendMessageA(Handle(), EM_GETFIRSTVISIBLELINE, 0, 0));
 }
 
 void TMemo::LoadFromFile(const std::string& path) {
@@ -527,9 +522,7 @@ bool TListBox::Notification(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
       return true;
     case WM_MEASUREITEM: {
       auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
-      int height = itemHeight_;
-      if (OnMeasureItem) DispatchEvent(OnMeasureItem, this, static_cast<int>(item->itemID), height);
-      item->itemHeight = static_cast<UINT>(std::max(height, 1));
+      item->itemHeight = static_cast<UINT>(std::max(itemHeight_, 1));
       result = TRUE;
       return true;
     }
@@ -565,7 +558,7 @@ void TComboBox::CreateParams(TCreateParams& params) {
 
 int TComboBox::WindowHeight(int height) const {
   if (style_ == csSimple) return height;
-  return height + itemHeight_ * std::max(dropDownCount_, 1) + 2;
+  return height + itemHeight_ * kDropDownCount + 2;
 }
 
 void TComboBox::CreateWnd() {

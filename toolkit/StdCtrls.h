@@ -116,7 +116,6 @@ class TMemo : public TWinControl {
   explicit TMemo(TComponent* owner);
 
   std::string GetText();
-  int LineCount();
   std::string Line(int index);
   // Replaces the whole text with the file's (line breaks CR, LF or CR LF
   // become CR LF). A file that cannot be read raises EFOpenError naming it,
@@ -128,13 +127,10 @@ class TMemo : public TWinControl {
   void SetScrollBars(TScrollStyle value);
   bool WordWrap() const { return wordWrap_; }
   void SetWordWrap(bool value);
-  bool WantReturns() const { return wantReturns_; }
-  void SetWantReturns(bool value) { wantReturns_ = value; }
-  // Index of the first visible line.
-  int TopLine();
   TNotifyEvent OnChange;
 
-  bool WantsReturn() const override { return wantReturns_ && !readOnly_; }
+  // Enter makes a line break unless the memo is read-only.
+  bool WantsReturn() const override { return !readOnly_; }
   bool WantsChars() const override { return true; }
 
  protected:
@@ -147,7 +143,6 @@ class TMemo : public TWinControl {
   bool readOnly_ = false;
   TScrollStyle scrollBars_ = ssNone;
   bool wordWrap_ = true;
-  bool wantReturns_ = true;
 };
 
 // Owner-draw item states.
@@ -157,7 +152,6 @@ enum TOwnerDrawStateFlag : unsigned {
 using TOwnerDrawState = unsigned;
 using TDrawItemEvent =
     std::function<void(TWinControl* Control, int Index, TRect Rect, TOwnerDrawState State)>;
-using TMeasureItemEvent = std::function<void(TWinControl* Control, int Index, int& Height)>;
 
 // Item storage shared by list and combo boxes; mirrors the window's items.
 class TListItems {
@@ -198,7 +192,6 @@ class TListBox : public TWinControl {
   TNotifyEvent OnClick;
   TNotifyEvent OnDblClick;
   TDrawItemEvent OnDrawItem;
-  TMeasureItemEvent OnMeasureItem;
 
   // Letters select items.
   bool WantsChars() const override { return true; }
@@ -237,8 +230,6 @@ class TComboBox : public TWinControl {
   void SetItemHeight(int value);
   TComboBoxStyle Style() const { return style_; }
   void SetStyle(TComboBoxStyle style);
-  int DropDownCount() const { return dropDownCount_; }
-  void SetDropDownCount(int value) { dropDownCount_ = value; }
   TCanvas& Canvas() { return itemCanvas_; }
 
   TNotifyEvent OnChange;
@@ -259,7 +250,6 @@ class TComboBox : public TWinControl {
   TListItems items_;
   int itemHeight_ = 13;
   TComboBoxStyle style_ = csDropDown;
-  int dropDownCount_ = 8;
   int pendingIndex_ = -1;
   TCanvas itemCanvas_;
 };

@@ -69,12 +69,12 @@
 // Graphics (Graphics.h): TColor (red + 256*green + 65536*blue; 0xFF000000+n
 // is system colour n; ColorToRGB resolves), named colours clBlack ... clWhite,
 // clBtnFace etc. TCanvas: Brush (Color, Style bsSolid/bsClear), Pen, Font
-// (Quality, e.g. ANTIALIASED_QUALITY; SetLogFont), FillRect, FrameRect,
-// Rectangle, Ellipse, Pie, Arc, MoveTo/LineTo, Polyline, TextOut (background
+// (Quality, e.g. ANTIALIASED_QUALITY; SetLogFont), FillRect, Ellipse, Pie,
+// MoveTo/LineTo, Polyline, Polygon, TextOut (background
 // from the brush unless bsClear), TextRect, DrawText, TextExtent/TextWidth/
 // TextHeight, CopyRect with CopyMode (SRCCOPY, SRCINVERT, BLACKNESS), Draw
 // (transparent for Transparent bitmaps: bottom-left pixel colour left out),
-// StretchDraw, Pixel/SetPixel. TBitmap: DIB section (pf32bit by default;
+// Pixel/SetPixel. TBitmap: DIB section (pf32bit by default;
 // LoadFromBmpData/LoadFromResourceName keep 4-bit pictures as they are) with its
 // own Canvas, Pixel read-back, SaveToFile. TIcon. RAII: GdiObject, MemoryDC,
 // WindowDC, PaintDC (BeginPaint/EndPaint), SelectGuard, SavedDC;
