@@ -89,8 +89,9 @@ class TForm : public TWinControl {
   // Dialog keys of this form (used by the application's loops): Enter
   // presses the focused button or else the default button, Escape the
   // cancel button, Tab moves the focus, Alt+letter (or the letter when the
-  // focus is not on an edit) presses or focuses the control whose caption
-  // marks that letter with "&". Returns true when the key was consumed.
+  // focused control takes no typed letters) presses or focuses the control
+  // whose caption marks that letter with "&". The controls answer through
+  // their DialogKey and DialogChar. Returns true when the key was consumed.
   bool IsDialogKey(const MSG& message);
 
   // Takes a button's ModalResult.
