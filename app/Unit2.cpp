@@ -16,7 +16,6 @@ TForm2* Form2 = nullptr;
 
 namespace {
 
-constexpr TColor kTeal = 0x808000;
 constexpr int kWelcome = 0, kLicense = 1, kDestination = 2, kComplete = 3;
 
 TLabel* AddLabel(TComponent* owner, TWinControl* parent, int l, int t, int w, int h,
@@ -44,7 +43,7 @@ TPanel* AddSidePanel(TComponent* owner, TWinControl* page, TImage*& image, bool 
   panel->SetParent(page);
   panel->SetBounds(0, 0, 119, 266);
   panel->SetBevelOuter(bvLowered);
-  panel->SetColor(kTeal);
+  panel->SetColor(clTeal);
   panel->SetCaption("");
   image = NewComponent<TImage>(owner);
   image->SetParent(panel);
@@ -259,7 +258,7 @@ void TForm2::StartTransfer() {
     if (reached100 && (!restored || wroteNothing)) ShowNotFinished();
     if (!reached100 && !Application->Terminated() && !FileExists(archive)) {
       // The restore passes over a missing archive without a word.
-      throw EFOpenError(ExpandFileName(archive), SysErrorMessage(2));
+      throw EFOpenError(ExpandFileName(archive), SysErrorMessage(ERROR_FILE_NOT_FOUND));
     }
   } catch (const std::exception& error) {
     Application->HandleException(error);

@@ -1,9 +1,9 @@
 #include "toolkit/Controls.h"
 
 #include <algorithm>
+#include <exception>
 
 #include "runtime/FileSystem.h"
-#include "toolkit/Forms.h"
 #include "toolkit/Internal.h"
 
 namespace {
@@ -12,23 +12,30 @@ const char kWindowClass[] = "ToolkitWindow";
 int gNextControlId = 100;
 bool gReportingPaintFailure = false;
 
-// Called inside a catch block. A failing paint is reported once: the paints
-// that the report's own box causes while it is up fail again and are not
-// reported a second time (otherwise the boxes would pile up without end).
-void ReportPaintFailure() {
+// A failing paint is reported once: the paints that the report's own box
+// causes while it is up fail again and are not reported a second time
+// (otherwise the boxes would pile up without end).
+void ReportPaintFailure(const std::exception_ptr& failure) {
   if (gReportingPaintFailure) return;
   struct Reporting {
     Reporting() { gReportingPaintFailure = true; }
     ~Reporting() { gReportingPaintFailure = false; }
   } reporting;
-  try {
-    throw;
-  } catch (const std::exception& error) {
-    Application->HandleException(error);
-  } catch (...) {
-    Application->HandleUnknownException();
-  }
+  Dispatch([&] { std::rethrow_exception(failure); });
 }
+
+// Draws on a DC for the lifetime of the guard: the canvas lets go of it
+// (and of what it selected into it) however the drawing ends.
+class CanvasOn {
+ public:
+  CanvasOn(TCanvas& canvas, HDC dc) : canvas_(canvas) { canvas_.SetHandle(dc); }
+  ~CanvasOn() { canvas_.SetHandle(nullptr); }
+  CanvasOn(const CanvasOn&) = delete;
+  CanvasOn& operator=(const CanvasOn&) = delete;
+
+ private:
+  TCanvas& canvas_;
+};
 }  // namespace
 
 // One window procedure for every window of ours: toolkit-class windows and
@@ -47,13 +54,7 @@ LRESULT CALLBACK ToolkitWindowProc(HWND window, UINT message, WPARAM wParam, LPA
   if (control == nullptr) return DefWindowProcA(window, message, wParam, lParam);
 
   LRESULT result = 0;
-  try {
-    result = control->WndProc(message, wParam, lParam);
-  } catch (const std::exception& error) {
-    Application->HandleException(error);
-  } catch (...) {
-    Application->HandleUnknownException();
-  }
+  Dispatch([&] { result = control->WndProc(message, wParam, lParam); });
   if (message == WM_NCDESTROY) {
     RemovePropA(window, kObjectProp);
     if (control->handle_ == window) {
@@ -66,8 +67,6 @@ LRESULT CALLBACK ToolkitWindowProc(HWND window, UINT message, WPARAM wParam, LPA
 }
 
 namespace toolkit_internal {
-const char* ToolkitWindowClass() { return kWindowClass; }
-
 namespace {
 BOOL CALLBACK FirstIconName(HMODULE module, LPCSTR, LPSTR name, LONG_PTR data) {
   // The name is an integer resource or a string that lives only during the
@@ -144,7 +143,6 @@ void TControl::SetParent(TWinControl* parent) {
 
 void TControl::SetBounds(int left, int top, int width, int height) {
   if (left == left_ && top == top_ && width == width_ && height == height_) return;
-  if (dynamic_cast<TGraphicControl*>(this) != nullptr) Invalidate();  // the old area
   left_ = left;
   top_ = top;
   width_ = std::max(width, 0);
@@ -180,11 +178,6 @@ void TControl::SetColor(TColor color) {
   if (color == color_) return;
   color_ = color;
   ColorChanged();
-}
-
-void TControl::SetParentColor(bool value) {
-  parentColor_ = value;
-  if (value && parent_ != nullptr) ParentColorChanged(parent_->color_);
 }
 
 void TControl::SetParentFont(bool value) {
@@ -316,6 +309,13 @@ HWND TWinControl::Handle() {
   for (TControl* child : std::vector<TControl*>(controls_)) {
     if (auto* win = dynamic_cast<TWinControl*>(child)) win->Handle();
   }
+  // The windows were made in the order of the list; a tab order set before
+  // they existed is applied now.
+  const bool ordered = std::any_of(controls_.begin(), controls_.end(), [](TControl* c) {
+    auto* w = dynamic_cast<TWinControl*>(c);
+    return w != nullptr && w->tabOrder_ >= 0;
+  });
+  if (ordered) ApplyTabOrder();
   return handle_;
 }
 
@@ -409,22 +409,23 @@ LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_PAINT:
       if (classProc_ == nullptr) {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(handle_, &ps);
-        if (dc != nullptr) {
-          try {
-            paintCanvas_.SetHandle(dc);
-            PaintWindow(paintCanvas_);
-            paintCanvas_.SetHandle(nullptr);
-            PaintControls(dc, ps.rcPaint);
-          } catch (...) {
-            paintCanvas_.SetHandle(nullptr);
-            EndPaint(handle_, &ps);
-            ReportPaintFailure();
-            return 0;
+        std::exception_ptr failure;
+        {
+          PaintDC paint(handle_);
+          if (paint.Get() != nullptr) {
+            try {
+              {
+                CanvasOn canvas(paintCanvas_, paint.Get());
+                PaintWindow(paintCanvas_);
+              }
+              PaintControls(paint.Get(), paint.PaintRect());
+            } catch (...) {
+              failure = std::current_exception();
+            }
           }
         }
-        EndPaint(handle_, &ps);
+        // Reported once the paint has ended, so that the box can paint.
+        if (failure) ReportPaintFailure(failure);
         return 0;
       }
       break;
@@ -449,6 +450,10 @@ LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
   }
   return DefaultHandler(message, wParam, lParam);
+}
+
+bool TWinControl::AcceptsInput() const {
+  return TControl::AcceptsInput() && (handle_ == nullptr || IsWindowEnabled(handle_));
 }
 
 bool TWinControl::Notification(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
@@ -559,9 +564,10 @@ void TWinControl::PaintTo(HDC dc, int x, int y) {
   RECT r;
   GetClientRect(window, &r);
   IntersectClipRect(dc, 0, 0, r.right, r.bottom);
-  paintCanvas_.SetHandle(dc);
-  PaintWindow(paintCanvas_);
-  paintCanvas_.SetHandle(nullptr);
+  {
+    CanvasOn canvas(paintCanvas_, dc);
+    PaintWindow(paintCanvas_);
+  }
   PaintControls(dc, r);
   for (TControl* c : std::vector<TControl*>(controls_)) {
     auto* child = dynamic_cast<TWinControl*>(c);
@@ -668,8 +674,6 @@ void TWinControl::CreateParamsNoParent(TCreateParams& params) {
   parent_ = parent;
 }
 
-void TWinControl::SetClientWidth(int w) { SetWidth(width_ + (w - ClientWidth())); }
-void TWinControl::SetClientHeight(int h) { SetHeight(height_ + (h - ClientHeight())); }
 
 void TWinControl::SetFocus() {
   if (Handle() != nullptr) ::SetFocus(handle_);
@@ -677,21 +681,15 @@ void TWinControl::SetFocus() {
 
 bool TWinControl::Focused() const { return handle_ != nullptr && GetFocus() == handle_; }
 
-void TWinControl::SetTabStop(bool value) {
-  tabStop_ = value;
-  if (handle_ != nullptr) {
-    LONG_PTR style = GetWindowLongPtrA(handle_, GWL_STYLE);
-    style = value ? (style | WS_TABSTOP) : (style & ~static_cast<LONG_PTR>(WS_TABSTOP));
-    SetWindowLongPtrA(handle_, GWL_STYLE, style);
-  }
-}
-
 void TWinControl::SetTabOrder(int order) {
   tabOrder_ = order;
-  if (parent_ == nullptr) return;
+  if (parent_ != nullptr) parent_->ApplyTabOrder();
+}
+
+void TWinControl::ApplyTabOrder() {
   // Windows take the tab order from the z-order of the siblings.
   std::vector<TWinControl*> siblings;
-  for (TControl* c : parent_->controls_) {
+  for (TControl* c : controls_) {
     if (auto* w = dynamic_cast<TWinControl*>(c)) siblings.push_back(w);
   }
   std::stable_sort(siblings.begin(), siblings.end(), [](TWinControl* a, TWinControl* b) {
@@ -800,15 +798,21 @@ void TGraphicControl::PaintTo(HDC dc) {
   SavedDC saved(dc);
   IntersectClipRect(dc, left_, top_, left_ + width_, top_ + height_);
   OffsetViewportOrgEx(dc, left_, top_, nullptr);
-  canvas_->SetHandle(dc);
+  std::exception_ptr failure;
   try {
+    CanvasOn canvas(*canvas_, dc);
     Paint();
     if (OnPaint) OnPaint(this);
   } catch (...) {
-    canvas_->SetHandle(nullptr);
-    ReportPaintFailure();
+    failure = std::current_exception();
   }
-  canvas_->SetHandle(nullptr);
+  if (failure) ReportPaintFailure(failure);
+}
+
+void TGraphicControl::SetBounds(int left, int top, int width, int height) {
+  if (left == left_ && top == top_ && width == width_ && height == height_) return;
+  Invalidate();  // the old area
+  TControl::SetBounds(left, top, width, height);
 }
 
 void TGraphicControl::Invalidate() {

@@ -5,10 +5,12 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "runtime/Exceptions.h"
+#include "toolkit/Dispatch.h"
 #include "toolkit/Graphics.h"
 
 class TComponent;
@@ -43,8 +45,6 @@ class TComponent : public TObject {
   TComponent* Owner() const { return owner_; }
   const std::string& Name() const { return name_; }
   void SetName(const std::string& name) { name_ = name; }
-  int ComponentCount() const { return static_cast<int>(components_.size()); }
-  TComponent* Component(int index) const { return components_[index].get(); }
   // Takes ownership (used by NewComponent).
   void InsertComponent(std::unique_ptr<TComponent> component);
   // Destroys the owned components now, newest first.
@@ -127,8 +127,6 @@ class TControl : public TComponent {
 
   TColor Color() const { return color_; }
   void SetColor(TColor color);
-  bool ParentColor() const { return parentColor_; }
-  void SetParentColor(bool value);
   TFont& Font() { return font_; }
   bool ParentFont() const { return parentFont_; }
   void SetParentFont(bool value);
@@ -157,6 +155,21 @@ class TControl : public TComponent {
   void ParentColorChanged(TColor color);
   // Used by the toolkit: the parent's client area was resized.
   void ParentResized(int oldWidth, int oldHeight, int newWidth, int newHeight);
+
+  // Used by the toolkit: the keys a form routes to its controls.
+  // Whether the control takes input now: showing, enabled, and its window
+  // (when it has one) enabled.
+  virtual bool AcceptsInput() const { return Showing() && enabled_; }
+  // Enter or Escape, offered by the form to the focused control and then to
+  // every control that takes input; true when the control acted on it (a
+  // default or focused button on Enter, a cancel button on Escape).
+  virtual bool DialogKey(WPARAM key) { (void)key; return false; }
+  // An access key (the lower-case letter after "&"), offered by the form to
+  // every control that takes input; true when the control acted on it.
+  virtual bool DialogChar(char accel) { (void)accel; return false; }
+  // The text the control shows without a window of its own (a label's
+  // caption), which its form tells other programs; nullopt for the others.
+  virtual std::optional<std::string> WindowlessText() const { return std::nullopt; }
 
  protected:
   virtual void BoundsChanged() {}
@@ -212,13 +225,9 @@ class TWinControl : public TControl {
   void SetBounds(int left, int top, int width, int height) override;
   int ClientWidth() const override;
   int ClientHeight() const override;
-  void SetClientWidth(int w);
-  void SetClientHeight(int h);
 
   void SetFocus();
   bool Focused() const;
-  bool TabStop() const { return tabStop_; }
-  void SetTabStop(bool value);
   int TabOrder() const { return tabOrder_; }
   void SetTabOrder(int order);
 
@@ -239,6 +248,19 @@ class TWinControl : public TControl {
   virtual LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam);
 
+  bool AcceptsInput() const override;
+  // True when Enter belongs to the control itself (a memo taking line breaks).
+  virtual bool WantsReturn() const { return false; }
+  // True when plain letters are typed into the control, so that they are no
+  // access keys while it has the focus.
+  virtual bool WantsChars() const { return false; }
+  // True for the control that takes the focus when its form is shown and no
+  // ActiveControl is set (a default button).
+  virtual bool DefaultFocus() const { return false; }
+  // A button's ModalResult, handed up its parents until one takes it: a form
+  // does (and ends its modal loop with it), other windows do not.
+  virtual bool TakeModalResult(TModalResult result) { (void)result; return false; }
+
   // Used by the toolkit.
   void InsertControl(TControl* control);
   void RemoveControl(TControl* control);
@@ -258,11 +280,6 @@ class TWinControl : public TControl {
   // Reflected notifications from the parent (WM_COMMAND, WM_NOTIFY,
   // WM_DRAWITEM, WM_MEASUREITEM, WM_CTLCOLOR*): return true when handled.
   virtual bool Notification(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
-  // Called for Enter / Escape / accelerator keys of its form; true = handled.
-  virtual bool DialogKey(WPARAM key) { (void)key; return false; }
-  virtual bool DialogChar(char accel) { (void)accel; return false; }
-  virtual bool WantsReturn() const { return false; }
-
   void BoundsChanged() override;
   void VisibleChanged() override;
   void EnabledChanged() override;
@@ -279,6 +296,8 @@ class TWinControl : public TControl {
   void ClientSizeChanged();
   // Destroys and re-creates the window (style changes).
   void RecreateWnd();
+  // Puts the children's windows in z-order by TabOrder (unset ones last).
+  void ApplyTabOrder();
 
   friend class TApplication;
   friend class TForm;
@@ -328,6 +347,8 @@ class TGraphicControl : public TControl {
   TCanvas& Canvas() { return *canvas_; }
   TNotifyEvent OnPaint;
 
+  // Invalidates the old area too.
+  void SetBounds(int left, int top, int width, int height) override;
   void Invalidate() override;
   void Repaint() override;
 

@@ -124,6 +124,25 @@ TModalResult ShowRealMessageBox(const TMessageBoxRequest& request) {
   return answer == 0 ? mrCancel : mrOk;
 }
 
+std::string ErrorReportText(const std::string& message) {
+  if (!message.empty() && static_cast<unsigned char>(message.back()) > static_cast<unsigned char>('.')) {
+    return message + ".";
+  }
+  return message;
+}
+
+void TApplication::HandleException(const std::exception& error) {
+  TMessageBoxRequest request;
+  request.Kind = TMessageBoxKind::ErrorReport;
+  request.Caption = Title();
+  request.Text = ErrorReportText(error.what());
+  request.Icon = TMessageBoxIcon::Error;
+  request.Buttons = {{"OK", mrOk}};
+  request.EnterResult = mrOk;
+  request.EscapeResult = mrOk;
+  ShowMessageBox(request);
+}
+
 void ShowMessage(const std::string& text) {
   TMessageBoxRequest request;
   request.Kind = TMessageBoxKind::Plain;

@@ -78,3 +78,8 @@ TMessageBoxRequest MessageDlgRequest(const std::string& text, TMsgDlgType type,
                                      TMsgDlgButtons buttons);
 // The dialog form of a Dialog request, centred on the screen, not shown.
 std::unique_ptr<TForm> CreateMessageDialog(const TMessageBoxRequest& request);
+
+// The text of the default error report (TApplication::HandleException, which
+// is defined here with the other boxes): the message with a full stop added
+// when its last character sorts after ".".
+std::string ErrorReportText(const std::string& message);

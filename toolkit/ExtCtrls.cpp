@@ -4,7 +4,6 @@
 
 #include "runtime/Exceptions.h"
 #include "runtime/FileSystem.h"
-#include "toolkit/Forms.h"
 #include "toolkit/Internal.h"
 
 namespace {
@@ -16,15 +15,9 @@ UINT_PTR gNextTimerId = 1;
 
 LRESULT CALLBACK UtilityWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_TIMER) {
-    try {
-      if (toolkit_internal::DeliverTimer(wParam)) return 0;
-    } catch (const std::exception& error) {
-      Application->HandleException(error);
-      return 0;
-    } catch (...) {
-      Application->HandleUnknownException();
-      return 0;
-    }
+    bool delivered = true;
+    Dispatch([&] { delivered = toolkit_internal::DeliverTimer(wParam); });
+    if (delivered) return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
 }
@@ -212,11 +205,6 @@ TIcon& TPicture::Icon() {
 int TPicture::Width() const { return bitmap_ ? bitmap_->Width() : icon_ ? icon_->Width() : 0; }
 int TPicture::Height() const { return bitmap_ ? bitmap_->Height() : icon_ ? icon_->Height() : 0; }
 
-void TPicture::Clear() {
-  bitmap_.reset();
-  icon_.reset();
-}
-
 TImage::TImage(TComponent* owner) : TGraphicControl(owner) {
   width_ = 105;
   height_ = 105;
@@ -233,29 +221,19 @@ void TImage::SetAutoSize(bool value) {
   autoSize_ = value;
   PictureChanged();
 }
-void TImage::SetStretch(bool value) { stretch_ = value; Invalidate(); }
-void TImage::SetCenter(bool value) { center_ = value; Invalidate(); }
 void TImage::SetTransparent(bool value) { transparent_ = value; Invalidate(); }
 
 void TImage::Paint() {
   TCanvas& canvas = Canvas();
-  const int pw = picture_.Width(), ph = picture_.Height();
-  int x = 0, y = 0;
-  if (center_ && !stretch_) {
-    x = (width_ - pw) / 2;
-    y = (height_ - ph) / 2;
-  }
   if (picture_.HasBitmap()) {
     TBitmap& bitmap = picture_.Bitmap();
-    if (stretch_) {
-      canvas.StretchDraw(ClientRect(), bitmap);
-    } else if (transparent_) {
-      canvas.DrawTransparent(x, y, bitmap, bitmap.TransparentColor());
+    if (transparent_) {
+      canvas.DrawTransparent(0, 0, bitmap, bitmap.TransparentColor());
     } else {
-      canvas.Draw(x, y, bitmap);
+      canvas.Draw(0, 0, bitmap);
     }
   } else if (picture_.HasIcon()) {
-    canvas.Draw(x, y, picture_.Icon());
+    canvas.Draw(0, 0, picture_.Icon());
   }
 }
 
@@ -296,7 +274,6 @@ void TNotebook::SetPageIndex(int index) {
   pageIndex_ = index;
   pages_[index]->Show();
   if (old != nullptr) old->Hide();
-  DispatchEvent(OnPageChanged, this);
 }
 
 std::string TNotebook::ActivePage() const { return pageIndex_ >= 0 ? pages_[pageIndex_]->Name() : std::string(); }

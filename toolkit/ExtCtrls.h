@@ -80,7 +80,6 @@ class TPicture {
   bool HasIcon() const { return icon_ != nullptr; }
   int Width() const;
   int Height() const;
-  void Clear();
 
  private:
   std::unique_ptr<TBitmap> bitmap_;
@@ -97,10 +96,6 @@ class TImage : public TGraphicControl {
   // AutoSize: the control takes the picture's size.
   bool AutoSize() const { return autoSize_; }
   void SetAutoSize(bool value);
-  bool Stretch() const { return stretch_; }
-  void SetStretch(bool value);
-  bool Center() const { return center_; }
-  void SetCenter(bool value);
   // Transparent: a bitmap is drawn without its bottom-left pixel's colour.
   bool Transparent() const { return transparent_; }
   void SetTransparent(bool value);
@@ -111,8 +106,6 @@ class TImage : public TGraphicControl {
  private:
   TPicture picture_;
   bool autoSize_ = false;
-  bool stretch_ = false;
-  bool center_ = false;
   bool transparent_ = false;
 };
 
@@ -137,7 +130,6 @@ class TNotebook : public TCustomControl {
   void SetPageIndex(int index);
   std::string ActivePage() const;
   void SetActivePage(const std::string& name);
-  TNotifyEvent OnPageChanged;
 
  private:
   std::vector<TPage*> pages_;

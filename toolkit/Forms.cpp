@@ -1,16 +1,15 @@
 #include "toolkit/Forms.h"
 
-
 #include <algorithm>
 
 #include "runtime/FileSystem.h"
-#include "toolkit/Dialogs.h"
-#include "toolkit/ExtCtrls.h"
 #include "toolkit/Internal.h"
-#include "toolkit/StdCtrls.h"
 
 namespace {
 const UINT kFillWorkAreaMessage = WM_APP + 0x100;
+
+// What escapes a handler goes to the application in use at that moment.
+void ReportToApplication(const std::exception& error) { Application->HandleException(error); }
 
 // The application in use when no other was constructed.
 TApplication gDefaultApplication;
@@ -116,15 +115,9 @@ std::string TitleFromExeName(const std::string& exePath) {
   return name;
 }
 
-std::string ErrorReportText(const std::string& message) {
-  if (!message.empty() && static_cast<unsigned char>(message.back()) > static_cast<unsigned char>('.')) {
-    return message + ".";
-  }
-  return message;
-}
-
 TApplication::TApplication() : TComponent(nullptr), previous_(Application) {
   Application = this;
+  SetErrorReport(ReportToApplication);
   DropQuitMessages();
 }
 
@@ -189,34 +182,6 @@ void TApplication::HandleMessage() {
   if (!ProcessMessage() && !terminated_) WaitMessage();
 }
 
-void TApplication::HandleException(const std::exception& error) {
-  TMessageBoxRequest request;
-  request.Kind = TMessageBoxKind::ErrorReport;
-  request.Caption = Title();
-  request.Text = ErrorReportText(error.what());
-  request.Icon = TMessageBoxIcon::Error;
-  request.Buttons = {{"OK", mrOk}};
-  request.EnterResult = mrOk;
-  request.EscapeResult = mrOk;
-  ShowMessageBox(request);
-}
-
-void TApplication::HandleUnknownException() {
-  HandleException(Exception("An unexpected error occurred"));
-}
-
-bool TApplication::Dispatch(const std::function<void()>& handler) {
-  try {
-    handler();
-    return true;
-  } catch (const std::exception& error) {
-    HandleException(error);
-  } catch (...) {
-    HandleUnknownException();
-  }
-  return false;
-}
-
 std::string TApplication::ExeName() const {
   char path[MAX_PATH + 1] = {};
   const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -257,14 +222,21 @@ TForm::TForm(TComponent* owner) : TWinControl(owner) {
   height_ = 240;
   application_ = Application;
   application_->RegisterForm(this);
-  Handle();
 }
 
 TForm::~TForm() {
   if (application_ != nullptr) application_->UnregisterForm(this);
 }
 
-void TForm::AfterConstruction() { DispatchEvent(OnCreate, this); }
+void TForm::AfterConstruction() {
+  HandleNeeded();
+  DispatchEvent(OnCreate, this);
+}
+
+bool TForm::TakeModalResult(TModalResult result) {
+  modalResult_ = result;
+  return true;
+}
 
 void TForm::CreateParams(TCreateParams& params) {
   params.Style = WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
@@ -292,11 +264,11 @@ void TForm::CreateParams(TCreateParams& params) {
       params.ExStyle |= WS_EX_TOOLWINDOW;
       break;
   }
+  // A close box always; minimise and maximise boxes where the frame has them.
   if (borderStyle_ != bsNone) {
-    if (borderIcons_ & biSystemMenu) params.Style |= WS_SYSMENU;
+    params.Style |= WS_SYSMENU;
     if (borderStyle_ != bsDialog && borderStyle_ != bsToolWindow && borderStyle_ != bsSizeToolWin) {
-      if (borderIcons_ & biMinimize) params.Style |= WS_MINIMIZEBOX;
-      if (borderIcons_ & biMaximize) params.Style |= WS_MAXIMIZEBOX;
+      params.Style |= WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
     }
   }
   if (OnTop()) params.ExStyle |= WS_EX_TOPMOST;
@@ -307,6 +279,11 @@ void TForm::CreateParams(TCreateParams& params) {
 void TForm::CreateWnd() {
   TWinControl::CreateWnd();
   SetWindowTextA(handle_, caption_.c_str());
+  if (pendingClientSize_) {
+    const TSize size = *pendingClientSize_;
+    pendingClientSize_.reset();
+    SetClientSize(size.cx, size.cy);
+  }
 }
 
 void TForm::ApplyStyle() {
@@ -327,12 +304,6 @@ void TForm::ApplyStyle() {
 void TForm::SetBorderStyle(TFormBorderStyle style) {
   if (style == borderStyle_) return;
   borderStyle_ = style;
-  ApplyStyle();
-}
-
-void TForm::SetBorderIcons(TBorderIcons icons) {
-  if (icons == borderIcons_) return;
-  borderIcons_ = icons;
   ApplyStyle();
 }
 
@@ -363,10 +334,13 @@ void TForm::SetClientSize(int width, int height) {
     AdjustWindowRectEx(&r, params.Style, FALSE, params.ExStyle);
   }
   SetBounds(left_, top_, r.right - r.left, r.bottom - r.top);
-  // The frame can differ from the estimate (menus wrap, themes): correct it.
+  // The frame can differ from the estimate (menus wrap, themes): correct it,
+  // now or once the window exists.
   if (handle_ != nullptr) {
     const int dw = width - ClientWidth(), dh = height - ClientHeight();
     if (dw != 0 || dh != 0) SetBounds(left_, top_, width_ + dw, height_ + dh);
+  } else {
+    pendingClientSize_ = TSize{width, height};
   }
 }
 
@@ -395,6 +369,7 @@ void TForm::CenterOnScreen() {
 }
 
 void TForm::BoundsChanged() {
+  pendingClientSize_.reset();  // the size set last wins
   if (handle_ != nullptr && windowState_ == wsNormal) {
     SetWindowPos(handle_, nullptr, left_, top_, width_, height_, SWP_NOZORDER | SWP_NOACTIVATE);
   }
@@ -445,9 +420,9 @@ void TForm::FocusFirstControl() {
     std::vector<TControl*> all;
     CollectControls(this, all);
     for (TControl* c : all) {
-      auto* button = dynamic_cast<TButton*>(c);
-      if (button != nullptr && button->Default() && button->HandleAllocated() && CanFocus(button->Handle())) {
-        focus = button->Handle();
+      auto* w = dynamic_cast<TWinControl*>(c);
+      if (w != nullptr && w->DefaultFocus() && w->HandleAllocated() && CanFocus(w->Handle())) {
+        focus = w->Handle();
         break;
       }
     }
@@ -568,9 +543,8 @@ std::string TForm::ShownTexts() {
   CollectControls(this, all);
   std::string texts;
   for (TControl* c : all) {
-    if (auto* label = dynamic_cast<TLabel*>(c); label != nullptr && label->Showing()) {
-      texts += label->Caption() + "\n";
-    }
+    if (!c->Showing()) continue;
+    if (const auto text = c->WindowlessText()) texts += *text + "\n";
   }
   return texts;
 }
@@ -658,65 +632,33 @@ void CollectControls(TWinControl* container, std::vector<TControl*>& out) {
   }
 }
 
-bool Usable(TControl* c) {
-  if (!c->Showing() || !c->Enabled()) return false;
-  auto* w = dynamic_cast<TWinControl*>(c);
-  return w == nullptr || !w->HandleAllocated() || IsWindowEnabled(w->Handle());
-}
-}  // namespace
-
-bool TForm::FindAccel(TWinControl* container, char accel) {
+// Offers a dialog key or an access key to every control under container that
+// takes input, in order, until one acts on it.
+template <class Offer>
+bool OfferToControls(TWinControl* container, const Offer& offer) {
   std::vector<TControl*> all;
   CollectControls(container, all);
   for (TControl* c : all) {
-    if (!Usable(c)) continue;
-    if (auto* label = dynamic_cast<TLabel*>(c)) {
-      if (label->ShowAccelChar() && label->AccelChar() == accel && label->FocusControl() != nullptr &&
-          Usable(label->FocusControl())) {
-        label->FocusControl()->SetFocus();
-        return true;
-      }
-    } else if (auto* w = dynamic_cast<TWinControl*>(c)) {
-      if (w->DialogChar(accel)) return true;
-    }
+    if (c->AcceptsInput() && offer(*c)) return true;
   }
   return false;
 }
+}  // namespace
 
 bool TForm::IsDialogKey(const MSG& message) {
   if (handle_ == nullptr || !IsWindowEnabled(handle_)) return false;
   TWinControl* focused = FromHandle(GetFocus());
   if (message.message == WM_KEYDOWN) {
     if (GetKeyState(VK_MENU) < 0) return false;
-    std::vector<TControl*> all;
-    switch (message.wParam) {
-      case VK_RETURN: {
+    const WPARAM key = message.wParam;
+    switch (key) {
+      case VK_RETURN:
         if (focused != nullptr && focused->WantsReturn()) return false;
-        if (auto* button = dynamic_cast<TButton*>(focused); button != nullptr && Usable(button)) {
-          button->Click();
-          return true;
-        }
-        CollectControls(this, all);
-        for (TControl* c : all) {
-          auto* button = dynamic_cast<TButton*>(c);
-          if (button != nullptr && button->Default() && Usable(button)) {
-            button->Click();
-            return true;
-          }
-        }
-        return false;
-      }
-      case VK_ESCAPE: {
-        CollectControls(this, all);
-        for (TControl* c : all) {
-          auto* button = dynamic_cast<TButton*>(c);
-          if (button != nullptr && button->Cancel() && Usable(button)) {
-            button->Click();
-            return true;
-          }
-        }
-        return false;
-      }
+        // The focused control first: a focused button takes Enter itself.
+        if (focused != nullptr && focused->AcceptsInput() && focused->DialogKey(key)) return true;
+        return OfferToControls(this, [key](TControl& c) { return c.DialogKey(key); });
+      case VK_ESCAPE:
+        return OfferToControls(this, [key](TControl& c) { return c.DialogKey(key); });
       case VK_TAB: {
         if (GetKeyState(VK_CONTROL) < 0) return false;
         HWND next = GetNextDlgTabItem(handle_, GetFocus(), GetKeyState(VK_SHIFT) < 0);
@@ -729,15 +671,12 @@ bool TForm::IsDialogKey(const MSG& message) {
   }
   if (message.message == WM_SYSCHAR || message.message == WM_CHAR) {
     // Plain letters act as access keys only where the focus takes no text.
-    if (message.message == WM_CHAR &&
-        (dynamic_cast<TEdit*>(focused) != nullptr || dynamic_cast<TMemo*>(focused) != nullptr ||
-         dynamic_cast<TComboBox*>(focused) != nullptr || dynamic_cast<TListBox*>(focused) != nullptr)) {
-      return false;
-    }
+    if (message.message == WM_CHAR && focused != nullptr && focused->WantsChars()) return false;
     char letter[2] = {static_cast<char>(message.wParam), 0};
     CharLowerA(letter);
-    if (letter[0] == 0 || letter[0] == '\r' || letter[0] == '\x1b' || letter[0] == '\t') return false;
-    return FindAccel(this, letter[0]);
+    const char accel = letter[0];
+    if (accel == 0 || accel == '\r' || accel == '\x1b' || accel == '\t') return false;
+    return OfferToControls(this, [accel](TControl& c) { return c.DialogChar(accel); });
   }
   return false;
 }

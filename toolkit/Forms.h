@@ -6,24 +6,25 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "toolkit/Controls.h"
+#include "toolkit/Dispatch.h"
 
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
 enum TWindowState { wsNormal, wsMinimized, wsMaximized };
 enum TPosition { poDesigned, poScreenCenter, poDesktopCenter };
 enum TFormStyle { fsNormal, fsStayOnTop };
-enum TBorderIcon : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4 };
-using TBorderIcons = unsigned;
 
 using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 
-class TButton;
 class TApplication;
 
-// A top-level window. Created hidden; its window exists from construction.
+// A top-level window. Created hidden; its window is created once the form is
+// fully constructed (AfterConstruction), so that the CreateParams and
+// CreateWnd of a derived form take part.
 //
 // Window behaviour:
 // - ShowModal fails with EInvalidOperation "Cannot make a visible window
@@ -52,7 +53,7 @@ class TForm : public TWinControl {
   explicit TForm(TComponent* owner);
   ~TForm() override;
 
-  void AfterConstruction() override;  // dispatches OnCreate
+  void AfterConstruction() override;  // creates the window, dispatches OnCreate
 
   void SetVisible(bool visible) override;
   // Makes the form visible and brings it to the front (also when it is
@@ -70,8 +71,6 @@ class TForm : public TWinControl {
 
   TFormBorderStyle BorderStyle() const { return borderStyle_; }
   void SetBorderStyle(TFormBorderStyle style);
-  TBorderIcons BorderIcons() const { return borderIcons_; }
-  void SetBorderIcons(TBorderIcons icons);
   TFormStyle FormStyle() const { return formStyle_; }
   void SetFormStyle(TFormStyle style);
   TPosition Position() const { return position_; }
@@ -90,9 +89,13 @@ class TForm : public TWinControl {
   // Dialog keys of this form (used by the application's loops): Enter
   // presses the focused button or else the default button, Escape the
   // cancel button, Tab moves the focus, Alt+letter (or the letter when the
-  // focus is not on an edit) presses or focuses the control whose caption
-  // marks that letter with "&". Returns true when the key was consumed.
+  // focused control takes no typed letters) presses or focuses the control
+  // whose caption marks that letter with "&". The controls answer through
+  // their DialogKey and DialogChar. Returns true when the key was consumed.
   bool IsDialogKey(const MSG& message);
+
+  // Takes a button's ModalResult.
+  bool TakeModalResult(TModalResult result) override;
 
   TNotifyEvent OnCreate;
   TNotifyEvent OnShow;
@@ -126,12 +129,10 @@ class TForm : public TWinControl {
   bool DoClose(TCloseAction& action);
   void ApplyStyle();
   void FillWorkArea();
-  bool FindAccel(TWinControl* container, char accel);
 
   bool modal_ = false;
   TModalResult modalResult_ = mrNone;
   TFormBorderStyle borderStyle_ = bsSizeable;
-  TBorderIcons borderIcons_ = biSystemMenu | biMinimize | biMaximize;
   TFormStyle formStyle_ = fsNormal;
   TPosition position_ = poDesigned;
   TWindowState windowState_ = wsNormal;
@@ -142,6 +143,9 @@ class TForm : public TWinControl {
   bool modalOnTop_ = false;
   // The control that had the focus when the form was last deactivated.
   HWND savedFocus_ = nullptr;
+  // A client size asked for before the window existed, whose frame was only
+  // estimated; applied again once the window is there.
+  std::optional<TSize> pendingClientSize_;
 };
 
 // ---------------------------------------------------------------------------
@@ -180,16 +184,15 @@ class TApplication : public TComponent {
   void HandleMessage();
 
   // The default error report: a message box with Title as caption, the error
-  // icon and OK; the text is the message with a full stop added when its last
-  // character sorts after ".".
+  // icon and OK; the text is ErrorReportText of the message (Dialogs.h, where
+  // the report is defined with the other boxes). Installed as the error
+  // report of Dispatch while this is the global Application.
   void HandleException(const std::exception& error);
-  void HandleUnknownException();
-  // The one dispatch point for handlers: runs the handler and reports what
-  // escapes it. Returns false when the handler failed.
-  bool Dispatch(const std::function<void()>& handler);
+  // Runs the handler through the dispatch point (Dispatch.h). Returns false
+  // when the handler failed.
+  bool Dispatch(const std::function<void()>& handler) { return ::Dispatch(handler); }
 
   TForm* MainForm() const { return mainForm_; }
-  void SetMainForm(TForm* form) { mainForm_ = form; }
   std::string ExeName() const;
   // The executable's name up to its first ".", first character kept, the rest
   // in lower case, unless set.
@@ -218,16 +221,9 @@ extern TApplication* Application;
 // of its labels (see TForm::ShownTexts).
 UINT DescribeTextsMessage();
 
-// Pure helpers of the default error report.
+// The title rule: the executable's file name up to its first ".", its first
+// character unchanged and the rest in lower case.
 std::string TitleFromExeName(const std::string& exePath);
-std::string ErrorReportText(const std::string& message);
-
-// Runs a handler through the application's dispatch point.
-template <class Handler, class... Args>
-bool DispatchEvent(const Handler& handler, Args&&... args) {
-  if (!handler) return true;
-  return Application->Dispatch([&] { handler(std::forward<Args>(args)...); });
-}
 
 // ---------------------------------------------------------------------------
 

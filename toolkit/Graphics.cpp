@@ -14,10 +14,6 @@ namespace {
 int gLiveGdiObjects = 0;
 int gLiveWindows = 0;
 
-int ScreenPixelsPerInch() {
-  WindowDC screen;
-  return GetDeviceCaps(screen.Get(), LOGPIXELSY);
-}
 
 // The 16 colours of the standard VGA palette, used for new 4-bit pictures.
 const RGBQUAD kVgaPalette[16] = {
@@ -29,7 +25,6 @@ const RGBQUAD kVgaPalette[16] = {
 }  // namespace
 
 namespace toolkit_internal {
-void CountGdiObject(int delta) { gLiveGdiObjects += delta; }
 void CountWindow(int delta) { gLiveWindows += delta; }
 }  // namespace toolkit_internal
 
@@ -76,8 +71,20 @@ MemoryDC::~MemoryDC() {
 
 WindowDC::WindowDC(HWND window) : window_(window), dc_(GetDC(window)) {
   if (dc_ == nullptr) throw EInvalidOperation("Cannot get a device context: " + LastErrorText());
+  ++gLiveGdiObjects;
 }
-WindowDC::~WindowDC() { ReleaseDC(window_, dc_); }
+WindowDC::~WindowDC() {
+  ReleaseDC(window_, dc_);
+  --gLiveGdiObjects;
+}
+
+PaintDC::PaintDC(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {
+  if (dc_ != nullptr) ++gLiveGdiObjects;
+}
+PaintDC::~PaintDC() {
+  EndPaint(window_, &paint_);
+  if (dc_ != nullptr) --gLiveGdiObjects;
+}
 
 SelectGuard::SelectGuard(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
 SelectGuard::~SelectGuard() {
@@ -97,7 +104,6 @@ std::shared_ptr<GdiObject> TGraphicsObject::HandleObject() {
 
 void TGraphicsObject::Changed() {
   handle_.reset();
-  ++version_;
   if (OnChange) OnChange(this);
 }
 
@@ -109,8 +115,6 @@ void TFont::SetName(const std::string& name) {
 void TFont::SetHeight(int height) {
   if (height != height_) { height_ = height; Changed(); }
 }
-int TFont::Size() const { return -MulDiv(height_, 72, ScreenPixelsPerInch()); }
-void TFont::SetSize(int points) { SetHeight(-MulDiv(points, ScreenPixelsPerInch(), 72)); }
 void TFont::SetStyle(TFontStyles style) {
   if (style != style_) { style_ = style; Changed(); }
 }
@@ -119,9 +123,6 @@ void TFont::SetColor(TColor color) {
 }
 void TFont::SetQuality(BYTE quality) {
   if (quality != quality_) { quality_ = quality; Changed(); }
-}
-void TFont::SetCharset(BYTE charset) {
-  if (charset != charset_) { charset_ = charset; Changed(); }
 }
 
 LOGFONTA TFont::LogFont() const {
@@ -181,14 +182,10 @@ void TPen::SetWidth(int width) {
 void TPen::SetStyle(TPenStyle style) {
   if (style != style_) { style_ = style; Changed(); }
 }
-void TPen::SetMode(TPenMode mode) {
-  if (mode != mode_) { mode_ = mode; Changed(); }
-}
 void TPen::Assign(const TPen& other) {
   color_ = other.color_;
   width_ = other.width_;
   style_ = other.style_;
-  mode_ = other.mode_;
   Changed();
 }
 HGDIOBJ TPen::CreateHandle() const {
@@ -269,8 +266,7 @@ void TCanvas::RequireState() {
     if (originalBrush_ == nullptr) originalBrush_ = old;
     selectedBrush_ = std::move(brush);
   }
-  static const int kRops[] = {R2_COPYPEN, R2_NOT, R2_XORPEN, R2_MASKPEN, R2_MERGEPEN};
-  SetROP2(dc, kRops[pen_.Mode()]);
+  SetROP2(dc, R2_COPYPEN);
   SetTextColor(dc, ColorToRGB(font_.Color()));
   if (brush_.Style() == bsClear) {
     SetBkMode(dc, TRANSPARENT);
@@ -286,17 +282,6 @@ void TCanvas::FillRect(const TRect& rect) {
   ::FillRect(dc_, &r, brush_.Handle());
 }
 
-void TCanvas::FrameRect(const TRect& rect) {
-  RequireState();
-  RECT r = rect.ToRECT();
-  ::FrameRect(dc_, &r, brush_.Handle());
-}
-
-void TCanvas::Rectangle(int x1, int y1, int x2, int y2) {
-  RequireState();
-  ::Rectangle(dc_, x1, y1, x2, y2);
-}
-
 void TCanvas::Ellipse(int x1, int y1, int x2, int y2) {
   RequireState();
   ::Ellipse(dc_, x1, y1, x2, y2);
@@ -305,11 +290,6 @@ void TCanvas::Ellipse(int x1, int y1, int x2, int y2) {
 void TCanvas::Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
   RequireState();
   ::Pie(dc_, x1, y1, x2, y2, x3, y3, x4, y4);
-}
-
-void TCanvas::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
-  RequireState();
-  ::Arc(dc_, x1, y1, x2, y2, x3, y3, x4, y4);
 }
 
 void TCanvas::MoveTo(int x, int y) {
@@ -395,14 +375,6 @@ void TCanvas::Draw(int x, int y, TBitmap& bitmap) {
 void TCanvas::Draw(int x, int y, TIcon& icon) {
   if (icon.Empty()) return;
   DrawIconEx(Handle(), x, y, icon.Handle(), 0, 0, 0, nullptr, DI_NORMAL);
-}
-
-void TCanvas::StretchDraw(const TRect& dest, TBitmap& bitmap) {
-  if (bitmap.Empty()) return;
-  HDC target = Handle();
-  SetStretchBltMode(target, COLORONCOLOR);
-  StretchBlt(target, dest.Left, dest.Top, dest.Width(), dest.Height(), bitmap.Canvas().Handle(), 0, 0,
-             bitmap.Width(), bitmap.Height(), copyMode_);
 }
 
 void TCanvas::DrawTransparent(int x, int y, TBitmap& bitmap, TColor transparentColor) {
@@ -546,12 +518,6 @@ void TBitmap::SetSize(int width, int height) {
   canvas.Brush().SetColor(clWhite);
   canvas.FillRect(Rect(0, 0, width, height));
   canvas.Brush().Assign(saved);
-}
-
-void TBitmap::SetPixelFormat(TPixelFormat format) {
-  if (format == format_) return;
-  format_ = format;
-  if (!Empty()) SetSize(width_, height_);
 }
 
 TColor TBitmap::TransparentColor() {

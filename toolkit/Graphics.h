@@ -96,11 +96,11 @@ constexpr TColor clNone = 0x1FFFFFFF;
 TColor ColorToRGB(TColor color);
 
 // ---------------------------------------------------------------------------
-// GDI ownership. Every GDI object and memory DC the toolkit creates is owned
-// by one of these move-only types, and each of them is counted, so that tests
-// can check for leaks (Wine's GetGuiResources always answers 0).
+// GDI ownership. Every GDI object and device context the toolkit creates or
+// borrows is owned by one of these types, and each of them is counted, so
+// that tests can check for leaks (Wine's GetGuiResources always answers 0).
 
-int LiveGdiObjects();      // GDI objects and memory DCs alive in our wrappers
+int LiveGdiObjects();      // GDI objects and DCs (memory, window, paint) alive in our wrappers
 int LiveWindowHandles();   // windows created by the toolkit and not yet destroyed
 
 // Owns an HGDIOBJ (pen, brush, font, bitmap, region): DeleteObject on destruction.
@@ -149,6 +149,24 @@ class WindowDC {
   HDC dc_;
 };
 
+// BeginPaint now, EndPaint on destruction: the DC of a window's WM_PAINT.
+class PaintDC {
+ public:
+  explicit PaintDC(HWND window);
+  ~PaintDC();
+  PaintDC(const PaintDC&) = delete;
+  PaintDC& operator=(const PaintDC&) = delete;
+  // Null when there is nothing to paint on.
+  HDC Get() const { return dc_; }
+  // The area to paint, in client coordinates.
+  const RECT& PaintRect() const { return paint_.rcPaint; }
+
+ private:
+  HWND window_;
+  PAINTSTRUCT paint_{};
+  HDC dc_;
+};
+
 // SelectObject now, the previous object back on destruction.
 class SelectGuard {
  public:
@@ -191,7 +209,6 @@ class TGraphicsObject : public TObject {
   // the object it selected alive until it selects another one.
   std::shared_ptr<GdiObject> HandleObject();
   HGDIOBJ Handle() { return HandleObject()->Get(); }
-  unsigned Version() const { return version_; }
 
  protected:
   virtual HGDIOBJ CreateHandle() const = 0;
@@ -199,7 +216,6 @@ class TGraphicsObject : public TObject {
 
  private:
   std::shared_ptr<GdiObject> handle_;
-  unsigned version_ = 0;
 };
 
 enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
@@ -213,9 +229,6 @@ class TFont : public TGraphicsObject {
   // Height < 0: character height in pixels; > 0: cell height (as LOGFONT).
   int Height() const { return height_; }
   void SetHeight(int height);
-  // Size in points at the screen's pixels per inch.
-  int Size() const;
-  void SetSize(int points);
   TFontStyles Style() const { return style_; }
   void SetStyle(TFontStyles style);
   TColor Color() const { return color_; }
@@ -223,8 +236,6 @@ class TFont : public TGraphicsObject {
   // LOGFONT quality: DEFAULT_QUALITY, ANTIALIASED_QUALITY, NONANTIALIASED_QUALITY...
   BYTE Quality() const { return quality_; }
   void SetQuality(BYTE quality);
-  BYTE Charset() const { return charset_; }
-  void SetCharset(BYTE charset);
   // The full description; setting it re-creates the font from it (keeps Color).
   LOGFONTA LogFont() const;
   void SetLogFont(const LOGFONTA& logFont);
@@ -246,7 +257,6 @@ class TFont : public TGraphicsObject {
 };
 
 enum TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
-enum TPenMode { pmCopy, pmNot, pmXor, pmMask, pmMerge };
 
 class TPen : public TGraphicsObject {
  public:
@@ -256,8 +266,6 @@ class TPen : public TGraphicsObject {
   void SetWidth(int width);
   TPenStyle Style() const { return style_; }
   void SetStyle(TPenStyle style);
-  TPenMode Mode() const { return mode_; }
-  void SetMode(TPenMode mode);
   void Assign(const TPen& other);
   HPEN Handle() { return static_cast<HPEN>(TGraphicsObject::Handle()); }
 
@@ -268,7 +276,6 @@ class TPen : public TGraphicsObject {
   TColor color_ = clBlack;
   int width_ = 1;
   TPenStyle style_ = psSolid;
-  TPenMode mode_ = pmCopy;
 };
 
 enum TBrushStyle { bsSolid, bsClear };
@@ -318,13 +325,9 @@ class TCanvas : public TObject {
   void SetHandle(HDC dc);
 
   void FillRect(const TRect& rect);                       // brush
-  void FrameRect(const TRect& rect);                      // brush, 1 px
-  void Rectangle(int x1, int y1, int x2, int y2);         // pen outline, brush fill
-  void Rectangle(const TRect& r) { Rectangle(r.Left, r.Top, r.Right, r.Bottom); }
   void Ellipse(int x1, int y1, int x2, int y2);
   void Ellipse(const TRect& r) { Ellipse(r.Left, r.Top, r.Right, r.Bottom); }
   void Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4);
-  void Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4);
   void MoveTo(int x, int y);
   void LineTo(int x, int y);
   TPoint PenPos();
@@ -346,7 +349,6 @@ class TCanvas : public TObject {
   // bitmap.Transparent() is set (its TransparentColor is left out).
   void Draw(int x, int y, TBitmap& bitmap);
   void Draw(int x, int y, TIcon& icon);
-  void StretchDraw(const TRect& dest, TBitmap& bitmap);
   // Every pixel of the bitmap except those of the given colour.
   void DrawTransparent(int x, int y, TBitmap& bitmap, TColor transparentColor);
 
@@ -390,7 +392,6 @@ class TBitmap : public TObject {
   void SetSize(int width, int height);
   void SetWidth(int width) { SetSize(width, height_); }
   void SetHeight(int height) { SetSize(width_, height); }
-  void SetPixelFormat(TPixelFormat format);
   bool Empty() const { return width_ == 0 || height_ == 0; }
 
   TCanvas& Canvas();

@@ -7,12 +7,11 @@
 
 namespace toolkit_internal {
 
-// Counters behind LiveGdiObjects() / LiveWindowHandles().
-void CountGdiObject(int delta);
+// Counter behind LiveWindowHandles().
 void CountWindow(int delta);
 
-// The window class of toolkit-painted windows (forms, panels, pages...).
-const char* ToolkitWindowClass();
+// Registers the window class of toolkit-painted windows (forms, panels,
+// pages...).
 void RegisterWindowClasses();
 // The first icon in the executable's resources (nullptr when it has none).
 HICON ApplicationIcon();

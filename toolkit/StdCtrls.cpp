@@ -6,15 +6,10 @@
 #include "runtime/Exceptions.h"
 #include "runtime/Streams.h"
 #include "runtime/Text.h"
-#include "toolkit/Forms.h"
 
 namespace {
-TForm* ParentForm(TControl* control) {
-  for (TControl* c = control; c != nullptr; c = c->Parent()) {
-    if (auto* form = dynamic_cast<TForm*>(c)) return form;
-  }
-  return nullptr;
-}
+// Items a drop-down list shows at once.
+constexpr int kDropDownCount = 8;
 
 void SyncFont(TCanvas& canvas, const TFont& font) {
   if (!canvas.Font().Equals(font)) canvas.Font().Assign(font);
@@ -60,7 +55,7 @@ void PaintOwnerDrawnItem(const DRAWITEMSTRUCT& item, TWinControl* control, TCanv
   } else if (onDrawItem) {
     DispatchEvent(onDrawItem, control, index, rect, state);
   } else {
-    Application->Dispatch([&] { drawDefault(index, rect, state); });
+    Dispatch([&] { drawDefault(index, rect, state); });
   }
   if (state & odFocused) {
     RECT r = rect.ToRECT();
@@ -117,6 +112,13 @@ UINT TLabel::DrawTextFlags() const {
   else if (alignment_ == taCenter) flags |= DT_CENTER;
   if (!showAccelChar_) flags |= DT_NOPREFIX;
   return flags;
+}
+
+bool TLabel::DialogChar(char accel) {
+  if (!showAccelChar_ || accel == 0 || AccelChar() != accel) return false;
+  if (focusControl_ == nullptr || !focusControl_->AcceptsInput()) return false;
+  focusControl_->SetFocus();
+  return true;
 }
 
 void TLabel::AdjustSize() {
@@ -199,7 +201,8 @@ void TButton::Click() {
 
 void TButton::Pressed() {
   if (modalResult_ != mrNone) {
-    if (TForm* form = ParentForm(this)) form->SetModalResult(modalResult_);
+    for (TWinControl* w = parent_; w != nullptr && !w->TakeModalResult(modalResult_); w = w->Parent()) {
+    }
   }
   DispatchEvent(OnClick, this);
 }
@@ -211,6 +214,14 @@ bool TButton::Notification(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
     return true;
   }
   return TWinControl::Notification(message, wParam, lParam, result);
+}
+
+bool TButton::DialogKey(WPARAM key) {
+  // Enter presses the focused button (the form offers it first) and the
+  // default one; Escape the cancel button.
+  const bool answers = key == VK_RETURN ? default_ || Focused() : key == VK_ESCAPE && cancel_;
+  if (answers) Click();
+  return answers;
 }
 
 bool TButton::DialogChar(char accel) {
@@ -250,7 +261,8 @@ std::string TEdit::GetText() {
 }
 
 void TEdit::SelectAll() {
-  if (handle_ != nullptr) SendMessageA(handle_, EM_SETSEL, 0, -1);
+  // The selection lives in the window only: it is made for this.
+  SendMessageA(Handle(), EM_SETSEL, 0, -1);
 }
 
 int TEdit::SelStart() {
@@ -319,10 +331,6 @@ std::string TMemo::GetText() {
   return caption_;
 }
 
-int TMemo::LineCount() {
-  return static_cast<int>(SendMessageA(Handle(), EM_GETLINECOUNT, 0, 0));
-}
-
 std::string TMemo::Line(int index) {
   HWND window = Handle();
   const LRESULT start = SendMessageA(window, EM_LINEINDEX, static_cast<WPARAM>(index), 0);
@@ -334,10 +342,6 @@ std::string TMemo::Line(int index) {
   const LRESULT got = SendMessageA(window, EM_GETLINE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
   text.resize(static_cast<std::size_t>(std::max<LRESULT>(got, 0)));
   return text;
-}
-
-int TMemo::TopLine() {
-  return static_cast<int>(SendMessageA(Handle(), EM_GETFIRSTVISIBLELINE, 0, 0));
 }
 
 void TMemo::LoadFromFile(const std::string& path) {
@@ -518,9 +522,7 @@ bool TListBox::Notification(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
       return true;
     case WM_MEASUREITEM: {
       auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
-      int height = itemHeight_;
-      if (OnMeasureItem) DispatchEvent(OnMeasureItem, this, static_cast<int>(item->itemID), height);
-      item->itemHeight = static_cast<UINT>(std::max(height, 1));
+      item->itemHeight = static_cast<UINT>(std::max(itemHeight_, 1));
       result = TRUE;
       return true;
     }
@@ -556,7 +558,7 @@ void TComboBox::CreateParams(TCreateParams& params) {
 
 int TComboBox::WindowHeight(int height) const {
   if (style_ == csSimple) return height;
-  return height + itemHeight_ * std::max(dropDownCount_, 1) + 2;
+  return height + itemHeight_ * kDropDownCount + 2;
 }
 
 void TComboBox::CreateWnd() {

@@ -32,6 +32,10 @@ class TLabel : public TGraphicControl {
   // DrawText flags the label paints with.
   UINT DrawTextFlags() const;
 
+  // Its access key focuses FocusControl.
+  bool DialogChar(char accel) override;
+  std::optional<std::string> WindowlessText() const override { return caption_; }
+
  protected:
   void Paint() override;
   void TextChanged() override;
@@ -39,7 +43,6 @@ class TLabel : public TGraphicControl {
   void AdjustSize();
 
  private:
-  friend class TForm;
   bool autoSize_ = true;
   bool wordWrap_ = false;
   bool transparent_ = false;
@@ -65,10 +68,13 @@ class TButton : public TWinControl {
   // Presses the button as a user's click does (BM_CLICK through the window).
   void Click() override;
 
+  bool DialogKey(WPARAM key) override;
+  bool DialogChar(char accel) override;
+  bool DefaultFocus() const override { return default_; }
+
  protected:
   void CreateParams(TCreateParams& params) override;
   bool Notification(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
-  bool DialogChar(char accel) override;
 
  private:
   void Pressed();
@@ -91,6 +97,8 @@ class TEdit : public TWinControl {
   void SetReadOnly(bool value);
   TNotifyEvent OnChange;
 
+  bool WantsChars() const override { return true; }
+
  protected:
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
@@ -108,7 +116,6 @@ class TMemo : public TWinControl {
   explicit TMemo(TComponent* owner);
 
   std::string GetText();
-  int LineCount();
   std::string Line(int index);
   // Replaces the whole text with the file's (line breaks CR, LF or CR LF
   // become CR LF). A file that cannot be read raises EFOpenError naming it,
@@ -120,24 +127,22 @@ class TMemo : public TWinControl {
   void SetScrollBars(TScrollStyle value);
   bool WordWrap() const { return wordWrap_; }
   void SetWordWrap(bool value);
-  bool WantReturns() const { return wantReturns_; }
-  void SetWantReturns(bool value) { wantReturns_ = value; }
-  // Index of the first visible line.
-  int TopLine();
   TNotifyEvent OnChange;
+
+  // Enter makes a line break unless the memo is read-only.
+  bool WantsReturn() const override { return !readOnly_; }
+  bool WantsChars() const override { return true; }
 
  protected:
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
   bool Notification(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
-  bool WantsReturn() const override { return wantReturns_ && !readOnly_; }
 
  private:
   void Recreate();
   bool readOnly_ = false;
   TScrollStyle scrollBars_ = ssNone;
   bool wordWrap_ = true;
-  bool wantReturns_ = true;
 };
 
 // Owner-draw item states.
@@ -147,7 +152,6 @@ enum TOwnerDrawStateFlag : unsigned {
 using TOwnerDrawState = unsigned;
 using TDrawItemEvent =
     std::function<void(TWinControl* Control, int Index, TRect Rect, TOwnerDrawState State)>;
-using TMeasureItemEvent = std::function<void(TWinControl* Control, int Index, int& Height)>;
 
 // Item storage shared by list and combo boxes; mirrors the window's items.
 class TListItems {
@@ -188,7 +192,9 @@ class TListBox : public TWinControl {
   TNotifyEvent OnClick;
   TNotifyEvent OnDblClick;
   TDrawItemEvent OnDrawItem;
-  TMeasureItemEvent OnMeasureItem;
+
+  // Letters select items.
+  bool WantsChars() const override { return true; }
 
  protected:
   void CreateParams(TCreateParams& params) override;
@@ -224,13 +230,13 @@ class TComboBox : public TWinControl {
   void SetItemHeight(int value);
   TComboBoxStyle Style() const { return style_; }
   void SetStyle(TComboBoxStyle style);
-  int DropDownCount() const { return dropDownCount_; }
-  void SetDropDownCount(int value) { dropDownCount_ = value; }
   TCanvas& Canvas() { return itemCanvas_; }
 
   TNotifyEvent OnChange;
   TNotifyEvent OnClick;
   TDrawItemEvent OnDrawItem;
+
+  bool WantsChars() const override { return true; }
 
  protected:
   void CreateParams(TCreateParams& params) override;
@@ -244,7 +250,6 @@ class TComboBox : public TWinControl {
   TListItems items_;
   int itemHeight_ = 13;
   TComboBoxStyle style_ = csDropDown;
-  int dropDownCount_ = 8;
   int pendingIndex_ = -1;
   TCanvas itemCanvas_;
 };

@@ -24,7 +24,8 @@
 // TWinControl::PaintTo(dc, x, y) draws a control (a form: its client area)
 // with everything on it into any DC, e.g. a TBitmap's, for pixel tests.
 //
-// Forms (Forms.h). TForm: created hidden; Show (also brings it to the front)/
+// Forms (Forms.h). TForm: created hidden, its window made once the form is
+// fully constructed (so a derived form's CreateParams counts); Show (also brings it to the front)/
 // Hide/SetVisible, ShowModal,
 // Close, ModalResult, OnCreate/OnShow/OnHide/OnClose(Sender, TCloseAction&),
 // BorderStyle (bsDialog: fixed, close box only; bsNone; bsSizeable),
@@ -35,15 +36,24 @@
 // the end of a modal loop gives it back. A form tells its label texts to
 // another program that sends it DescribeTextsMessage() (ShownTexts). TApplication (global `Application`): Initialize, CreateForm, Run,
 // Terminate/Terminated, ProcessMessages, HandleMessage, HandleException (the
-// default error report), Dispatch (the one dispatch point for every handler),
-// Title, ExeName, MainForm. `Screen->PixelsPerInch()`.
+// default error report, defined in Dialogs.cpp with the other boxes),
+// Dispatch, Title, ExeName, MainForm. `Screen->PixelsPerInch()`.
 //
 // Handlers are std::function members: OnClick/OnShow/OnTimer/OnChange
 // (TNotifyEvent = void(TObject* Sender)), OnClose (void(TObject* Sender,
-// TCloseAction& Action)), OnPaint, OnDrawItem (TDrawItemEvent). The toolkit
-// calls every handler through Application->Dispatch, which catches what
-// escapes it and shows it with HandleException; the program goes on. Call
-// your own handlers the same way with DispatchEvent(handler, args...).
+// TCloseAction& Action)), OnPaint, OnDrawItem (TDrawItemEvent). The dispatch
+// point (Dispatch.h, a leaf that every part includes): the toolkit runs every
+// handler, window procedure and timer tick through Dispatch(fn), which
+// catches what escapes it and hands it to the error report that the global
+// Application installed (HandleException); the program goes on. Call your own
+// handlers the same way with DispatchEvent(handler, args...).
+//
+// Keys reach controls through virtual hooks, never by their type: the form
+// offers Enter/Escape (DialogKey) and access keys (DialogChar) to the
+// controls that take input (AcceptsInput); WantsReturn/WantsChars keep keys
+// for the focused control, DefaultFocus names the control focused first, and
+// a button hands its ModalResult up its parents (TakeModalResult). A label
+// tells its text through WindowlessText.
 //
 // Standard controls (StdCtrls.h): TLabel (AutoSize, WordWrap, Transparent,
 // Alignment, ShowAccelChar, FocusControl, disabled look), TButton (Default,
@@ -59,16 +69,17 @@
 // Graphics (Graphics.h): TColor (red + 256*green + 65536*blue; 0xFF000000+n
 // is system colour n; ColorToRGB resolves), named colours clBlack ... clWhite,
 // clBtnFace etc. TCanvas: Brush (Color, Style bsSolid/bsClear), Pen, Font
-// (Quality, e.g. ANTIALIASED_QUALITY; SetLogFont), FillRect, FrameRect,
-// Rectangle, Ellipse, Pie, Arc, MoveTo/LineTo, Polyline, TextOut (background
+// (Quality, e.g. ANTIALIASED_QUALITY; SetLogFont), FillRect, Ellipse, Pie,
+// MoveTo/LineTo, Polyline, Polygon, TextOut (background
 // from the brush unless bsClear), TextRect, DrawText, TextExtent/TextWidth/
 // TextHeight, CopyRect with CopyMode (SRCCOPY, SRCINVERT, BLACKNESS), Draw
 // (transparent for Transparent bitmaps: bottom-left pixel colour left out),
-// StretchDraw, Pixel/SetPixel. TBitmap: DIB section (pf32bit by default;
+// Pixel/SetPixel. TBitmap: DIB section (pf32bit by default;
 // LoadFromBmpData/LoadFromResourceName keep 4-bit pictures as they are) with its
 // own Canvas, Pixel read-back, SaveToFile. TIcon. RAII: GdiObject, MemoryDC,
-// WindowDC, SelectGuard; LiveGdiObjects()/LiveWindowHandles() count what our
-// wrappers hold, for leak tests.
+// WindowDC, PaintDC (BeginPaint/EndPaint), SelectGuard, SavedDC;
+// LiveGdiObjects()/LiveWindowHandles() count what our wrappers hold, device
+// contexts included, for leak tests.
 //
 // Message boxes (Dialogs.h): ShowMessage (plain: title, no icon, OK),
 // MessageDlg(text, mtError/mtInformation/mtConfirmation, mbYes|mbNo|mbOK|
@@ -84,6 +95,7 @@
 
 #include "toolkit/Controls.h"
 #include "toolkit/Dialogs.h"
+#include "toolkit/Dispatch.h"
 #include "toolkit/ExtCtrls.h"
 #include "toolkit/Forms.h"
 #include "toolkit/Graphics.h"

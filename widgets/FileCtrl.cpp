@@ -136,7 +136,11 @@ int FontCharHeight(TFont& font) {
   return metrics.tmHeight;
 }
 
-int Scale(int value, int ppi) { return MulDiv(value, ppi, 96); }
+// The dialog is laid out for 96 pixels per inch and scaled from there.
+constexpr int kDesignPixelsPerInch = 96;
+constexpr int kClientWidth = 424, kClientHeight = 255;
+
+int Scale(int value, int ppi) { return MulDiv(value, ppi, kDesignPixelsPerInch); }
 
 }  // namespace
 
@@ -376,7 +380,7 @@ TSelectDirDlg::TSelectDirDlg(TComponent* owner) : TForm(owner) {
   SetCaption("Select Directory");
   SetBorderStyle(bsDialog);
   SetPosition(poScreenCenter);
-  SetClientSize(424, 255);
+  SetClientSize(kClientWidth, kClientHeight);
 
   auto place = [this](auto* control, int left, int top, int width, int height) {
     control->SetParent(this);
@@ -511,7 +515,7 @@ void TSelectDirDlg::ScaleTo(int ppi) {
   Font().SetHeight(Scale(Font().Height(), ppi));
   FileList->Font().Assign(Font());
   FileList->Font().SetColor(clGrayText);
-  SetClientSize(Scale(424, ppi), Scale(255, ppi));
+  SetClientSize(Scale(kClientWidth, ppi), Scale(kClientHeight, ppi));
   CenterOnScreen();
 }
 

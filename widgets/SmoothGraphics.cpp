@@ -1,8 +1,8 @@
 #include "widgets/SmoothGraphics.h"
 
 TColor ResolveColor(TColor colour) {
-  if (const auto index = SystemColorIndex(colour)) return GetSysColor(*index);
-  return colour;
+  // Here only n in 0..24 names a system colour; the toolkit looks it up.
+  return SystemColorIndex(colour) ? ColorToRGB(colour) : colour;
 }
 
 std::unique_ptr<TBitmap> GradientBitmap(TColor start, TColor end, const TRect& rect,

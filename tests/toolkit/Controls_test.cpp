@@ -221,12 +221,17 @@ struct ButtonForm {
   TButton* next;
   TButton* cancel;
   TEdit* edit;
+  TListBox* list;
+  TMemo* memo;
   std::vector<std::string> pressed;
 };
 
 TEST_F(ControlsTest, EnterEscapeAndAccessKeys) {
   ButtonForm f{};
   f.edit = Add<TEdit>(10, 10, 100, 21);
+  f.list = Add<TListBox>(120, 10, 80, 60);
+  f.list->SetItems({"alpha", "beta"});
+  f.memo = Add<TMemo>(210, 10, 80, 60);
   f.back = Add<TButton>(10, 100, 75, 25);
   f.back->SetCaption("< &Back");
   f.next = Add<TButton>(90, 100, 75, 25);
@@ -258,6 +263,18 @@ TEST_F(ControlsTest, EnterEscapeAndAccessKeys) {
        {"< &Back"}},
       {"a plain letter in an edit is typed, not an access key",
        [&] { PostMessageA(f.edit->Handle(), WM_CHAR, 'b', 1); }, {}},
+      {"a plain letter in a list box picks an item, not an access key",
+       [&] {
+         f.list->SetFocus();
+         PostMessageA(f.list->Handle(), WM_CHAR, 'b', 1);
+       },
+       {}},
+      {"Enter in a memo that takes line breaks is typed, not the default button",
+       [&] {
+         f.memo->SetFocus();
+         PostKey(*f.memo, VK_RETURN);
+       },
+       {}},
       {"Enter on a focused button presses that button",
        [&] {
          f.back->SetFocus();

@@ -365,6 +365,84 @@ TEST_F(FormsTest, EscapingFailureIsReportedAndTheLoopGoesOn) {
   EXPECT_EQ(boxes[0].Buttons[0].Caption, "OK");
 }
 
+// A windowed control whose own painting fails.
+class FailingPanel : public TCustomControl {
+ public:
+  using TCustomControl::TCustomControl;
+
+ protected:
+  void Paint() override { throw EInvalidOperation("Panel paint failed"); }
+};
+
+TEST_F(FormsTest, EveryGuardedPathReportsOnceToTheApplicationInUse) {
+  app.SetTitle("Outer");
+  TForm* form = MakeForm("Paths");
+  form->Show();
+  const struct {
+    const char* what;
+    std::function<void()> fail;
+    const char* caption;
+    const char* text;
+  } cases[] = {
+      {"a click handler",
+       [&] {
+         TButton* button = MakeButton(form, "Fail");
+         button->OnClick = [](TObject*) { throw EInvalidOperation("Click failed"); };
+         PostClick(*button);
+       },
+       "Outer", "Click failed."},
+      {"a timer handler",
+       [&] {
+         auto* timer = NewComponent<TTimer>(&app);
+         timer->SetInterval(1);
+         timer->OnTimer = [timer](TObject*) {
+           timer->SetEnabled(false);
+           throw Exception("Tick failed");
+         };
+       },
+       "Outer", "Tick failed."},
+      {"a show handler",
+       [&] {
+         TForm* other = MakeForm("Other");
+         other->OnShow = [](TObject*) { throw Exception("Show failed"); };
+         other->Show();
+         other->Hide();
+       },
+       "Outer", "Show failed."},
+      {"a windowed control's paint",
+       [&] {
+         auto* panel = NewComponent<FailingPanel>(form);
+         panel->SetBounds(0, 0, 20, 20);
+         panel->SetParent(form);
+         panel->Repaint();
+         panel->Hide();
+       },
+       "Outer", "Panel paint failed."},
+      {"a failure that is no std::exception", [&] { app.Dispatch([] { throw 42; }); }, "Outer",
+       "An unexpected error occurred."},
+      {"while a later application is in use",
+       [&] {
+         TApplication inner;
+         inner.SetTitle("Inner");
+         DispatchEvent([](int) { throw Exception("Inner failed"); }, 1);
+       },
+       "Inner", "Inner failed."},
+      {"once the later application is gone", [&] { DispatchEvent([] { throw Exception("Outer again"); }); },
+       "Outer", "Outer again."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    boxes.clear();
+    c.fail();
+    PumpUntil([&] { return !boxes.empty(); });
+    PumpUntil([] { return false; }, 50);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].Kind, TMessageBoxKind::ErrorReport);
+    EXPECT_EQ(boxes[0].Caption, c.caption);
+    EXPECT_EQ(boxes[0].Text, c.text);
+  }
+}
+
 TEST_F(FormsTest, FailingCloseHandlerKeepsTheWindow) {
   MakeForm("Main");
   TForm* other = MakeForm("Other");
@@ -508,6 +586,69 @@ TEST_F(FormsTest, ShowBringsAVisibleFormToTheFront) {
   EXPECT_TRUE(above(second->Handle(), first->Handle()));
   first->Show();
   EXPECT_TRUE(above(first->Handle(), second->Handle()));
+}
+
+// A form whose own window styles and creation step add to its base's.
+class ToolForm : public TForm {
+ public:
+  explicit ToolForm(TComponent* owner) : TForm(owner) {
+    SetBorderStyle(bsDialog);
+    SetClientSize(210, 110);
+    // Controls set up before the window exists.
+    for (int i = 0; i < 3; ++i) {
+      buttons[i] = NewComponent<TButton>(this);
+      buttons[i]->SetBounds(10 + 60 * i, 80, 50, 20);
+      buttons[i]->SetParent(this);
+    }
+    buttons[2]->SetTabOrder(0);
+    buttons[0]->SetTabOrder(1);
+    edit = NewComponent<TEdit>(this);
+    edit->SetParent(this);
+    edit->SetText("C:\\Program Files");
+    edit->SelectAll();
+  }
+  int created = 0;
+  TButton* buttons[3];
+  TEdit* edit;
+
+ protected:
+  void CreateParams(TCreateParams& params) override {
+    TForm::CreateParams(params);
+    params.ExStyle |= WS_EX_TOOLWINDOW;
+  }
+  void CreateWnd() override {
+    TForm::CreateWnd();
+    ++created;
+  }
+};
+
+TEST_F(FormsTest, DerivedFormTakesPartInCreatingItsWindow) {
+  std::unique_ptr<ToolForm> unowned;
+  const struct {
+    const char* how;
+    std::function<ToolForm*()> make;
+  } cases[] = {
+      {"CreateForm", [&] { return app.CreateForm<ToolForm>(); }},
+      {"NewComponent", [&] { return NewComponent<ToolForm>(&app); }},
+      {"MakeComponent", [&] {
+         unowned = MakeComponent<ToolForm>();
+         return unowned.get();
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.how);
+    ToolForm* form = c.make();
+    ASSERT_TRUE(form->HandleAllocated()) << "the window exists once the form is constructed";
+    EXPECT_NE(GetWindowLongPtrA(form->Handle(), GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
+    EXPECT_EQ(form->created, 1);
+    EXPECT_EQ(form->ClientWidth(), 210) << "a client size set before the window existed";
+    EXPECT_EQ(form->ClientHeight(), 110);
+    EXPECT_EQ(form->edit->SelLength(), 16) << "a selection made before the window existed";
+    // Tab order set before the windows existed: 2, 0, then the unordered.
+    EXPECT_EQ(GetNextDlgTabItem(form->Handle(), nullptr, FALSE), form->buttons[2]->Handle());
+    EXPECT_EQ(GetNextDlgTabItem(form->Handle(), form->buttons[2]->Handle(), FALSE), form->buttons[0]->Handle());
+    EXPECT_EQ(GetNextDlgTabItem(form->Handle(), form->buttons[0]->Handle(), FALSE), form->buttons[1]->Handle());
+  }
 }
 
 }  // namespace

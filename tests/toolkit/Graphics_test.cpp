@@ -275,6 +275,11 @@ TEST(Gdi, OwnershipTypesCountAndRelease) {
     MemoryDC dc;
     EXPECT_EQ(LiveGdiObjects(), before + 2);
     {
+      WindowDC screen;
+      EXPECT_EQ(LiveGdiObjects(), before + 3);
+    }
+    EXPECT_EQ(LiveGdiObjects(), before + 2);
+    {
       SelectGuard select(dc.Get(), moved.Get());
       EXPECT_EQ(GetCurrentObject(dc.Get(), OBJ_PEN), moved.Get());
     }
