@@ -520,12 +520,7 @@ void TBitmap::SetSize(int width, int height) {
   canvas.Brush().Assign(saved);
 }
 
-TColor TBitmap::TransparentColor() {
-  if (transparentColor_ == clDefaultTransparent) {
-    return Empty() ? clWhite : Pixel(0, height_ - 1);
-  }
-  return transparentColor_;
-}
+TColor TBitmap::TransparentColor() { return Empty() ? clWhite : Pixel(0, height_ - 1); }
 
 namespace {
 // A picture the codec has checked, as CreateDib takes it: the info header cut
@@ -580,10 +575,6 @@ void TBitmap::LoadFromResourceName(HINSTANCE instance, const char* name) {
   CreateDib(reinterpret_cast<const BITMAPINFO*>(info.data()), header + layout.bitsOffset, layout.imageBytes);
 }
 
-void TBitmap::LoadFromResourceID(HINSTANCE instance, int id) {
-  LoadFromResourceName(instance, MAKEINTRESOURCEA(id));
-}
-
 void TBitmap::SaveToFile(const std::string& path) {
   if (Empty()) throw EInvalidOperation("Cannot save an empty bitmap to \"" + path + "\"");
   // Rows bottom-up at 24 bits, as BMP files usually are.
@@ -613,7 +604,6 @@ void TBitmap::Assign(TBitmap& other) {
     BitBlt(Canvas().Handle(), 0, 0, width_, height_, other.Canvas().Handle(), 0, 0, SRCCOPY);
   }
   transparent_ = other.transparent_;
-  transparentColor_ = other.transparentColor_;
 }
 
 // ---------------------------------------------------------------------------
@@ -651,8 +641,6 @@ void TIcon::LoadFromResourceName(HINSTANCE instance, const char* name) {
   }
   SetHandle(icon);
 }
-
-void TIcon::LoadFromResourceID(HINSTANCE instance, int id) { LoadFromResourceName(instance, MAKEINTRESOURCEA(id)); }
 
 void TIcon::AssignBitmap(TBitmap& picture, TColor transparentColor) {
   if (picture.Empty()) throw EInvalidOperation("Cannot make an icon of an empty picture");

@@ -397,12 +397,11 @@ class TBitmap : public TObject {
   TCanvas& Canvas();
   HBITMAP Handle() const { return static_cast<HBITMAP>(bitmap_.Get()); }
 
-  // Transparent drawing: the colour left out is TransparentColor, which is the
-  // bottom-left pixel unless set.
+  // Transparent drawing: the colour left out is TransparentColor, the
+  // bottom-left pixel.
   bool Transparent() const { return transparent_; }
   void SetTransparent(bool value) { transparent_ = value; }
   TColor TransparentColor();
-  void SetTransparentColor(TColor color) { transparentColor_ = color; }
 
   // A BMP file image (file header, info header, colour table, pixels), or a
   // bitmap resource's packed DIB, at 1, 4, 8, 24 or 32 bits uncompressed, as
@@ -412,7 +411,6 @@ class TBitmap : public TObject {
   void LoadFromBmpData(const void* data, std::size_t size);
   void LoadFromFile(const std::string& path);
   void LoadFromResourceName(HINSTANCE instance, const char* name);
-  void LoadFromResourceID(HINSTANCE instance, int id);
   // Writes a BMP file (raises EFCreateError when the file cannot be written).
   void SaveToFile(const std::string& path);
   void Assign(TBitmap& other);
@@ -435,8 +433,6 @@ class TBitmap : public TObject {
   GdiObject bitmap_;
   std::unique_ptr<TCanvas> canvas_;
   bool transparent_ = false;
-  TColor transparentColor_ = clDefaultTransparent;
-  static constexpr TColor clDefaultTransparent = 0x20000000;
 };
 
 // An icon (owned HICON).
@@ -448,7 +444,6 @@ class TIcon : public TObject {
   TIcon& operator=(const TIcon&) = delete;
 
   void LoadFromResourceName(HINSTANCE instance, const char* name);
-  void LoadFromResourceID(HINSTANCE instance, int id);
   // Builds a 32 x 32 (or any size) icon from a picture and a transparent
   // colour: pixels of that colour become transparent.
   void AssignBitmap(TBitmap& picture, TColor transparentColor);
