@@ -82,7 +82,7 @@ class TBackupFile::Run : archive::RecordVisitor, archive::DataBlock::Visitor {
   // The walk's records.
   void Start(const archive::Header& header) override;
   bool Entry(const archive::EntryRecord& entry, archive::DataBlock& block) override;
-  bool Marker(const archive::MarkerRecord&) override { return true; }
+  bool Marker(const archive::MarkerRecord& marker) override;
   bool Continuation(const archive::MarkerRecord& marker, archive::DataBlock& block) override;
   // The chunks of the block being copied.
   std::uint8_t* Buffer(const archive::ChunkRecord& chunk) override;
@@ -96,8 +96,6 @@ class TBackupFile::Run : archive::RecordVisitor, archive::DataBlock::Visitor {
   void CopyDataBlock(archive::DataBlock& block, TFileStream* out);
   // OnFileRestored, the stored date, and closing.
   void FinishFile(std::unique_ptr<TFileStream>& out);
-  // The path of the volume being read; empty for a stream.
-  std::string VolumePath() const { return files_ ? files_->Path() : std::string(); }
 
   TBackupFile& owner_;
   IRestoreUi& ui_;
@@ -177,12 +175,20 @@ void TBackupFile::Run::Start(const archive::Header& header) {
   owner_.done_ = 0;
 }
 
+// RecordOffset() names the record being read also while its handlers run.
 bool TBackupFile::Run::Entry(const archive::EntryRecord& entry, archive::DataBlock& block) {
+  owner_.recordOffset_ = entry.offset;
   RestoreEntry(entry, block);
   return owner_.continue_;
 }
 
+bool TBackupFile::Run::Marker(const archive::MarkerRecord& marker) {
+  owner_.recordOffset_ = marker.offset;
+  return true;
+}
+
 bool TBackupFile::Run::Continuation(const archive::MarkerRecord&, archive::DataBlock& block) {
+  if (files_) owner_.recordOffset_ = 0;
   ContinueEntry(block);
   return owner_.continue_;
 }
