@@ -113,12 +113,16 @@ void Walker::PassOver(DataBlock& block) {
 
 void Walker::ReadBlock(DataBlock::Visitor& visitor) {
   Reader& in = *reader_;
-  partOffset_ = in.Position();
+  // The block's offsets are counted from its start: no seek per chunk.
+  std::int64_t at = in.Position();
+  partOffset_ = at;
   in.ReadMagic();
+  at += sizeof kDataMagic;
   for (;;) {
     ChunkRecord chunk;
-    chunk.offset = partOffset_ = in.Position();
+    chunk.offset = partOffset_ = at;
     chunk.length = in.ReadChunkLength();
+    at += 4 + static_cast<std::int64_t>(chunk.Size());
     std::uint8_t* into = nullptr;
     if (!chunk.End()) {
       into = visitor.Buffer(chunk);

@@ -38,11 +38,12 @@ class WalkLog : public archive::RecordVisitor, public archive::DataBlock::Visito
   }
   std::uint8_t* Buffer(const archive::ChunkRecord&) override { return buffer_; }
   bool Chunk(const archive::ChunkRecord& chunk, const std::uint8_t* bytes) override {
+    const std::string at = " @" + std::to_string(chunk.offset);
     if (chunk.End()) {
-      log.push_back("end");
+      log.push_back("end" + at);
     } else {
       log.push_back("chunk " + std::to_string(chunk.length) + " " +
-                    std::string(reinterpret_cast<const char*>(bytes), chunk.Size()));
+                    std::string(reinterpret_cast<const char*>(bytes), chunk.Size()) + at);
     }
     return true;
   }
@@ -67,8 +68,7 @@ TEST(ArchiveWalker, VisitorsSeeEveryRecordInOrder) {
                           .bytes;
   const Bytes first = ArchiveBytes().Header(7).Entry("C:\\A", kDate).Magic().Stored("abc").EndBlock().Marker("002").bytes;
   const Bytes second = ArchiveBytes().Magic().Stored("def").EndBlock().File("C:\\B", kDate, "b").End().bytes;
-  const Log split = {"header 7", "entry C:\\A @12", "chunk -3 abc", "end", "marker 002 @39", "continuation",
-                     "chunk -3 def", "end"};
+  const Log split = {"header 7", "entry C:\\A @12", "chunk -3 abc @28", "end @35", "marker 002 @39", "continuation"};
   struct Case {
     const char* what;
     std::vector<Bytes> volumes;  // as files SETUP.Z, SETUP.002; as a stream laid end to end
@@ -81,18 +81,29 @@ TEST(ArchiveWalker, VisitorsSeeEveryRecordInOrder) {
   };
   const std::vector<Case> cases = {
       {"entries, a record by itself and the file list", {plain}, false, true, "",
-       {"header 5", "entry FILE:LIST @12 list", "chunk -1 x", "end", "entry C:\\A @46", "chunk -4 abcd", "end"}, 78, {}},
+       {"header 5", "entry FILE:LIST @12 list", "chunk -1 x @33", "end @38", "entry C:\\A @46", "chunk -4 abcd @62", "end @70"},
+       78, {}},
       {"blocks left unread are passed over", {plain}, false, false, "",
        {"header 5", "entry FILE:LIST @12 list", "entry C:\\A @46"}, 78, {}},
       {"the visitor ends the walk after an entry", {plain}, false, true, "FILE:LIST",
-       {"header 5", "entry FILE:LIST @12 list", "chunk -1 x", "end"}, 42, {}},
+       {"header 5", "entry FILE:LIST @12 list", "chunk -1 x @33", "end @38"}, 42, {}},
       {"a marker in a stream: the continuation follows in it", {first, second}, false, true, "",
-       [&] { Log l = split; l.insert(l.end(), {"entry C:\\B @70", "chunk -1 b", "end"}); return l; }(), 99, {}},
+       [&] {
+         Log l = split;
+         l.insert(l.end(), {"chunk -3 def @59", "end @66", "entry C:\\B @70", "chunk -1 b @86", "end @91"});
+         return l;
+       }(),
+       99, {}},
       {"a marker over files: the volume of its number", {first, second}, true, true, "",
-       [&] { Log l = split; l.insert(l.end(), {"entry C:\\B @15", "chunk -1 b", "end"}); return l; }(), -1,
+       [&] {
+         Log l = split;
+         l.insert(l.end(), {"chunk -3 def @4", "end @11", "entry C:\\B @15", "chunk -1 b @31", "end @36"});
+         return l;
+       }(),
+       -1,
        {"SETUP.Z", "SETUP.002"}},
       {"a marker the visitor refuses: no volume is opened", {first, second}, true, true, "NEXT:DISK002",
-       {"header 7", "entry C:\\A @12", "chunk -3 abc", "end", "marker 002 @39"}, -1, {"SETUP.Z"}},
+       {"header 7", "entry C:\\A @12", "chunk -3 abc @28", "end @35", "marker 002 @39"}, -1, {"SETUP.Z"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
