@@ -9,6 +9,7 @@
 // bytes, 0 ends the block). A continuation volume starts with a data block.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -21,6 +22,8 @@ inline constexpr std::uint8_t kDataMagic[4] = {'E', 'C', '2', 0};
 // The largest chunk, as stored and as inflated.
 inline constexpr std::int32_t kChunkSize = 16384;
 inline constexpr std::string_view kVolumeMarkerPrefix = "NEXT:DISK";
+// A volume marker's name is the prefix and the volume number's digits.
+inline constexpr std::size_t kVolumeNumberSize = 3;
 inline constexpr std::string_view kFileListName = "FILE:LIST";
 
 inline constexpr const char* kCannotReadArchive = "Cannot read archive";
@@ -34,6 +37,8 @@ NameKind ClassifyName(std::string_view name);
 
 // The three characters after "NEXT:DISK" (fewer when the name is shorter).
 std::string VolumeNumber(std::string_view markerName);
+// The marker's name for a volume number of kVolumeNumberSize digits.
+std::string MarkerName(std::string_view volumeNumber);
 // The volume number without its leading "0" characters ("002" gives "2",
 // "000" gives "").
 std::string DisplayNumber(std::string_view volumeNumber);

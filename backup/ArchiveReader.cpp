@@ -12,7 +12,12 @@ NameKind ClassifyName(std::string_view name) {
 
 std::string VolumeNumber(std::string_view markerName) {
   if (markerName.size() <= kVolumeMarkerPrefix.size()) return {};
-  return std::string(markerName.substr(kVolumeMarkerPrefix.size(), 3));
+  return std::string(markerName.substr(kVolumeMarkerPrefix.size(), kVolumeNumberSize));
+}
+
+std::string MarkerName(std::string_view volumeNumber) {
+  std::string name(kVolumeMarkerPrefix);
+  return name.append(volumeNumber);
 }
 
 std::string DisplayNumber(std::string_view volumeNumber) {

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "backup/ArchiveReader.h"
+#include "backup/ArchiveWalker.h"
 #include "backup/ChunkInflater.h"
 #include "backup/RestorePaths.h"
 #include "runtime/Exceptions.h"
@@ -68,9 +68,9 @@ bool TBackupFile::Decide(const std::string& target, std::int32_t fileDate) const
   }
 }
 
-// One run of Restore: the open volume, the reader over it and the buffers.
+// One run of Restore: the volumes, the walk over them and the buffers.
 // Everything it holds is released when it goes, also by a raised error.
-class TBackupFile::Run {
+class TBackupFile::Run : archive::RecordVisitor, archive::DataBlock::Visitor {
  public:
   Run(TBackupFile& owner, std::string destDir)
       : owner_(owner), ui_(owner.Ui()), dest_(std::move(destDir)) {}
@@ -79,25 +79,32 @@ class TBackupFile::Run {
   bool Execute(const std::string& archiveName);
 
  private:
-  void OpenVolume(const std::string& path);
-  void RestoreEntry(const std::string& name);
-  void NextVolume(const std::string& markerName);
-  void ContinueEntry();
-  // Copies the data block at the read position into out, or passes over it
-  // when out is null.
-  void CopyDataBlock(TFileStream* out);
+  // The walk's records.
+  void Start(const archive::Header& header) override;
+  bool Entry(const archive::EntryRecord& entry, archive::DataBlock& block) override;
+  bool Marker(const archive::MarkerRecord& marker) override;
+  bool Continuation(const archive::MarkerRecord& marker, archive::DataBlock& block) override;
+  // The chunks of the block being copied.
+  std::uint8_t* Buffer(const archive::ChunkRecord& chunk) override;
+  bool Chunk(const archive::ChunkRecord& chunk, const std::uint8_t* bytes) override;
+
+  void RestoreEntry(const archive::EntryRecord& entry, archive::DataBlock& block);
+  // The question for the volume at path, until it is there or cancelled.
+  bool AwaitVolume(const std::string& path, const std::string& number);
+  void ContinueEntry(archive::DataBlock& block);
+  // Copies the data block into out, or passes over it when out is null.
+  void CopyDataBlock(archive::DataBlock& block, TFileStream* out);
   // OnFileRestored, the stored date, and closing.
   void FinishFile(std::unique_ptr<TFileStream>& out);
 
   TBackupFile& owner_;
   IRestoreUi& ui_;
   const std::string dest_;
-  bool fromStream_ = false;
-  std::string volumePath_;
-  std::unique_ptr<TFileStream> volume_;
-  std::unique_ptr<archive::Reader> reader_;
+  std::unique_ptr<archive::FileVolumes> files_;  // null for ":STREAM"
+  std::unique_ptr<archive::StreamVolumes> stream_;
   bool decision_ = true;  // carried from an entry to the volume after it
   std::int32_t fileDate_ = 0;
+  TFileStream* out_ = nullptr;  // the file the block being copied goes to
   archive::ChunkInflater inflater_;
   std::unique_ptr<std::uint8_t[]> input_{new std::uint8_t[archive::kChunkSize]};
   // The file's bytes gather here over its chunks, which are inflated or read
@@ -132,53 +139,64 @@ bool TBackupFile::Restore(const std::string& archiveName, const std::string& des
 }
 
 bool TBackupFile::Run::Execute(const std::string& archiveName) {
-  fromStream_ = archiveName == kStreamArchive;
-  if (fromStream_) {
+  archive::VolumeSource* volumes = nullptr;
+  if (archiveName == kStreamArchive) {
     if (!owner_.archiveStream_) throw EArchiveError(archive::kCannotReadArchive);
-    reader_ = std::make_unique<archive::Reader>(*owner_.archiveStream_);
+    stream_ = std::make_unique<archive::StreamVolumes>(*owner_.archiveStream_);
+    volumes = stream_.get();
   } else {
     if (!FileExists(archiveName)) return false;
+    files_ = std::make_unique<archive::FileVolumes>(archiveName);
     try {
-      OpenVolume(archiveName);
+      files_->First();
     } catch (const Exception&) {
       throw EArchiveError(archive::kCannotReadArchive);
     }
+    owner_.volumePath_ = archiveName;
+    files_->beforeOpen = [this](const std::string& path, const std::string& number) {
+      return AwaitVolume(path, number);
+    };
+    volumes = files_.get();
   }
-  const archive::Header header = reader_->ReadHeader();
-  owner_.progressBase_ = header.progressBase;
-  owner_.done_ = 0;
-
-  for (;;) {
-    owner_.recordOffset_ = reader_->Position();
-    const std::int32_t length = reader_->ReadInt32();
-    if (length > 0) {
-      const std::string name = reader_->ReadName(length);
-      if (archive::ClassifyName(name) == archive::NameKind::VolumeMarker) {
-        NextVolume(name);
-      } else {
-        RestoreEntry(name);
-      }
-    }
-    if (length == 0 || !owner_.continue_) break;
+  archive::Walker walker(*volumes);
+  try {
+    walker.Walk(*this);
+  } catch (...) {
+    owner_.recordOffset_ = walker.RecordOffset();
+    throw;
   }
-  if (fromStream_) reader_->GiveBack();
-  reader_.reset();
-  volume_.reset();
+  owner_.recordOffset_ = walker.RecordOffset();
+  if (files_) files_->Close();
   return true;
 }
 
-void TBackupFile::Run::OpenVolume(const std::string& path) {
-  reader_.reset();
-  volume_ = std::make_unique<TFileStream>(path, FileMode::OpenRead);
-  volumePath_ = path;
-  owner_.volumePath_ = path;
-  owner_.recordOffset_ = 0;
-  reader_ = std::make_unique<archive::Reader>(*volume_);
+void TBackupFile::Run::Start(const archive::Header& header) {
+  owner_.progressBase_ = header.progressBase;
+  owner_.done_ = 0;
 }
 
-void TBackupFile::Run::RestoreEntry(const std::string& name) {
-  fileDate_ = reader_->ReadInt32();
-  const bool fileList = archive::ClassifyName(name) == archive::NameKind::FileList;
+// RecordOffset() names the record being read also while its handlers run.
+bool TBackupFile::Run::Entry(const archive::EntryRecord& entry, archive::DataBlock& block) {
+  owner_.recordOffset_ = entry.offset;
+  RestoreEntry(entry, block);
+  return owner_.continue_;
+}
+
+bool TBackupFile::Run::Marker(const archive::MarkerRecord& marker) {
+  owner_.recordOffset_ = marker.offset;
+  return true;
+}
+
+bool TBackupFile::Run::Continuation(const archive::MarkerRecord&, archive::DataBlock& block) {
+  if (files_) owner_.recordOffset_ = 0;
+  ContinueEntry(block);
+  return owner_.continue_;
+}
+
+void TBackupFile::Run::RestoreEntry(const archive::EntryRecord& entry, archive::DataBlock& block) {
+  const std::string& name = entry.name;
+  fileDate_ = entry.date;
+  const bool fileList = entry.kind == archive::NameKind::FileList;
   const auto target = archive::TargetPath(dest_, name, owner_.restoreFullPath_);
   if (!target) {
     // The name would lead outside the destination: nothing of it is written
@@ -216,19 +234,19 @@ void TBackupFile::Run::RestoreEntry(const std::string& name) {
   }
   decision_ = decision;
   if (!decision) {
-    CopyDataBlock(nullptr);
+    CopyDataBlock(block, nullptr);
     return;
   }
   std::unique_ptr<TFileStream> out;
   try {
     // Writing over the volume being read would destroy the rest of the
     // archive.
-    if (!fromStream_ && SameFile(owner_.target_, volumePath_)) {
+    if (files_ && SameFile(owner_.target_, files_->Path())) {
       throw EFCreateError(ExpandFileName(owner_.target_), "It is the archive volume being read.");
     }
     // Replace: a link placed at the target is removed, never written through.
     out = std::make_unique<TFileStream>(owner_.target_, FileMode::Replace);
-    CopyDataBlock(out.get());
+    CopyDataBlock(block, out.get());
   } catch (const std::exception& e) {
     owner_.errorCode_ = beCannotReadFile;
     owner_.continue_ = false;
@@ -237,37 +255,28 @@ void TBackupFile::Run::RestoreEntry(const std::string& name) {
   FinishFile(out);
 }
 
-void TBackupFile::Run::NextVolume(const std::string& markerName) {
-  if (!fromStream_) {
-    reader_.reset();
-    volume_.reset();
-    const std::string number = archive::VolumeNumber(markerName);
-    const std::string display = archive::DisplayNumber(number);
-    const std::string path = ChangeFileExt(volumePath_, "." + number);
-    owner_.volumePath_ = path;
-    do {
-      if (owner_.OnNeedDisk) {
-        owner_.OnNeedDisk(owner_, static_cast<std::uint16_t>(std::atoi(display.c_str())),
-                          owner_.continue_);
-      } else {
-        owner_.continue_ = ui_.AskForDisk("Please insert disk " + display +
-                                          " and click OK to continue.") == TDiskAnswer::daOk;
-      }
-    } while (!FileExists(path) && owner_.continue_);
-    if (!owner_.continue_) return;
-    OpenVolume(path);
-  }
-  ContinueEntry();
+bool TBackupFile::Run::AwaitVolume(const std::string& path, const std::string& number) {
+  const std::string display = archive::DisplayNumber(number);
+  owner_.volumePath_ = path;
+  do {
+    if (owner_.OnNeedDisk) {
+      owner_.OnNeedDisk(owner_, static_cast<std::uint16_t>(std::atoi(display.c_str())), owner_.continue_);
+    } else {
+      owner_.continue_ = ui_.AskForDisk("Please insert disk " + display + " and click OK to continue.") ==
+                         TDiskAnswer::daOk;
+    }
+  } while (!FileExists(path) && owner_.continue_);
+  return owner_.continue_;
 }
 
-void TBackupFile::Run::ContinueEntry() {
+void TBackupFile::Run::ContinueEntry(archive::DataBlock& block) {
   if (!decision_) {
-    CopyDataBlock(nullptr);
+    CopyDataBlock(block, nullptr);
     return;
   }
   auto out = std::make_unique<TFileStream>(owner_.target_, FileMode::OpenWrite);
   out->Seek(0, SeekOrigin::End);
-  CopyDataBlock(out.get());
+  CopyDataBlock(block, out.get());
   FinishFile(out);
 }
 
@@ -286,46 +295,11 @@ void TBackupFile::Run::WritePending(TFileStream& out) {
   if (size != 0) out.WriteBuffer(pending_.get(), size);
 }
 
-void TBackupFile::Run::CopyDataBlock(TFileStream* out) {
-  archive::Reader& in = *reader_;
-  in.ReadMagic();
+void TBackupFile::Run::CopyDataBlock(archive::DataBlock& block, TFileStream* out) {
+  out_ = out;
   pendingSize_ = 0;
-  std::int32_t length = -1;
   try {
-    while (length != 0 && owner_.continue_) {
-      length = in.ReadChunkLength();
-      std::size_t count = 0;
-      if (length != 0) {
-        const auto size = static_cast<std::size_t>(length < 0 ? -length : length);
-        if (out) {
-          if (kWriteSize - pendingSize_ < static_cast<std::size_t>(archive::kChunkSize)) WritePending(*out);
-          std::uint8_t* const at = pending_.get() + pendingSize_;
-          if (length > 0) {
-            in.Read(input_.get(), size);
-            const archive::InflateResult r = inflater_.Inflate(input_.get(), size, at);
-            count = r.produced;
-            if (r.failed) {
-              owner_.errorCode_ = beCompressionError;
-              owner_.continue_ = false;
-            }
-          } else {
-            in.Read(at, size);
-            count = size;
-          }
-          pendingSize_ += count;
-        } else {
-          in.Skip(static_cast<std::int64_t>(size));
-        }
-      }
-      ui_.ProcessMessages();
-      if (out) {
-        owner_.done_ += static_cast<std::int64_t>(count);
-        if (owner_.OnProgress) {
-          owner_.OnProgress(owner_, owner_.target_,
-                            archive::Percentage(owner_.done_, owner_.progressBase_), owner_.continue_);
-        }
-      }
-    }
+    block.Read(*this);
   } catch (...) {
     // What was counted is written before the fault goes on; a failure to
     // write it then gives way to the fault being raised.
@@ -338,4 +312,36 @@ void TBackupFile::Run::CopyDataBlock(TFileStream* out) {
     throw;
   }
   if (out) WritePending(*out);
+}
+
+std::uint8_t* TBackupFile::Run::Buffer(const archive::ChunkRecord& chunk) {
+  if (!out_) return nullptr;
+  if (kWriteSize - pendingSize_ < static_cast<std::size_t>(archive::kChunkSize)) WritePending(*out_);
+  return chunk.Compressed() ? input_.get() : pending_.get() + pendingSize_;
+}
+
+bool TBackupFile::Run::Chunk(const archive::ChunkRecord& chunk, const std::uint8_t* bytes) {
+  std::size_t count = 0;
+  if (bytes) {
+    if (chunk.Compressed()) {
+      const archive::InflateResult r = inflater_.Inflate(bytes, chunk.Size(), pending_.get() + pendingSize_);
+      count = r.produced;
+      if (r.failed) {
+        owner_.errorCode_ = beCompressionError;
+        owner_.continue_ = false;
+      }
+    } else {
+      count = chunk.Size();
+    }
+    pendingSize_ += count;
+  }
+  ui_.ProcessMessages();
+  if (out_) {
+    owner_.done_ += static_cast<std::int64_t>(count);
+    if (owner_.OnProgress) {
+      owner_.OnProgress(owner_, owner_.target_, archive::Percentage(owner_.done_, owner_.progressBase_),
+                        owner_.continue_);
+    }
+  }
+  return owner_.continue_;
 }

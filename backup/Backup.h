@@ -12,11 +12,6 @@
 #include "backup/RestoreUi.h"
 #include "runtime/Streams.h"
 
-namespace archive {
-class Reader;
-class ChunkInflater;
-}  // namespace archive
-
 enum class TBackupMode : std::uint8_t { bmAll, bmIncremental };
 enum class TRestoreMode : std::uint8_t { rmAll, rmNoOverwrite, rmNewer, rmExisting, rmExistingNewer };
 enum class TCompressionLevel : std::uint8_t { clFastest, clNone, clDefault, clMax };

@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "backup/ArchiveFormat.h"
 #include "backup/Backup.h"
 #include "tests/support/TestFiles.h"
 
@@ -33,7 +35,9 @@ class ArchiveBytes {
     return Int(static_cast<std::int32_t>(name.size())).Text(name);
   }
   ArchiveBytes& Entry(const std::string& name, std::int32_t date) { return Name(name).Int(date); }
-  ArchiveBytes& Magic() { return Text(std::string("EC2\0", 4)); }
+  // The volume marker for a volume number such as "002".
+  ArchiveBytes& Marker(const std::string& number) { return Name(archive::MarkerName(number)); }
+  ArchiveBytes& Magic() { return Raw(Bytes(std::begin(archive::kDataMagic), std::end(archive::kDataMagic))); }
   ArchiveBytes& Stored(const Bytes& data) {
     return Int(-static_cast<std::int32_t>(data.size())).Raw(data);
   }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "backup/ArchiveFormat.h"
 #include "backup/Backup.h"
 #include "runtime/FileSystem.h"
 #include "tests/backup/ArchiveBytes.h"
@@ -36,7 +37,7 @@ const Source kSources[] = {{"EMPTY.TXT", 0},     {"ONE.TXT", 1},        {"SHORT.
 std::vector<mksetup::PackEntry> WriteSources(const TempDir& dir) {
   std::vector<mksetup::PackEntry> entries;
   mksetup::PackEntry list;
-  list.storedName = "FILE:LIST";
+  list.storedName = archive::kFileListName;
   list.data = ToBytes("C:\\ALL\r\n");
   entries.push_back(list);
   std::uint32_t seed = 1;

@@ -32,7 +32,7 @@ struct Volumes {
 // "abc" of C:\A, a marker to volume number, then "def" and the entry C:\B.
 ArchiveBytes FirstVolume(const std::string& number = "002", const std::string& name = "C:\\A") {
   ArchiveBytes a;
-  a.Header(7).Entry(name, kDate).Magic().Stored("abc").EndBlock().Name("NEXT:DISK" + number);
+  a.Header(7).Entry(name, kDate).Magic().Stored("abc").EndBlock().Marker(number);
   return a;
 }
 ArchiveBytes SecondVolume() {

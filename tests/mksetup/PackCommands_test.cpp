@@ -8,8 +8,10 @@
 #include <unistd.h>
 #endif
 #include <cerrno>
+#include <iterator>
 #include <sstream>
 
+#include "backup/ArchiveFormat.h"
 #include "runtime/Exceptions.h"
 #include "runtime/FileSystem.h"
 #include "runtime/Streams.h"
@@ -346,12 +348,12 @@ struct Records {
   Records& Header(std::int32_t base) { return Int(0).Int(base).Int(7); }
   Records& Name(const std::string& n) { return Int(static_cast<std::int32_t>(n.size())).Text(n); }
   Records& Block(const std::string& data) {
-    Text(std::string("EC2\0", 4));
+    bytes.insert(bytes.end(), std::begin(archive::kDataMagic), std::end(archive::kDataMagic));
     if (!data.empty()) Int(-static_cast<std::int32_t>(data.size())).Text(data);
     return Int(0);
   }
   Records& File(const std::string& n, const std::string& data) { return Name(n).Int(0x50A95400).Block(data); }
-  Records& Marker(const std::string& number) { return Name("NEXT:DISK" + number); }
+  Records& Marker(const std::string& number) { return Name(archive::MarkerName(number)); }
 };
 
 }  // namespace
@@ -366,6 +368,7 @@ TEST(MksetupHostile, EveryRunEndsAndAFailureNamesItsFile) {
     int status;
     std::vector<std::string> err;        // fragments of standard error
     std::string out;                     // a fragment of standard output, if any
+    std::string absent = {};             // what standard output must not hold, if anything
   };
   const Bytes first = Records().Header(6).File("C:\\A", "abc").Marker("002").bytes;
   const std::vector<Case> cases = {
@@ -402,6 +405,10 @@ TEST(MksetupHostile, EveryRunEndsAndAFailureNamesItsFile) {
        {"extract", "ARCHIVE", ""}, 2, {"the destination directory is empty"}, ""},
       {"extract next to the archive, over it", {Records().Header(2).File("C:\\SETUP.Z", "a").File("C:\\B", "b").Int(0).bytes},
        {"extract", "ARCHIVE", "DEST:self"}, 1, {"Cannot read file: \"", "It is the archive volume being read."}, ""},
+      {"list: an entry cut short in its date is not listed", {Records().Header(2).File("C:\\A", "a").Name("C:\\B").bytes},
+       {"list", "ARCHIVE"}, 1, {"Stream read error at offset 37 of \"", "SETUP.Z\""}, "  C:\\A\n", "C:\\B"},
+      {"list: a missing volume", {first, Records().Block("def").Marker("003").bytes},
+       {"list", "ARCHIVE"}, 1, {"at offset 0 of \"", "SETUP.003\""}, "  C:\\A\n"},
       {"list: control bytes in a name are shown escaped",
        {Records().Header(1).File("C:\\a\x1b[2Jb\rc", "x").Int(0).bytes}, {"list", "ARCHIVE"}, 0, {},
        "C:\\a\\x1B[2Jb\\x0Dc\n"},
@@ -430,6 +437,9 @@ TEST(MksetupHostile, EveryRunEndsAndAFailureNamesItsFile) {
       EXPECT_FALSE(r.err.empty());
     }
     EXPECT_NE(r.out.find(c.out), std::string::npos) << r.out;
+    if (!c.absent.empty()) {
+      EXPECT_EQ(r.out.find(c.absent), std::string::npos) << r.out;
+    }
   }
 }
 

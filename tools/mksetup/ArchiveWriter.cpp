@@ -13,6 +13,7 @@
 #include <memory>
 #include <thread>
 
+#include "backup/ArchiveFormat.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Paths.h"
 #include "runtime/Streams.h"
@@ -21,11 +22,12 @@ namespace mksetup {
 
 namespace {
 
-constexpr std::size_t kChunk = 16384;
+constexpr auto kChunk = static_cast<std::size_t>(archive::kChunkSize);
 // Input gathered before compressing it on all cores: 512 chunks.
 constexpr std::size_t kBatchBytes = 512 * kChunk;
-constexpr std::uint8_t kMagic[4] = {'E', 'C', '2', 0};
-constexpr std::int64_t kMarkerRecord = 4 + 12;  // name length, "NEXT:DISKnnn"
+// A volume marker's record: its name length and its name.
+constexpr auto kMarkerRecord =
+    static_cast<std::int64_t>(4 + archive::kVolumeMarkerPrefix.size() + archive::kVolumeNumberSize);
 constexpr std::size_t kMaxTitle = 1024;
 
 // The volumes being written: a buffered byte sink that knows how much room
@@ -61,7 +63,7 @@ class VolumeSink {
     const int number = static_cast<int>(volumes_.size()) + 1;
     if (number > 999) throw Exception("The archive needs more than 999 volumes; give a larger --volume-size");
     const std::string extension = VolumeExtension(number);
-    const std::string marker = "NEXT:DISK" + extension.substr(1);
+    const std::string marker = archive::MarkerName(extension.substr(1));
     PutInt32(static_cast<std::int32_t>(marker.size()));
     Put(marker.data(), marker.size());
     Close();
@@ -114,13 +116,13 @@ class RecordWriter {
     if (!sink_.Fits(4 + nameSize + 4 + 4 + 4)) {
       // An entry boundary: the next volume starts with an empty data block.
       sink_.NextVolume();
-      sink_.Put(kMagic, 4);
+      sink_.Put(archive::kDataMagic, sizeof archive::kDataMagic);
       sink_.PutInt32(0);
     }
     sink_.PutInt32(static_cast<std::int32_t>(nameSize));
     sink_.Put(entry.storedName.data(), entry.storedName.size());
     sink_.PutInt32(entry.dosDate);
-    sink_.Put(kMagic, 4);
+    sink_.Put(archive::kDataMagic, sizeof archive::kDataMagic);
   }
 
   void Chunk(const PackedChunk& chunk) {
@@ -129,7 +131,7 @@ class RecordWriter {
       // Inside an entry: its data goes on in a data block of the next volume.
       sink_.PutInt32(0);
       sink_.NextVolume();
-      sink_.Put(kMagic, 4);
+      sink_.Put(archive::kDataMagic, sizeof archive::kDataMagic);
     }
     const auto length = static_cast<std::int32_t>(size);
     sink_.PutInt32(chunk.compressed ? length : -length);
@@ -276,7 +278,7 @@ PackResult WriteArchive(const std::string& firstVolume, const std::vector<PackEn
     if (e.storedName.empty() || e.storedName.size() > kMaxStoredName) {
       throw Exception("The stored name \"" + e.storedName + "\" is empty or too long");
     }
-    if (e.storedName != "FILE:LIST") planned += e.source.empty() ? static_cast<std::int64_t>(e.data.size()) : e.size;
+    if (e.storedName != archive::kFileListName) planned += e.source.empty() ? static_cast<std::int64_t>(e.data.size()) : e.size;
   }
   const unsigned threads =
       settings.threads != 0 ? settings.threads : std::max(1u, std::thread::hardware_concurrency());
@@ -311,7 +313,7 @@ PackResult WriteArchive(const std::string& firstVolume, const std::vector<PackEn
         steps.push_back({Step::Chunk, entry, jobs.size()});
         jobs.push_back({used, n, {}});
         used += n;
-        if (entries[entry].storedName != "FILE:LIST") dataSize += static_cast<std::int64_t>(n);
+        if (entries[entry].storedName != archive::kFileListName) dataSize += static_cast<std::int64_t>(n);
         read += static_cast<std::int64_t>(n);
       }
       if (n < kChunk) {

@@ -6,7 +6,7 @@
 #include <ostream>
 #include <set>
 
-#include "backup/ArchiveReader.h"
+#include "backup/ArchiveWalker.h"
 #include "backup/Backup.h"
 #include "backup/ChunkInflater.h"
 #include "backup/RestorePaths.h"
@@ -168,7 +168,7 @@ std::vector<PackEntry> PlanEntries(const std::vector<std::string>& paths, const 
     list += f.storedName + "\r\n";
   }
   PackEntry fileList;
-  fileList.storedName = "FILE:LIST";
+  fileList.storedName = archive::kFileListName;
   fileList.data.assign(list.begin(), list.end());
   fileList.size = static_cast<std::int64_t>(fileList.data.size());
   DosDateTime now;
@@ -344,115 +344,99 @@ int RunPack(const std::vector<std::string>& args, Io& io) {
 
 namespace {
 
-// Walks an archive's records across its volumes, as the restore engine
-// reads them, for list and --check.
-class ArchiveWalker {
+// mksetup list [--check]: one line per entry of the walk over the volumes,
+// and with --check the faults the restore would meet.
+class Listing : archive::RecordVisitor, archive::DataBlock::Visitor {
  public:
-  ArchiveWalker(const std::string& path, bool check, Io& io) : path_(path), check_(check), io_(io) {}
+  Listing(const std::string& path, bool check, Io& io) : volumes_(path), check_(check), io_(io) {}
 
   int Run() {
-    if (!FileExists(path_)) {
-      io_.err << "mksetup list: Cannot open file \"" << ExpandFileName(path_) << "\". The file does not exist.\n";
+    if (!FileExists(volumes_.Path())) {
+      io_.err << "mksetup list: Cannot open file \"" << ExpandFileName(volumes_.Path())
+              << "\". The file does not exist.\n";
       return kFailed;
     }
+    archive::Walker walker(volumes_);
     try {
-      Open(path_);
-      const archive::Header header = reader_->ReadHeader();
-      for (;;) {
-        const std::int32_t length = reader_->ReadInt32();
-        if (length == 0) break;
-        if (length < 0) continue;
-        const std::int64_t at = reader_->Position();
-        const std::string name = reader_->ReadName(length);
-        if (archive::ClassifyName(name) == archive::NameKind::VolumeMarker) {
-          if (!pending_) Fault(at, "volume marker before the first entry");
-          const std::string next = ChangeFileExt(volume_, "." + archive::VolumeNumber(name));
-          if (Opened(next)) {
-            // A chain that comes back to a volume would be walked for ever.
-            Flush();
-            faulty_ = false;
-            Fault(at, "the volume marker " + Printable(name) + " leads back to the volume \"" + next +
-                          "\", read already");
-            return kFailed;
-          }
-          Open(next);
-          Block();
-          continue;
-        }
-        Flush();
-        pending_ = true;
-        name_ = name;
-        date_ = reader_->ReadInt32();
-        if (check_) CheckName(at, name);
-        size_ = 0;
-        Block();
-      }
+      walker.Walk(*this);
+      if (looped_) return kFailed;
       Flush();
-      if (check_ && header.progressBase != total_) {
-        Fault(-1, "the progress base " + std::to_string(header.progressBase) +
-                      " differs from the total size " + std::to_string(total_));
+      if (check_ && progressBase_ != total_) {
+        Fault(-1, "the progress base " + std::to_string(progressBase_) + " differs from the total size " +
+                      std::to_string(total_));
       }
     } catch (const Exception& e) {
       Flush();
-      io_.err << "mksetup list: " << e.Message() << " at offset " << position_ << " of \"" << volume_
-              << "\"\n";
+      io_.err << "mksetup list: " << e.Message() << " at offset " << walker.PartOffset() << " of \""
+              << volumes_.Path() << "\"\n";
       return kFailed;
     }
     if (faulty_) return kFailed;
     if (check_) {
-      io_.out << "OK: " << entries_ << " entries, " << total_ << " bytes, " << volumes_
-              << (volumes_ == 1 ? " volume\n" : " volumes\n");
+      const std::size_t volumes = volumes_.Opened().size();
+      io_.out << "OK: " << entries_ << " entries, " << total_ << " bytes, " << volumes
+              << (volumes == 1 ? " volume\n" : " volumes\n");
     }
     return kOk;
   }
 
  private:
-  // Whether path names a volume opened before (its file, however spelt).
-  bool Opened(const std::string& path) const {
-    for (const auto& seen : opened_) {
-      if (seen == path || SameFile(seen, path)) return true;
+  void Start(const archive::Header& header) override { progressBase_ = header.progressBase; }
+
+  bool Entry(const archive::EntryRecord& entry, archive::DataBlock& block) override {
+    Flush();
+    pending_ = true;
+    name_ = entry.name;
+    date_ = entry.date;
+    if (check_) CheckName(entry);
+    size_ = 0;
+    block.Read(*this);
+    return true;
+  }
+
+  bool Marker(const archive::MarkerRecord& marker) override {
+    if (!pending_) Fault(marker.NameOffset(), "volume marker before the first entry");
+    const std::string next = volumes_.PathOf(marker.number);
+    if (volumes_.OpenedBefore(next)) {
+      // A chain that comes back to a volume would be walked for ever.
+      Flush();
+      faulty_ = false;
+      Fault(marker.NameOffset(), "the volume marker " + Printable(marker.name) + " leads back to the volume \"" +
+                                     next + "\", read already");
+      looped_ = true;
+      return false;
     }
-    return false;
+    return true;
+  }
+
+  bool Continuation(const archive::MarkerRecord&, archive::DataBlock& block) override {
+    block.Read(*this);
+    return true;
+  }
+
+  std::uint8_t* Buffer(const archive::ChunkRecord&) override { return input_.get(); }
+
+  bool Chunk(const archive::ChunkRecord& chunk, const std::uint8_t* bytes) override {
+    if (chunk.End()) return true;
+    if (!chunk.Compressed()) {
+      size_ += static_cast<std::int64_t>(chunk.Size());
+      return true;
+    }
+    const archive::InflateResult r = inflater_.Inflate(bytes, chunk.Size(), output_.get());
+    size_ += static_cast<std::int64_t>(r.produced);
+    if (r.failed && check_) Fault(chunk.offset, "the compressed chunk of \"" + name_ + "\" does not inflate");
+    return true;
   }
 
   // The names the restore refuses, with bare names and with --full-path.
-  void CheckName(std::int64_t at, const std::string& name) {
-    if (archive::ClassifyName(name) == archive::NameKind::FileList) return;
-    const bool bare = archive::TargetPath("D:\\", name, false).has_value();
-    const bool full = archive::TargetPath("D:\\", name, true).has_value();
+  void CheckName(const archive::EntryRecord& entry) {
+    if (entry.kind == archive::NameKind::FileList) return;
+    const bool bare = archive::TargetPath("D:\\", entry.name, false).has_value();
+    const bool full = archive::TargetPath("D:\\", entry.name, true).has_value();
     if (bare && full) return;
-    Fault(at, "the restore refuses the name " + Printable(name) +
-                  (bare ? " with --full-path" : full ? " without --full-path" : "") +
-                  " (it names a device or leads outside the destination)");
-  }
-
-  void Open(const std::string& path) {
-    reader_.reset();
-    file_.reset();
-    volume_ = path;
-    opened_.push_back(path);
-    file_ = std::make_unique<TFileStream>(path, FileMode::OpenRead);
-    reader_ = std::make_unique<archive::Reader>(*file_);
-    ++volumes_;
-  }
-
-  void Block() {
-    position_ = reader_->Position();
-    reader_->ReadMagic();
-    for (;;) {
-      position_ = reader_->Position();
-      const std::int32_t length = reader_->ReadChunkLength();
-      if (length == 0) break;
-      const auto size = static_cast<std::size_t>(length < 0 ? -length : length);
-      reader_->Read(input_.get(), size);
-      if (length < 0) {
-        size_ += static_cast<std::int64_t>(size);
-        continue;
-      }
-      const archive::InflateResult r = inflater_.Inflate(input_.get(), size, output_.get());
-      size_ += static_cast<std::int64_t>(r.produced);
-      if (r.failed && check_) Fault(position_, "the compressed chunk of \"" + name_ + "\" does not inflate");
-    }
+    Fault(entry.NameOffset(), "the restore refuses the name " + Printable(entry.name) +
+                                  (bare ? " with --full-path" : full ? " without --full-path" : "") +
+                                  " (it names a device or leads outside the destination)");
   }
 
   // Reports the first fault only; later ones follow from it.
@@ -460,7 +444,7 @@ class ArchiveWalker {
     if (faulty_) return;
     faulty_ = true;
     io_.err << "mksetup list: fault";
-    if (offset >= 0) io_.err << " at offset " << offset << " of \"" << volume_ << "\"";
+    if (offset >= 0) io_.err << " at offset " << offset << " of \"" << volumes_.Path() << "\"";
     io_.err << ": " << what << "\n";
   }
 
@@ -474,21 +458,17 @@ class ArchiveWalker {
     io_.out << FormatDosDate(date_) << " " << size << "  " << Escaped(name_) << "\n";
   }
 
-  std::string path_;
+  archive::FileVolumes volumes_;
   bool check_;
   Io& io_;
-  std::string volume_;
-  std::vector<std::string> opened_;
-  std::unique_ptr<TFileStream> file_;
-  std::unique_ptr<archive::Reader> reader_;
   archive::ChunkInflater inflater_;
   std::unique_ptr<std::uint8_t[]> input_{new std::uint8_t[archive::kChunkSize]};
   std::unique_ptr<std::uint8_t[]> output_{new std::uint8_t[archive::kChunkSize]};
-  bool pending_ = false, faulty_ = false;
+  bool pending_ = false, faulty_ = false, looped_ = false;
   std::string name_;
-  std::int32_t date_ = 0;
-  std::int64_t size_ = 0, total_ = 0, position_ = 0;
-  int entries_ = 0, volumes_ = 0;
+  std::int32_t date_ = 0, progressBase_ = 0;
+  std::int64_t size_ = 0, total_ = 0;
+  int entries_ = 0;
 };
 
 }  // namespace
@@ -503,7 +483,7 @@ int RunList(const std::vector<std::string>& args, Io& io) {
   return ListArchive(options.Positional()[0], options.Flag("--check"), io);
 }
 
-int ListArchive(const std::string& path, bool check, Io& io) { return ArchiveWalker(path, check, io).Run(); }
+int ListArchive(const std::string& path, bool check, Io& io) { return Listing(path, check, io).Run(); }
 
 TDiskAnswer TerminalRestoreUi::AskForDisk(const std::string& text) {
   TDiskAnswer answer = TDiskAnswer::daOk;
