@@ -2,12 +2,12 @@
 
 #include "app/SetupPaths.h"
 #include "app/Texts.h"
-#include "app/Unit2.h"
-#include "app/Unit5.h"
 #include "runtime/Exceptions.h"
 #include "runtime/FileSystem.h"
 
 TForm1* Form1 = nullptr;
+
+IBootWindow& BootWindow() { return *Form1; }
 
 namespace {
 
@@ -103,16 +103,9 @@ void TForm1::FormShow(TObject*) {
     Close();
     return;
   }
-  const std::string product = ReadSetupSetting("App101", paths.tempScript);
-  Form2->SetProductName(product);
-  Form2->Label1->SetCaption(texts::Welcome(product));
-  Form2->Label8->SetCaption(texts::Destination(product));
-  Form2->Label4->SetCaption(texts::LicenseQuestion(product));
-  Form2->Label6->SetCaption(texts::Finished(product));
-  Form2->Label5->SetCaption(ReadSetupSetting("DestDir102", paths.tempScript));
-  const std::string title = ReadSetupSetting("Title103", paths.tempScript);
-  Form5->Label1->SetCaption(title);
-  Form5->Label2->SetCaption(title);
+  WizardWindow().SetProductTexts(ReadSetupSetting("App101", paths.tempScript));
+  WizardWindow().SetDestination(ReadSetupSetting("DestDir102", paths.tempScript));
+  BackdropWindow().SetTitle(ReadSetupSetting("Title103", paths.tempScript));
 }
 
 void TForm1::Timer1Timer(TObject*) {
@@ -122,10 +115,16 @@ void TForm1::Timer1Timer(TObject*) {
     Gauge1->SetProgress(100);
     Sleep(FullGaugePauseMs);
     Hide();
-    Form5->Show();
-    Form2->ShowModal();
+    BackdropWindow().ShowBackdrop();
+    WizardWindow().OpenWizard();
   }
-  if (Gauge1->Progress() == 100 && !Form2->Visible()) Form2->ShowModal();
+  if (Gauge1->Progress() == 100 && !WizardWindow().WizardShowing()) WizardWindow().OpenWizard();
 }
 
 void TForm1::FormClose(TObject*, TCloseAction&) { RemoveFile(SetupPaths().tempScriptAtClose); }
+
+void TForm1::PauseBootTimer() { Timer1->SetEnabled(false); }
+
+void TForm1::ResumeBootTimer() { Timer1->SetEnabled(true); }
+
+void TForm1::EndSetup() { Close(); }

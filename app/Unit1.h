@@ -2,11 +2,12 @@
 // backdrop and the wizard, and ends the program when it closes.
 #pragma once
 
+#include "app/SetupWindows.h"
 #include "script/SetupScript.h"
 #include "toolkit/Toolkit.h"
 #include "widgets/Gauges.h"
 
-class TForm1 : public TForm {
+class TForm1 : public TForm, public IBootWindow {
  public:
   explicit TForm1(TComponent* owner);
 
@@ -20,6 +21,10 @@ class TForm1 : public TForm {
   void FormShow(TObject* Sender);
   void Timer1Timer(TObject* Sender);
   void FormClose(TObject* Sender, TCloseAction& Action);
+
+  void PauseBootTimer() override;
+  void ResumeBootTimer() override;
+  void EndSetup() override;
 
   // The hidden view the setup script passes through.
   IScriptView& ScriptView() { return *scriptView_; }

@@ -2,9 +2,6 @@
 
 #include "app/SetupPaths.h"
 #include "app/Texts.h"
-#include "app/Unit1.h"
-#include "app/Unit3.h"
-#include "app/Unit4.h"
 #include "runtime/Exceptions.h"
 #include "runtime/FileSystem.h"
 #include "script/SetupScript.h"
@@ -13,6 +10,8 @@
 bool LicenseSwitch = false;
 bool TransferDone = false;
 TForm2* Form2 = nullptr;
+
+IWizardWindow& WizardWindow() { return *Form2; }
 
 namespace {
 
@@ -200,7 +199,8 @@ void TForm2::SetButtonsAfterBack(int page) {
 }
 
 void TForm2::Button2Click(TObject*) {
-  const bool finishing = Button2->Caption() == texts::kFinish;
+  // Next reads "Finish" on the Complete page, and only there.
+  const bool finishing = Notebook1->PageIndex() == kComplete;
   if (finishing && restoring_) {
     // The wizard is back at the first 100 percent report while the last
     // file may still be written: the program ends once the restore is over.
@@ -210,7 +210,7 @@ void TForm2::Button2Click(TObject*) {
   }
   Notebook1->SetPageIndex(Notebook1->PageIndex() + 1);
   if (Notebook1->PageIndex() == kLicense && !LicenseSwitch) Notebook1->SetPageIndex(kDestination);
-  if (finishing) Form1->Close();
+  if (finishing) BootWindow().EndSetup();
   SetButtonsAfterNext(Notebook1->PageIndex());
   if (Notebook1->PageIndex() == kComplete && !TransferDone) StartTransfer();
   if (Notebook1->PageIndex() == kDestination) SetCaption(texts::kDestinationCaption);
@@ -239,22 +239,22 @@ void TForm2::StartTransfer() {
     SetButtonsAfterNext(kDestination);
     return;
   }
-  Form1->Timer1->SetEnabled(false);
+  BootWindow().PauseBootTimer();
   // Set before the restore starts: the wizard is back (with Finish) from the
   // first 100 percent report on, while the restore still runs.
   TransferDone = true;
   restoring_ = true;
   Hide();
-  Form3->Show();
+  TransferWindow().ShowTransfer();
   const std::string archive = SetupPaths().exeDir + "SETUP.Z";
   bool reached100 = false, wroteNothing = false;
   try {
-    const bool restored = Form3->BackupFile1.Restore(archive, destination);
-    reached100 = Form3->SawFullProgress();
+    const bool restored = TransferWindow().RestoreArchive(archive, destination);
+    reached100 = TransferWindow().SawFullProgress();
     // A run cancelled at the volume question also ends with a 100 percent
     // report, and so does one that could write no file: the Complete page
     // must not call either a success.
-    wroteNothing = Form3->FilesRestored() == 0 && Form3->BackupFile1.ProgressBase() > 0;
+    wroteNothing = TransferWindow().WroteNothing();
     if (reached100 && (!restored || wroteNothing)) ShowNotFinished();
     if (!reached100 && !Application->Terminated() && !FileExists(archive)) {
       // The restore passes over a missing archive without a word.
@@ -270,7 +270,7 @@ void TForm2::StartTransfer() {
   if (finishPending_) {
     finishPending_ = false;
     Button2->SetEnabled(true);
-    Form1->Close();
+    BootWindow().EndSetup();
   }
   if (Application->Terminated()) return;
   if (!reached100) {
@@ -280,14 +280,34 @@ void TForm2::StartTransfer() {
 }
 
 void TForm2::ReturnToDestination() {
-  Form3->Hide();
+  TransferWindow().HideTransfer();
   Notebook1->SetPageIndex(kDestination);
   SetButtonsAfterNext(kDestination);
   Show();
-  Form1->Timer1->SetEnabled(true);
+  BootWindow().ResumeBootTimer();
+}
+
+void TForm2::SetProductTexts(const std::string& product) {
+  productName_ = product;
+  Label1->SetCaption(texts::Welcome(product));
+  Label8->SetCaption(texts::Destination(product));
+  Label4->SetCaption(texts::LicenseQuestion(product));
+  Label6->SetCaption(texts::Finished(product));
+}
+
+void TForm2::SetDestination(const std::string& directory) { Label5->SetCaption(directory); }
+
+void TForm2::ShowCompletePage() {
+  Show();
+  Notebook1->SetPageIndex(kComplete);
 }
 
 void TForm2::ShowNotFinished() { Label6->SetCaption(texts::NotFinished(productName_)); }
+
+void TForm2::ClearWizardFlags() {
+  LicenseSwitch = false;
+  TransferDone = false;
+}
 
 void TForm2::Button3Click(TObject*) {
   Notebook1->SetPageIndex(Notebook1->PageIndex() - 1);
@@ -301,7 +321,7 @@ void TForm2::Button1Click(TObject*) {
   BringToFront();
 }
 
-void TForm2::FormClose(TObject*, TCloseAction&) { Form4->ShowModal(); }
+void TForm2::FormClose(TObject*, TCloseAction&) { ExitWindow().AskToExit(); }
 
 void TForm2::Button4Click(TObject*) {
   std::string directory = Label5->Caption();

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "app/SetupWindows.h"
 #include "toolkit/Toolkit.h"
 
 // The licence switch and the transfer-done flag; the transfer window clears
@@ -11,7 +12,7 @@
 extern bool LicenseSwitch;
 extern bool TransferDone;
 
-class TForm2 : public TForm {
+class TForm2 : public TForm, public IWizardWindow {
  public:
   explicit TForm2(TComponent* owner);
 
@@ -52,11 +53,13 @@ class TForm2 : public TForm {
   void Button3Click(TObject* Sender);
   void Button4Click(TObject* Sender);
 
-  // The product name the boot window read, for the Complete page's texts.
-  void SetProductName(const std::string& name) { productName_ = name; }
-  const std::string& ProductName() const { return productName_; }
-  // The Complete page says that the installation failed.
-  void ShowNotFinished();
+  void SetProductTexts(const std::string& product) override;
+  void SetDestination(const std::string& directory) override;
+  bool WizardShowing() const override { return Visible(); }
+  void OpenWizard() override { ShowModal(); }
+  void ShowCompletePage() override;
+  void ShowNotFinished() override;
+  void ClearWizardFlags() override;
   // Back on the Destination page after a transfer that never reached 100
   // percent: buttons and caption as after Next onto Destination, the wizard
   // visible again and the boot window's timer on.
@@ -76,6 +79,7 @@ class TForm2 : public TForm {
   bool restoring_ = false;
   bool finishPending_ = false;
 
+  // The product name the boot window gave, for the Complete page's texts.
   std::string productName_;
 };
 

@@ -1,11 +1,10 @@
 #include "app/Unit3.h"
 
 #include "app/Texts.h"
-#include "app/Unit1.h"
-#include "app/Unit2.h"
-#include "app/Unit4.h"
 
 TForm3* Form3 = nullptr;
+
+ITransferWindow& TransferWindow() { return *Form3; }
 
 TForm3::TForm3(TComponent* owner) : TForm(owner) {
   SetName("Form3");
@@ -81,14 +80,12 @@ TForm3::TForm3(TComponent* owner) : TForm(owner) {
   OnCreate = [this](TObject* s) { FormCreate(s); };
 }
 
-void TForm3::FormCreate(TObject*) {
-  LicenseSwitch = false;
-  TransferDone = false;
-}
+// The wizard exists already: it is created before this window.
+void TForm3::FormCreate(TObject*) { WizardWindow().ClearWizardFlags(); }
 
 // Cancel asks whether to leave Setup; the restore waits meanwhile. Exit Setup
 // ends the program, and the next progress report stops the restore.
-void TForm3::Button1Click(TObject*) { Form4->ShowModal(); }
+void TForm3::Button1Click(TObject*) { ExitWindow().AskToExit(); }
 
 void TForm3::BackupFile1Progress(TBackupFile&, const std::string&, TPercentage Percent,
                                  bool& Continue) {
@@ -98,9 +95,8 @@ void TForm3::BackupFile1Progress(TBackupFile&, const std::string&, TPercentage P
   }
   Gauge1->SetProgress(Percent);
   if (Gauge1->Progress() == 100) {
-    Form2->Show();
-    Form2->Notebook1->SetPageIndex(3);
-    Form1->Timer1->SetEnabled(true);
+    WizardWindow().ShowCompletePage();
+    BootWindow().ResumeBootTimer();
     Close();
   }
 }
@@ -112,6 +108,6 @@ void TForm3::BackupFile1FileRestored(TBackupFile&, std::string& Filename,
 }
 
 void TForm3::BackupFile1Error(TBackupFile&, const std::int32_t, const std::string& ErrString) {
-  Form2->ShowNotFinished();
+  WizardWindow().ShowNotFinished();
   ShowMessage(ErrString);
 }

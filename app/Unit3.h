@@ -2,11 +2,12 @@
 // the wizard restores the archive, and gives the wizard back at 100 percent.
 #pragma once
 
+#include "app/SetupWindows.h"
 #include "backup/Backup.h"
 #include "toolkit/Toolkit.h"
 #include "widgets/Gauges.h"
 
-class TForm3 : public TForm {
+class TForm3 : public TForm, public ITransferWindow {
  public:
   explicit TForm3(TComponent* owner);
 
@@ -25,12 +26,16 @@ class TForm3 : public TForm {
                                std::unique_ptr<TFileStream>& Stream);
   void BackupFile1Error(TBackupFile& Sender, const std::int32_t Error, const std::string& ErrString);
 
-  // Whether a progress report has put the gauge at 100 (the wizard is back).
-  bool SawFullProgress() const { return Gauge1->Progress() == 100; }
-  // How many files the restore has written.
-  int FilesRestored() const { return filesRestored_; }
+  void ShowTransfer() override { Show(); }
+  void HideTransfer() override { Hide(); }
+  bool RestoreArchive(const std::string& archive, const std::string& destination) override {
+    return BackupFile1.Restore(archive, destination);
+  }
+  bool SawFullProgress() const override { return Gauge1->Progress() == 100; }
+  bool WroteNothing() const override { return filesRestored_ == 0 && BackupFile1.ProgressBase() > 0; }
 
  private:
+  // How many files the restore has written.
   int filesRestored_ = 0;
 };
 

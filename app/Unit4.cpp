@@ -1,9 +1,10 @@
 #include "app/Unit4.h"
 
 #include "app/Texts.h"
-#include "app/Unit1.h"
 
 TForm4* Form4 = nullptr;
+
+IExitWindow& ExitWindow() { return *Form4; }
 
 TForm4::TForm4(TComponent* owner) : TForm(owner) {
   SetName("Form4");
@@ -44,4 +45,4 @@ TForm4::TForm4(TComponent* owner) : TForm(owner) {
 
 void TForm4::Button2Click(TObject*) { Close(); }
 
-void TForm4::Button1Click(TObject*) { Form1->Close(); }
+void TForm4::Button1Click(TObject*) { BootWindow().EndSetup(); }

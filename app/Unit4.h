@@ -2,9 +2,10 @@
 // program.
 #pragma once
 
+#include "app/SetupWindows.h"
 #include "toolkit/Toolkit.h"
 
-class TForm4 : public TForm {
+class TForm4 : public TForm, public IExitWindow {
  public:
   explicit TForm4(TComponent* owner);
 
@@ -14,6 +15,8 @@ class TForm4 : public TForm {
 
   void Button1Click(TObject* Sender);
   void Button2Click(TObject* Sender);
+
+  void AskToExit() override { ShowModal(); }
 };
 
 extern TForm4* Form4;

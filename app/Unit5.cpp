@@ -2,6 +2,8 @@
 
 TForm5* Form5 = nullptr;
 
+IBackdropWindow& BackdropWindow() { return *Form5; }
+
 namespace {
 
 TLabel* AddTitle(TForm5* form, int left, int top, TColor color) {
@@ -43,4 +45,9 @@ TForm5::TForm5(TComponent* owner) : TForm(owner) {
   Label2 = AddTitle(this, 20, 11, clWhite);
 
   SetWindowState(wsMaximized);
+}
+
+void TForm5::SetTitle(const std::string& title) {
+  Label1->SetCaption(title);
+  Label2->SetCaption(title);
 }

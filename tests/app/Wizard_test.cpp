@@ -1,10 +1,13 @@
 // The installer's windows in-process: page logic, texts, the licence switch
-// and the transfer window's handlers. Message boxes are answered by a
-// recorder; no window waits for a person.
+// and the transfer window's handlers. The wizard's buttons are pressed as a
+// user presses them, through their windows; message boxes are answered by a
+// recorder, and no window waits for a person.
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <new>
+#include <tuple>
+#include <vector>
 
 #include "app/SetupPaths.h"
 #include "app/Startup.h"
@@ -15,6 +18,7 @@
 #include "app/Unit4.h"
 #include "app/Unit5.h"
 #include "runtime/FileSystem.h"
+#include "tests/backup/ArchiveBytes.h"
 #include "tests/support/TestFiles.h"
 
 using namespace testing_support;
@@ -29,6 +33,11 @@ class Installer : public ::testing::Test {
     paths.exeDir = dir_.Path();
     paths.tempScript = dir_ / "SETUP1.TMP";
     paths.tempScriptAtClose = dir_ / "setup1.tmp";
+    NewWindows();
+  }
+  // The five windows afresh, as at start-up, with the boot window's timer off.
+  void NewWindows() {
+    app_.reset();
     app_ = std::make_unique<TApplication>();
     Application->CreateForm(&Form1);
     Application->CreateForm(&Form2);
@@ -48,12 +57,46 @@ class Installer : public ::testing::Test {
   }
 
   void Script(const std::string& ini) { WriteFile(dir_ / "SETUP.INS", Zlib(ini)); }
-  // Loads the script as the boot window's show does, then shows the wizard's
-  // settings as its show does.
+  // Loads the script as the boot window's show does, then shows the wizard
+  // afresh, which reads the licence switch.
   void Boot(const std::string& ini) {
     Script(ini);
     Form1->FormShow(Form1);
-    Form2->FormShow(Form2);
+    Form2->Hide();
+    Form2->Show();
+  }
+  // Presses a button the way a user does: only one that is shown and can be
+  // used, through its window (BM_CLICK). What the press starts has run when
+  // this returns.
+  static void Press(TButton* button) {
+    HWND window = button->Handle();
+    const bool usable = IsWindowVisible(window) && IsWindowEnabled(window) &&
+                        IsWindowEnabled(GetAncestor(window, GA_ROOT));
+    if (!usable) {
+      ADD_FAILURE() << "\"" << button->Caption() << "\" cannot be pressed";
+      return;
+    }
+    button->Click();
+  }
+  // Presses button once its window has opened, from whichever message loop
+  // runs then, as a user answers a window that comes up. A modal window that
+  // the press leaves open is a failure, and is closed so the test goes on.
+  static void PressWhenShown(TForm* form, TButton* button) {
+    auto* timer = NewComponent<TTimer>(Application);
+    timer->SetInterval(10);
+    timer->OnTimer = [timer, form, button, pressedAt = DWORD{0}](TObject*) mutable {
+      if (pressedAt == 0) {
+        if (!form->Visible()) return;
+        pressedAt = GetTickCount() | 1;
+        Press(button);
+      } else if (!form->Visible()) {
+        timer->SetEnabled(false);
+      } else if (GetTickCount() - pressedAt > 2000) {
+        timer->SetEnabled(false);
+        ADD_FAILURE() << "\"" << button->Caption() << "\" left \"" << form->Caption() << "\" open";
+        form->SetModalResult(mrCancel);
+      }
+    };
   }
   struct Buttons {
     bool backVisible, backEnabled;
@@ -91,6 +134,12 @@ void ExpectState(const char* step, const auto& got, bool backVisible, bool backE
   EXPECT_EQ(got.cancelVisible, cancelVisible);
   EXPECT_EQ(got.cancel, cancel);
   EXPECT_EQ(got.caption, caption);
+}
+
+template <typename Snapshot>
+void ExpectState(const char* step, const Snapshot& got, const Snapshot& want) {
+  ExpectState(step, got, want.backVisible, want.backEnabled, want.next, want.cancelVisible, want.cancel,
+              want.caption, want.page);
 }
 
 }  // namespace
@@ -146,9 +195,7 @@ TEST_F(Installer, LicenceSwitchFollowsOnlyTheExactWords) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.value ? c.value : "(missing)");
     LicenseSwitch = c.before;
-    Script(c.value ? std::string("[Setup]\nLicense=") + c.value + "\n" : "[Setup]\n");
-    Form1->FormShow(Form1);
-    Form2->FormShow(Form2);
+    Boot(c.value ? std::string("[Setup]\nLicense=") + c.value + "\n" : "[Setup]\n");
     EXPECT_EQ(LicenseSwitch, c.after);
   }
   EXPECT_TRUE(boxes_.empty());
@@ -171,38 +218,64 @@ TEST_F(Installer, MissingLicenceFileIsReportedWithItsName) {
   EXPECT_FALSE(Form2->Memo1->ReadOnly());
 }
 
-TEST_F(Installer, WalkWithoutLicence) {
-  Boot("[Setup]\nApp101=P\nLicense=No\n");
-  ExpectState("start", State(), false, true, "&Next >", true, "Cancel", "Welcome", 0);
-  Form2->Button2Click(nullptr);
-  ExpectState("Next", State(), true, true, "&Next >", true, "Cancel", "Select Destination Directory", 2);
-  Form2->Button3Click(nullptr);
-  ExpectState("Back", State(), true, false, "&Next >", true, "Cancel", "Select Destination Directory", 0);
-  Form2->Button2Click(nullptr);
-  ExpectState("Next again", State(), true, true, "&Next >", true, "Cancel",
-              "Select Destination Directory", 2);
-}
-
-TEST_F(Installer, WalkWithLicence) {
+TEST_F(Installer, NextAndBackWalkThePages) {
   WriteFile(dir_ / "LICENSE.TXT", "Terms");
-  Boot("[Setup]\nApp101=P\nLicense=Yes\n");
-  Form2->Button2Click(nullptr);
-  ExpectState("Next", State(), true, true, "&Yes", true, "&No", "Software License Agreement", 1);
-  Form2->Button2Click(nullptr);
-  ExpectState("Yes", State(), true, true, "&Next >", true, "Cancel", "Select Destination Directory", 2);
-  Form2->Button3Click(nullptr);
-  ExpectState("Back", State(), true, true, "&Yes", true, "&No", "Select Destination Directory", 1);
-  Form2->Button3Click(nullptr);
-  ExpectState("Back again", State(), true, false, "&Next >", true, "Cancel",
-              "Select Destination Directory", 0);
+  const std::string kDestination = "Select Destination Directory";
+  const Buttons kOnDestination{true, true, "&Next >", true, "Cancel", kDestination, 2};
+  const Buttons kBackOnWelcome{true, false, "&Next >", true, "Cancel", kDestination, 0};
+  enum Key { kNext, kBack };
+  const struct {
+    const char* name;
+    const char* license;
+    std::vector<std::tuple<const char*, Key, Buttons>> steps;
+  } walks[] = {
+      {"without licence",
+       "No",
+       {{"Next", kNext, kOnDestination},
+        {"Back", kBack, kBackOnWelcome},
+        {"Next again", kNext, kOnDestination}}},
+      {"with licence",
+       "Yes",
+       {{"Next", kNext, {true, true, "&Yes", true, "&No", "Software License Agreement", 1}},
+        {"Yes", kNext, kOnDestination},
+        {"Back", kBack, {true, true, "&Yes", true, "&No", kDestination, 1}},
+        {"Back again", kBack, kBackOnWelcome}}},
+  };
+  for (const auto& walk : walks) {
+    SCOPED_TRACE(walk.name);
+    NewWindows();
+    Boot(std::string("[Setup]\nApp101=P\nLicense=") + walk.license + "\n");
+    ExpectState("start", State(), {false, true, "&Next >", true, "Cancel", "Welcome", 0});
+    for (const auto& [step, key, after] : walk.steps) {
+      Press(key == kNext ? Form2->Button2 : Form2->Button3);
+      ExpectState(step, State(), after);
+    }
+  }
+  EXPECT_TRUE(boxes_.empty());
 }
 
 TEST_F(Installer, SecondFinishEndsWithoutASecondRestore) {
-  Boot("[Setup]\nApp101=P\nLicense=No\n");
-  Form2->Notebook1->SetPageIndex(3);
-  Form2->Button2->SetCaption("Finish");
-  TransferDone = true;
-  Form2->Button2Click(nullptr);
+  backup_testing::ArchiveBytes()
+      .Header(5)
+      .File("C:\\P\\README.TXT", backup_testing::kDate, "hello")
+      .End()
+      .WriteTo(dir_ / "SETUP.Z");
+  Boot("[Setup]\nApp101=P\nLicense=No\nDestDir102=" + (dir_ / "dest") + "\n");
+  Form1->Gauge1->SetProgress(100);  // handed over
+  Press(Form2->Button2);
+  Press(Form2->Button2);
+  // Back from the transfer, on Complete.
+  ExpectState("restored", State(),
+              {true, false, "Finish", false, "Cancel", "Select Destination Directory", 3});
+  EXPECT_EQ(ToText(ReadFile(dir_ / "dest\\README.TXT")), "hello");
+  EXPECT_TRUE(TransferDone);
+  EXPECT_TRUE(Form2->Visible());
+  EXPECT_FALSE(Form3->Visible());
+  EXPECT_TRUE(Form1->Timer1->Enabled());
+  ASSERT_TRUE(boxes_.empty()) << boxes_[0].Text;
+  // A second restore would find no archive and say so.
+  RemoveFile(dir_ / "SETUP.Z");
+  Press(Form2->Button2);
   EXPECT_TRUE(Application->Terminated());
   EXPECT_FALSE(Form3->Visible()) << "no transfer window";
   EXPECT_TRUE(boxes_.empty()) << "no restore of the missing archive was tried";
@@ -245,8 +318,10 @@ TEST_F(Installer, TransferWindowShowsFileAndErrorText) {
 TEST_F(Installer, ExitSetupEndsTheProgramAndDeletesTheScript) {
   Boot("[Setup]\nApp101=P\n");
   ASSERT_TRUE(FileExists(SetupPaths().tempScript));
-  Form4->Button1Click(nullptr);
+  PressWhenShown(Form4, Form4->Button1);
+  Press(Form2->Button1);
   EXPECT_TRUE(Application->Terminated());
+  EXPECT_FALSE(Form4->Visible());
   EXPECT_FALSE(FileExists(SetupPaths().tempScript));
 }
 
@@ -331,11 +406,11 @@ TEST_F(Installer, DestinationThatCannotBeMadeIsNamedAndKeepsTheDestinationPage) 
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     boxes_.clear();
+    NewWindows();
     Boot("[Setup]\nApp101=P\nLicense=No\n");
-    Form2->Notebook1->SetPageIndex(0);
-    Form2->Button2Click(nullptr);
-    Form2->Label5->SetCaption(c.destination);
-    Form2->Button2Click(nullptr);
+    Press(Form2->Button2);
+    Form2->SetDestination(c.destination);
+    Press(Form2->Button2);
     ASSERT_EQ(boxes_.size(), 1u);
     EXPECT_NE(boxes_[0].Text.find(c.said), std::string::npos) << boxes_[0].Text;
     EXPECT_EQ(boxes_[0].Kind, TMessageBoxKind::ErrorReport);
@@ -364,6 +439,7 @@ TEST_F(Installer, TimerOpensNothingOnceTheProgramIsEnding) {
   WriteFile(dir_ / "LICENSE.TXT", "Terms");
   Boot("[Setup]\nApp101=P\nLicense=Yes\n");
   RemoveFile(dir_ / "LICENSE.TXT");
+  Form2->Hide();  // its modal loop has ended
   Form1->Gauge1->SetProgress(100);
   Form1->Close();
   ASSERT_TRUE(Application->Terminated());
