@@ -116,7 +116,9 @@ std::vector<CorpusFile> Plan(bool small) {
   std::size_t smallBytes = 0;
   const std::size_t smallTarget = 48 * MiB / scale;
   for (int i = 0; smallBytes < smallTarget; ++i) {
-    const std::size_t size = 1024 + r.Next() % (64 * 1024);
+    // 256 B to about 23 KiB: some 4,300 files in all, as many as a product
+    // of this size tends to have.
+    const std::size_t size = 256 + r.Next() % 23125;
     const Kind k = i % 3 == 2 ? Kind::Binary : Kind::Text;
     files.push_back({"small/d" + std::to_string(i % 16) + "/f" + std::to_string(i) + (k == Kind::Text ? ".txt" : ".bin"), size, k});
     smallBytes += size;
