@@ -232,8 +232,6 @@ TEST(Restore, ACorruptCompressedChunkKeepsWhatInflatedAndReportsCode6) {
   }
 }
 
-void Put3(DeflateBits& bits, int length) { bits.Put(static_cast<std::uint32_t>(length), 3); }
-
 // Streams that zlib refuses part-way although a more lenient decoder reads
 // them to the end (Adler-32 included): 'a', a copy of 3 from distance 1, the
 // end of the block; their whole content is "aaaa".
@@ -295,7 +293,7 @@ std::vector<std::pair<const char*, Bytes>> StreamsOnlyALenientDecoderReads() {
     DeflateBits bits;
     bits.Put(1, 1).Put(2, 2).Put(1, 5).Put(5 - 1, 5).Put(18 - 4, 4);
     for (const int symbol : {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1}) {
-      Put3(bits, symbol == 18 ? 1 : symbol == 1 || symbol == 2 ? 2 : 0);
+      bits.Put(symbol == 18 ? 1 : symbol == 1 || symbol == 2 ? 2 : 0, 3);
     }
     bits.Code(0, 1).Put(97 - 11, 7);                            // 0..96: 0
     bits.Code(2, 2);                                            // 'a': 1
@@ -317,7 +315,7 @@ std::vector<std::pair<const char*, Bytes>> StreamsOnlyALenientDecoderReads() {
     DeflateBits bits;
     bits.Put(0, 1).Put(2, 2).Put(0, 5).Put(0, 5).Put(18 - 4, 4);
     for (const int symbol : {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1}) {
-      Put3(bits, symbol == 18 ? 1 : symbol == 0 || symbol == 1 ? 2 : 0);
+      bits.Put(symbol == 18 ? 1 : symbol == 0 || symbol == 1 ? 2 : 0, 3);
     }
     bits.Code(0, 1).Put(138 - 11, 7).Code(0, 1).Put(118 - 11, 7);  // 0..255: 0
     bits.Code(3, 2);                                               // 256: 1
