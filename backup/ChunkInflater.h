@@ -14,6 +14,7 @@ namespace archive {
 struct InflateResult {
   std::size_t produced = 0;  // bytes placed in the output buffer
   bool failed = false;       // zlib refused the chunk, or it does not fit
+  bool fast = false;         // the whole-buffer decoder made these bytes
 };
 
 // Which decoder a ChunkInflater tries first.
@@ -26,17 +27,12 @@ enum class InflatePath {
 // reset before each further one, which yields the same bytes as a fresh
 // stream per chunk without the set-up cost.
 //
-// Where libdeflate is built in, a chunk is first decoded by its whole-buffer
-// zlib-format call. That decoder is more lenient than zlib on some damaged
-// streams (length symbols 286 and 287, more than 286 or 30 code lengths, a
-// one-symbol code whose unused codeword is met), so it is given only streams
-// whose blocks zlib reads alike: every block's code definitions are checked
-// by zlib's rules and must be complete codes (or a distance code never
-// read); a block with the fixed codes, and every coded block but the last,
-// is walked to its end without output to see that it holds no symbol the
-// format leaves undefined. Whatever is refused, and any chunk the fast
-// decoder fails on, goes through zlib, so the bytes, the failure and the
-// partial output are always zlib's.
+// Where it is built in, a chunk is first decoded by a whole-buffer
+// zlib-format decoder: libdeflate's, built with zlib's checks added, so that
+// it refuses every stream zlib refuses (cmake/libdeflate-strict.patch) and
+// what it accepts it decodes as zlib does. A chunk it refuses or that does
+// not fit goes through zlib, so the failure and the partial output are always
+// zlib's.
 class ChunkInflater {
  public:
   explicit ChunkInflater(InflatePath path = InflatePath::Default);
@@ -50,8 +46,9 @@ class ChunkInflater {
   // past a full output buffer also fails, after its first kChunkSize bytes.
   InflateResult Inflate(const std::uint8_t* input, std::size_t size, std::uint8_t* output);
 
-  // Whether the whole-buffer decoder is compiled in.
+  // Whether the whole-buffer decoder is compiled in; whether it is also on.
   static bool FastPathBuiltIn();
+  static bool FastPathOn();
   // Process-wide switch for InflatePath::Default (on at start); the test
   // suites turn it off to run every restore case through zlib as well.
   static void EnableFastPath(bool on);
@@ -66,10 +63,5 @@ class ChunkInflater {
   bool ready_ = false;
   std::unique_ptr<libdeflate_decompressor, FastDeleter> fast_;
 };
-
-// True when the zlib stream's deflate blocks are of the kinds on which the
-// whole-buffer decoder and zlib agree (see ChunkInflater). A false answer
-// says nothing about the stream's validity.
-bool FastPathAgrees(const std::uint8_t* stream, std::size_t size);
 
 }  // namespace archive

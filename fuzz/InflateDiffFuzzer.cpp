@@ -4,8 +4,10 @@
 //
 // The first input byte picks how the rest becomes a chunk: 0 as it is; 1 and
 // 2 as raw deflate data wrapped in a zlib header and the Adler-32 trailer of
-// what the whole-buffer decoder (1) or zlib (2) makes of it, so that streams
-// one decoder accepts and the other refuses get past the checksum.
+// what the stock libdeflate (1) or zlib (2) makes of it, so that streams one
+// decoder accepts and the other refuses get past the checksum. The stock
+// decoder is the lenient one the whole-buffer decoder was made strict from:
+// where they both accept a stream they read it alike.
 #include <libdeflate.h>
 #include <zlib.h>
 
@@ -26,7 +28,7 @@ struct Decoded {
   std::vector<std::uint8_t> bytes;
 };
 
-// Raw deflate data as the whole-buffer decoder reads it.
+// Raw deflate data as the stock libdeflate reads it.
 Decoded FastRaw(const std::uint8_t* data, std::size_t size) {
   static libdeflate_decompressor* d = libdeflate_alloc_decompressor();
   Decoded out;
