@@ -164,8 +164,8 @@ int Baseline(const std::string& archive, const std::string& dest, Decoder decode
     if (std::fread(b, 1, 4, in) != 4) throw std::runtime_error("short archive");
     return static_cast<std::int32_t>(b[0] | b[1] << 8 | b[2] << 16 | static_cast<std::uint32_t>(b[3]) << 24);
   };
-  const std::size_t room = std::max<std::size_t>(writeSize, 16384);
-  std::vector<std::uint8_t> input(16384), output(room);
+  const std::size_t room = std::max<std::size_t>(writeSize, archive::kChunkSize);
+  std::vector<std::uint8_t> input(archive::kChunkSize), output(room);
   std::size_t pending = 0;
   z_stream zs{};
   inflateInit(&zs);
@@ -181,7 +181,7 @@ int Baseline(const std::string& archive, const std::string& dest, Decoder decode
     if (std::fread(name.data(), 1, name.size(), in) != name.size()) return 1;
     int32();  // date
     int32();  // magic
-    const bool list = name == "FILE:LIST";
+    const bool list = archive::ClassifyName(name) == archive::NameKind::FileList;
     std::string relative = name.size() > 3 ? name.substr(3) : name;
     std::replace(relative.begin(), relative.end(), '\\', '/');
     const std::string path = dest + "/" + relative;
@@ -202,7 +202,7 @@ int Baseline(const std::string& archive, const std::string& dest, Decoder decode
         std::fseek(in, static_cast<long>(size), SEEK_CUR);
         continue;
       }
-      if (room - pending < 16384 && !flush()) return 1;
+      if (room - pending < archive::kChunkSize && !flush()) return 1;
       std::uint8_t* at = output.data() + pending;
       std::size_t produced = size;
       if (l < 0) {
@@ -214,15 +214,15 @@ int Baseline(const std::string& archive, const std::string& dest, Decoder decode
           zs.next_in = input.data();
           zs.avail_in = static_cast<uInt>(size);
           zs.next_out = at;
-          zs.avail_out = 16384;
+          zs.avail_out = archive::kChunkSize;
           inflate(&zs, Z_NO_FLUSH);
-          produced = 16384 - zs.avail_out;
+          produced = archive::kChunkSize - zs.avail_out;
         } else if (decoder == Decoder::Strict) {
           // The restore's decoder; every chunk of a sound archive is its.
           const archive::InflateResult r = strict.Inflate(input.data(), size, at);
           if (r.failed || !r.fast) return 1;
           produced = r.produced;
-        } else if (libdeflate_zlib_decompress(fast, input.data(), size, at, 16384, &produced) != LIBDEFLATE_SUCCESS) {
+        } else if (libdeflate_zlib_decompress(fast, input.data(), size, at, archive::kChunkSize, &produced) != LIBDEFLATE_SUCCESS) {
           return 1;
         }
       }
@@ -437,7 +437,7 @@ int Census(const std::string& archive) {
     if (std::fread(b, 1, 4, in) != 4) throw std::runtime_error("short archive");
     return static_cast<std::int32_t>(b[0] | b[1] << 8 | b[2] << 16 | static_cast<std::uint32_t>(b[3]) << 24);
   };
-  std::vector<std::uint8_t> chunk(16384), output(archive::kChunkSize);
+  std::vector<std::uint8_t> chunk(archive::kChunkSize), output(archive::kChunkSize);
   archive::ChunkInflater inflater;
   long compressed = 0, fast = 0, stored = 0;
   std::fseek(in, int32(), SEEK_CUR);

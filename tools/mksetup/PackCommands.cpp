@@ -107,7 +107,12 @@ std::string Escaped(const std::string& name) {
   return out;
 }
 
-std::string Printable(const std::string& name) { return "\"" + Escaped(name) + "\""; }
+std::string Printable(const std::string& name) {
+  std::string out(1, '"');
+  out += Escaped(name);
+  out += '"';
+  return out;
+}
 
 std::int64_t SizeOf(const std::string& path) {
   TFileStream f(path, FileMode::OpenRead);
