@@ -15,9 +15,9 @@
 #include "runtime/FileSystem.h"
 #include "runtime/Paths.h"
 #include "tools/mksetup/ArchiveWriter.h"
-#include "tools/mksetup/Commands.h"
 #include "tools/mksetup/InstallerNames.h"
 #include "tools/mksetup/PackCommands.h"
+#include "tools/mksetup/ScriptCommands.h"
 #include "tools/mksetup/Stub.h"
 
 namespace mksetup {

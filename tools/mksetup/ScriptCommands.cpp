@@ -9,7 +9,7 @@
 #include "runtime/FileSystem.h"
 #include "runtime/Streams.h"
 #include "script/SetupScript.h"
-#include "tools/mksetup/Commands.h"
+#include "tools/mksetup/ScriptCommands.h"
 
 namespace mksetup {
 

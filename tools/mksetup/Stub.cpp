@@ -7,7 +7,7 @@
 #include "runtime/FileSystem.h"
 #include "runtime/Paths.h"
 #include "runtime/Streams.h"
-#include "tools/mksetup/Commands.h"
+#include "tools/mksetup/ScriptCommands.h"
 
 namespace mksetup {
 

@@ -1,4 +1,5 @@
-// The commands of mksetup.
+// The script and settings commands of mksetup, and the whole-file helpers
+// the commands share.
 #pragma once
 
 #include <cstdint>

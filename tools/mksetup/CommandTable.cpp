@@ -1,6 +1,7 @@
-#include "tools/mksetup/Commands.h"
-
+// The table of mksetup's commands, which Main runs.
+#include "tools/mksetup/Cli.h"
 #include "tools/mksetup/PackCommands.h"
+#include "tools/mksetup/ScriptCommands.h"
 
 namespace mksetup {
 
