@@ -65,35 +65,43 @@ class Installer : public ::testing::Test {
     Form2->Hide();
     Form2->Show();
   }
+  // Whether a user could press button now: shown and usable, in a window
+  // that takes input.
+  static bool Pressable(TButton* button) {
+    HWND window = button->Handle();
+    return IsWindowVisible(window) && IsWindowEnabled(window) && IsWindowEnabled(GetAncestor(window, GA_ROOT));
+  }
   // Presses a button the way a user does: only one that is shown and can be
   // used, through its window (BM_CLICK). What the press starts has run when
   // this returns.
   static void Press(TButton* button) {
-    HWND window = button->Handle();
-    const bool usable = IsWindowVisible(window) && IsWindowEnabled(window) &&
-                        IsWindowEnabled(GetAncestor(window, GA_ROOT));
-    if (!usable) {
+    if (!Pressable(button)) {
       ADD_FAILURE() << "\"" << button->Caption() << "\" cannot be pressed";
       return;
     }
     button->Click();
   }
-  // Presses button once its window has opened, from whichever message loop
-  // runs then, as a user answers a window that comes up. A modal window that
-  // the press leaves open is a failure, and is closed so the test goes on.
+  // Presses button once its window has opened and the button can be used,
+  // from whichever message loop runs then, as a user answers a window that
+  // comes up. A button that never becomes usable, or a modal window that the
+  // press leaves open, is a failure, and the window is closed so the test
+  // goes on.
   static void PressWhenShown(TForm* form, TButton* button) {
     auto* timer = NewComponent<TTimer>(Application);
     timer->SetInterval(10);
-    timer->OnTimer = [timer, form, button, pressedAt = DWORD{0}](TObject*) mutable {
-      if (pressedAt == 0) {
-        if (!form->Visible()) return;
-        pressedAt = GetTickCount() | 1;
-        Press(button);
-      } else if (!form->Visible()) {
+    timer->OnTimer = [timer, form, button, shownAt = DWORD{0}, pressed = false](TObject*) mutable {
+      if (!form->Visible()) {
+        if (pressed) timer->SetEnabled(false);
+        return;
+      }
+      if (shownAt == 0) shownAt = GetTickCount() | 1;
+      if (!pressed && Pressable(button)) {
+        pressed = true;
+        button->Click();
+      } else if (GetTickCount() - shownAt > 5000) {
         timer->SetEnabled(false);
-      } else if (GetTickCount() - pressedAt > 2000) {
-        timer->SetEnabled(false);
-        ADD_FAILURE() << "\"" << button->Caption() << "\" left \"" << form->Caption() << "\" open";
+        ADD_FAILURE() << "\"" << button->Caption() << (pressed ? "\" left \"" : "\" could not be pressed in \"")
+                      << form->Caption() << "\"";
         form->SetModalResult(mrCancel);
       }
     };
