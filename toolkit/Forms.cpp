@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "runtime/FileSystem.h"
+#include "toolkit/DescribeTexts.h"
 #include "toolkit/Internal.h"
 
 namespace {
@@ -534,7 +535,7 @@ void TForm::PaintWindow(TCanvas& canvas) {
 }
 
 UINT DescribeTextsMessage() {
-  static const UINT message = RegisterWindowMessageA("Toolkit.DescribeTexts");
+  static const UINT message = RegisterWindowMessageA(kDescribeTextsMessageName);
   return message;
 }
 

@@ -105,11 +105,9 @@ class TForm : public TWinControl {
 
   TCanvas& Canvas() { return paintCanvas_; }
 
-  // The captions of the labels that show now, each followed by a line break.
-  // The same text goes, as WM_COPYDATA with dwData kDescribeTextsData, to
-  // the window whose handle comes as wParam of DescribeTextsMessage().
+  // The captions of the labels that show now, each followed by a line break;
+  // what the form answers to DescribeTextsMessage() (toolkit/DescribeTexts.h).
   std::string ShownTexts();
-  static constexpr ULONG_PTR kDescribeTextsData = 0x54585453;  // "TXTS"
 
  protected:
   void CreateParams(TCreateParams& params) override;

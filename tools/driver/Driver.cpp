@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "runtime/Bmp.h"
+#include "toolkit/DescribeTexts.h"
 
 namespace driver {
 
@@ -80,7 +81,7 @@ std::string* gReceived = nullptr;
 LRESULT CALLBACK ReceiverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_COPYDATA && gReceived != nullptr) {
     const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-    if (data->dwData == 0x54585453 && data->lpData != nullptr) {
+    if (data->dwData == kDescribeTextsData && data->lpData != nullptr) {
       gReceived->assign(static_cast<const char*>(data->lpData), data->cbData);
     }
     return TRUE;
@@ -102,7 +103,7 @@ HWND Receiver() {
 
 // The labels of a toolkit form; empty for other windows.
 std::string LabelTexts(HWND window) {
-  static const UINT describe = RegisterWindowMessageA("Toolkit.DescribeTexts");
+  static const UINT describe = RegisterWindowMessageA(kDescribeTextsMessageName);
   std::string texts;
   gReceived = &texts;
   DWORD_PTR answered = 0;
