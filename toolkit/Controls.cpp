@@ -301,10 +301,16 @@ HWND TWinControl::Handle() {
     classProc_ = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ToolkitWindowProc)));
   }
-  RECT client{};
-  GetClientRect(window, &client);
-  lastClientWidth_ = client.right;
-  lastClientHeight_ = client.bottom;
+  // The system may have made the window smaller than asked (no window is
+  // larger than the screen): anchored children follow as on any resize.
+  if (lastClientWidth_ > 0 && lastClientHeight_ > 0) {
+    ClientSizeChanged();
+  } else {
+    RECT client{};
+    GetClientRect(window, &client);
+    lastClientWidth_ = client.right;
+    lastClientHeight_ = client.bottom;
+  }
   CreateWnd();
   for (TControl* child : std::vector<TControl*>(controls_)) {
     if (auto* win = dynamic_cast<TWinControl*>(child)) win->Handle();

@@ -137,6 +137,7 @@ void TLabel::AdjustSize() {
 
 void TLabel::TextChanged() {
   AdjustSize();
+  FitScaledHeight();
   Invalidate();
 }
 

@@ -35,12 +35,16 @@ class TLabel : public TGraphicControl {
   // Its access key focuses FocusControl.
   bool DialogChar(char accel) override;
   std::optional<std::string> WindowlessText() const override { return caption_; }
+  // An auto-sized label measures its text again in the scaled font.
+  void ChangeScale(int ppi) override;
 
  protected:
   void Paint() override;
   void TextChanged() override;
   void FontChanged() override;
   void AdjustSize();
+  // On a scaled form: a fixed, wrapped label grows to its text's height.
+  void FitScaledHeight();
 
  private:
   bool autoSize_ = true;
@@ -180,6 +184,8 @@ class TListBox : public TWinControl {
   void SetItemIndex(int index);
   int ItemHeight() const { return itemHeight_; }
   void SetItemHeight(int value);
+  // Also scales ItemHeight.
+  void ChangeScale(int ppi) override;
   TListBoxStyle Style() const { return style_; }
   void SetStyle(TListBoxStyle style);
   bool Sorted() const { return sorted_; }
@@ -228,6 +234,8 @@ class TComboBox : public TWinControl {
   void SetItemIndex(int index);
   int ItemHeight() const { return itemHeight_; }
   void SetItemHeight(int value);
+  // Also scales ItemHeight.
+  void ChangeScale(int ppi) override;
   TComboBoxStyle Style() const { return style_; }
   void SetStyle(TComboBoxStyle style);
   TCanvas& Canvas() { return itemCanvas_; }
