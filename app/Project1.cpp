@@ -2,6 +2,9 @@
 // order and runs the message loop until the boot window closes.
 #include <windows.h>
 
+#include <cstdlib>
+#include <exception>
+
 #include "app/RestoreUi.h"
 #include "app/Startup.h"
 #include "app/Unit1.h"
@@ -51,6 +54,11 @@ void RunInstaller() {
 }
 
 }  // namespace
+
+// What no handler catches ends the program at once. The library's own
+// handler would write the failure's type to a console this program does not
+// have, and brings the C++ name demangler along for it (some 30 KiB).
+void __gnu_cxx::__verbose_terminate_handler() { std::abort(); }
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   HardenDllLoading();
