@@ -1,8 +1,9 @@
 #include "backup/Backup.h"
 
 #include <cstdlib>
+#include <cstring>
 
-#include "backup/ArchiveWalker.h"
+#include "backup/RecordReader.h"
 #include "backup/ChunkInflater.h"
 #include "backup/RestorePaths.h"
 #include "runtime/Exceptions.h"
@@ -68,9 +69,10 @@ bool TBackupFile::Decide(const std::string& target, std::int32_t fileDate) const
   }
 }
 
-// One run of Restore: the volumes, the walk over them and the buffers.
-// Everything it holds is released when it goes, also by a raised error.
-class TBackupFile::Run : archive::RecordVisitor, archive::DataBlock::Visitor {
+// One run of Restore: the volumes, the records read from them and the
+// buffers. Everything it holds is released when it goes, also by a raised
+// error.
+class TBackupFile::Run {
  public:
   Run(TBackupFile& owner, std::string destDir)
       : owner_(owner), ui_(owner.Ui()), dest_(std::move(destDir)) {}
@@ -79,39 +81,35 @@ class TBackupFile::Run : archive::RecordVisitor, archive::DataBlock::Visitor {
   bool Execute(const std::string& archiveName);
 
  private:
-  // The walk's records.
-  void Start(const archive::Header& header) override;
-  bool Entry(const archive::EntryRecord& entry, archive::DataBlock& block) override;
-  bool Marker(const archive::MarkerRecord& marker) override;
-  bool Continuation(const archive::MarkerRecord& marker, archive::DataBlock& block) override;
-  // The chunks of the block being copied.
-  std::uint8_t* Buffer(const archive::ChunkRecord& chunk) override;
-  bool Chunk(const archive::ChunkRecord& chunk, const std::uint8_t* bytes) override;
-
-  void RestoreEntry(const archive::EntryRecord& entry, archive::DataBlock& block);
+  void RestoreEntry(const archive::Record& entry);
   // The question for the volume at path, until it is there or cancelled.
   bool AwaitVolume(const std::string& path, const std::string& number);
-  void ContinueEntry(archive::DataBlock& block);
-  // Copies the data block into out, or passes over it when out is null.
-  void CopyDataBlock(archive::DataBlock& block, TFileStream* out);
+  void ContinueEntry();
+  // Copies the current data block into out, or passes over it when out is
+  // null.
+  void CopyDataBlock(TFileStream* out);
+  // Reads the block's chunks into the pending bytes; the rest of the block
+  // is not read once the continue flag is false.
+  void ReadChunks(TFileStream* out);
   // OnFileRestored, the stored date, and closing.
   void FinishFile(std::unique_ptr<TFileStream>& out);
 
   TBackupFile& owner_;
   IRestoreUi& ui_;
   const std::string dest_;
+  // Declared before the reader, which gives its unread bytes back to the
+  // volume it read last when it goes.
   std::unique_ptr<archive::FileVolumes> files_;  // null for ":STREAM"
   std::unique_ptr<archive::StreamVolumes> stream_;
+  std::unique_ptr<archive::RecordReader> reader_;
   bool decision_ = true;  // carried from an entry to the volume after it
   std::int32_t fileDate_ = 0;
-  TFileStream* out_ = nullptr;  // the file the block being copied goes to
   archive::ChunkInflater inflater_;
   std::unique_ptr<std::uint8_t[]> input_{new std::uint8_t[archive::kChunkSize]};
-  // The file's bytes gather here over its chunks, which are inflated or read
-  // straight into it; it is written out whenever a chunk might not fit and
-  // whenever CopyDataBlock returns or raises, so that OnFileRestored, the
-  // dating and closing, and a volume question always find every byte of the
-  // chunks counted so far in the file.
+  // The file's bytes gather here over its chunks; they are written out
+  // whenever a chunk might not fit and whenever CopyDataBlock returns or
+  // raises, so that OnFileRestored, the dating and closing, and a volume
+  // question always find every byte of the chunks counted so far in the file.
   std::unique_ptr<std::uint8_t[]> pending_{new std::uint8_t[kWriteSize]};
   std::size_t pendingSize_ = 0;
   void WritePending(TFileStream& out);
@@ -158,45 +156,34 @@ bool TBackupFile::Run::Execute(const std::string& archiveName) {
     };
     volumes = files_.get();
   }
-  archive::Walker walker(*volumes);
+  reader_ = std::make_unique<archive::RecordReader>(*volumes);
   try {
-    walker.Walk(*this);
+    owner_.progressBase_ = reader_->ReadHeader().progressBase;
+    owner_.done_ = 0;
+    // RecordOffset() names the record being read also while its handlers run.
+    while (auto record = reader_->Next()) {
+      owner_.recordOffset_ = record->offset;
+      if (record->kind == archive::RecordKind::Entry) {
+        RestoreEntry(*record);
+      } else if (record->kind == archive::RecordKind::Continuation) {
+        ContinueEntry();
+      }
+      if (!owner_.continue_) break;
+    }
   } catch (...) {
-    owner_.recordOffset_ = walker.RecordOffset();
+    owner_.recordOffset_ = reader_->RecordOffset();
     throw;
   }
-  owner_.recordOffset_ = walker.RecordOffset();
+  owner_.recordOffset_ = reader_->RecordOffset();
+  reader_->Finish();
   if (files_) files_->Close();
   return true;
 }
 
-void TBackupFile::Run::Start(const archive::Header& header) {
-  owner_.progressBase_ = header.progressBase;
-  owner_.done_ = 0;
-}
-
-// RecordOffset() names the record being read also while its handlers run.
-bool TBackupFile::Run::Entry(const archive::EntryRecord& entry, archive::DataBlock& block) {
-  owner_.recordOffset_ = entry.offset;
-  RestoreEntry(entry, block);
-  return owner_.continue_;
-}
-
-bool TBackupFile::Run::Marker(const archive::MarkerRecord& marker) {
-  owner_.recordOffset_ = marker.offset;
-  return true;
-}
-
-bool TBackupFile::Run::Continuation(const archive::MarkerRecord&, archive::DataBlock& block) {
-  if (files_) owner_.recordOffset_ = 0;
-  ContinueEntry(block);
-  return owner_.continue_;
-}
-
-void TBackupFile::Run::RestoreEntry(const archive::EntryRecord& entry, archive::DataBlock& block) {
+void TBackupFile::Run::RestoreEntry(const archive::Record& entry) {
   const std::string& name = entry.name;
   fileDate_ = entry.date;
-  const bool fileList = entry.kind == archive::NameKind::FileList;
+  const bool fileList = entry.nameKind == archive::NameKind::FileList;
   const auto target = archive::TargetPath(dest_, name, owner_.restoreFullPath_);
   if (!target) {
     // The name would lead outside the destination: nothing of it is written
@@ -234,7 +221,7 @@ void TBackupFile::Run::RestoreEntry(const archive::EntryRecord& entry, archive::
   }
   decision_ = decision;
   if (!decision) {
-    CopyDataBlock(block, nullptr);
+    CopyDataBlock(nullptr);
     return;
   }
   std::unique_ptr<TFileStream> out;
@@ -246,7 +233,7 @@ void TBackupFile::Run::RestoreEntry(const archive::EntryRecord& entry, archive::
     }
     // Replace: a link placed at the target is removed, never written through.
     out = std::make_unique<TFileStream>(owner_.target_, FileMode::Replace);
-    CopyDataBlock(block, out.get());
+    CopyDataBlock(out.get());
   } catch (const std::exception& e) {
     owner_.errorCode_ = beCannotReadFile;
     owner_.continue_ = false;
@@ -269,14 +256,14 @@ bool TBackupFile::Run::AwaitVolume(const std::string& path, const std::string& n
   return owner_.continue_;
 }
 
-void TBackupFile::Run::ContinueEntry(archive::DataBlock& block) {
+void TBackupFile::Run::ContinueEntry() {
   if (!decision_) {
-    CopyDataBlock(block, nullptr);
+    CopyDataBlock(nullptr);
     return;
   }
   auto out = std::make_unique<TFileStream>(owner_.target_, FileMode::OpenWrite);
   out->Seek(0, SeekOrigin::End);
-  CopyDataBlock(block, out.get());
+  CopyDataBlock(out.get());
   FinishFile(out);
 }
 
@@ -295,11 +282,10 @@ void TBackupFile::Run::WritePending(TFileStream& out) {
   if (size != 0) out.WriteBuffer(pending_.get(), size);
 }
 
-void TBackupFile::Run::CopyDataBlock(archive::DataBlock& block, TFileStream* out) {
-  out_ = out;
+void TBackupFile::Run::CopyDataBlock(TFileStream* out) {
   pendingSize_ = 0;
   try {
-    block.Read(*this);
+    ReadChunks(out);
   } catch (...) {
     // What was counted is written before the fault goes on; a failure to
     // write it then gives way to the fault being raised.
@@ -314,34 +300,34 @@ void TBackupFile::Run::CopyDataBlock(archive::DataBlock& block, TFileStream* out
   if (out) WritePending(*out);
 }
 
-std::uint8_t* TBackupFile::Run::Buffer(const archive::ChunkRecord& chunk) {
-  if (!out_) return nullptr;
-  if (kWriteSize - pendingSize_ < static_cast<std::size_t>(archive::kChunkSize)) WritePending(*out_);
-  return chunk.Compressed() ? input_.get() : pending_.get() + pendingSize_;
-}
-
-bool TBackupFile::Run::Chunk(const archive::ChunkRecord& chunk, const std::uint8_t* bytes) {
-  std::size_t count = 0;
-  if (bytes) {
-    if (chunk.Compressed()) {
-      const archive::InflateResult r = inflater_.Inflate(bytes, chunk.Size(), pending_.get() + pendingSize_);
-      count = r.produced;
-      if (r.failed) {
-        owner_.errorCode_ = beCompressionError;
-        owner_.continue_ = false;
+void TBackupFile::Run::ReadChunks(TFileStream* out) {
+  for (;;) {
+    if (out && kWriteSize - pendingSize_ < static_cast<std::size_t>(archive::kChunkSize)) WritePending(*out);
+    const archive::ChunkRecord chunk = reader_->ReadChunk(out ? input_.get() : nullptr);
+    std::size_t count = 0;
+    if (out && !chunk.End()) {
+      std::uint8_t* into = pending_.get() + pendingSize_;
+      if (chunk.Compressed()) {
+        const archive::InflateResult r = inflater_.Inflate(input_.get(), chunk.Size(), into);
+        count = r.produced;
+        if (r.failed) {
+          owner_.errorCode_ = beCompressionError;
+          owner_.continue_ = false;
+        }
+      } else {
+        count = chunk.Size();
+        std::memcpy(into, input_.get(), count);
       }
-    } else {
-      count = chunk.Size();
+      pendingSize_ += count;
     }
-    pendingSize_ += count;
-  }
-  ui_.ProcessMessages();
-  if (out_) {
-    owner_.done_ += static_cast<std::int64_t>(count);
-    if (owner_.OnProgress) {
-      owner_.OnProgress(owner_, owner_.target_, archive::Percentage(owner_.done_, owner_.progressBase_),
-                        owner_.continue_);
+    ui_.ProcessMessages();
+    if (out) {
+      owner_.done_ += static_cast<std::int64_t>(count);
+      if (owner_.OnProgress) {
+        owner_.OnProgress(owner_, owner_.target_, archive::Percentage(owner_.done_, owner_.progressBase_),
+                          owner_.continue_);
+      }
     }
+    if (!owner_.continue_ || chunk.End()) return;
   }
-  return owner_.continue_;
 }
