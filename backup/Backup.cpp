@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 
 #include "backup/RecordReader.h"
 #include "backup/ChunkInflater.h"
@@ -69,16 +70,18 @@ bool TBackupFile::Decide(const std::string& target, std::int32_t fileDate) const
   }
 }
 
-// One run of Restore: the volumes, the records read from them and the
-// buffers. Everything it holds is released when it goes, also by a raised
-// error.
+// One run of Restore: the volumes, the records read from them, the buffers
+// and the run's outcome. Everything it holds is released when it goes.
 class TBackupFile::Run {
  public:
   Run(TBackupFile& owner, std::string destDir)
       : owner_(owner), ui_(owner.Ui()), dest_(std::move(destDir)) {}
 
-  // False when the first volume does not exist; nothing was done then.
-  bool Execute(const std::string& archiveName);
+  // Runs the restore to its end and says how it ended; a failure raised
+  // inside comes back in the outcome, not as a raised error. The handlers
+  // are called as the run goes; the final report and the error report are
+  // the caller's.
+  RestoreOutcome Execute(const std::string& archiveName);
 
  private:
   void RestoreEntry(const archive::Record& entry);
@@ -94,9 +97,15 @@ class TBackupFile::Run {
   // OnFileRestored, the stored date, and closing.
   void FinishFile(std::unique_ptr<TFileStream>& out);
 
+  // The records up to the archive's end, a cancel or an error code.
+  void ReadRecords(const std::string& archiveName);
+
   TBackupFile& owner_;
   IRestoreUi& ui_;
   const std::string dest_;
+  RestoreOutcome outcome_;
+  // The continue flag: the very variable handlers receive as var Continue.
+  bool continue_ = true;
   // Declared before the reader, which gives its unread bytes back to the
   // volume it read last when it goes.
   std::unique_ptr<archive::FileVolumes> files_;  // null for ":STREAM"
@@ -118,66 +127,79 @@ class TBackupFile::Run {
 bool TBackupFile::Restore(const std::string& archiveName, const std::string& destDir) {
   std::string dest = destDir;
   if (!dest.empty() && dest.back() != '\\') dest += '\\';
-  target_.clear();
-  errorCode_ = 0;
-  continue_ = true;
-  progressBase_ = 0;
-  done_ = 0;
-  errorDetail_.clear();
-  volumePath_.clear();
-  recordOffset_ = 0;
+  outcome_ = RestoreOutcome();
   {
     Run run(*this, std::move(dest));
-    if (!run.Execute(archiveName)) return false;
+    outcome_ = run.Execute(archiveName);
   }
-  const bool result = errorCode_ == 0 && continue_;
-  if (OnProgress) OnProgress(*this, std::string(), 100, continue_);
-  if (errorCode_ != 0) ReportError(errorCode_);
-  return result;
+  switch (outcome_.status) {
+    case RestoreStatus::NoArchive: return false;
+    case RestoreStatus::Raised: std::rethrow_exception(outcome_.raised);
+    default: break;
+  }
+  bool go = outcome_.status == RestoreStatus::Done;
+  if (OnProgress) OnProgress(*this, std::string(), 100, go);
+  if (outcome_.errorCode != 0) ReportError(outcome_.errorCode);
+  return outcome_.status == RestoreStatus::Done;
 }
 
-bool TBackupFile::Run::Execute(const std::string& archiveName) {
+RestoreOutcome TBackupFile::Run::Execute(const std::string& archiveName) {
+  if (archiveName != kStreamArchive && !FileExists(archiveName)) {
+    outcome_.status = RestoreStatus::NoArchive;
+    return outcome_;
+  }
+  try {
+    ReadRecords(archiveName);
+    outcome_.status = outcome_.errorCode != 0 ? RestoreStatus::Failed
+                      : continue_             ? RestoreStatus::Done
+                                              : RestoreStatus::Cancelled;
+  } catch (const std::exception& e) {
+    outcome_.status = RestoreStatus::Raised;
+    outcome_.raised = std::current_exception();
+    outcome_.detail = e.what();
+  } catch (...) {
+    outcome_.status = RestoreStatus::Raised;
+    outcome_.raised = std::current_exception();
+  }
+  if (reader_) outcome_.offset = reader_->RecordOffset();
+  return outcome_;
+}
+
+void TBackupFile::Run::ReadRecords(const std::string& archiveName) {
   archive::VolumeSource* volumes = nullptr;
   if (archiveName == kStreamArchive) {
     if (!owner_.archiveStream_) throw EArchiveError(archive::kCannotReadArchive);
     stream_ = std::make_unique<archive::StreamVolumes>(*owner_.archiveStream_);
     volumes = stream_.get();
   } else {
-    if (!FileExists(archiveName)) return false;
     files_ = std::make_unique<archive::FileVolumes>(archiveName);
     try {
       files_->First();
     } catch (const Exception&) {
       throw EArchiveError(archive::kCannotReadArchive);
     }
-    owner_.volumePath_ = archiveName;
+    outcome_.volume = archiveName;
     files_->beforeOpen = [this](const std::string& path, const std::string& number) {
       return AwaitVolume(path, number);
     };
     volumes = files_.get();
   }
   reader_ = std::make_unique<archive::RecordReader>(*volumes);
-  try {
-    owner_.progressBase_ = reader_->ReadHeader().progressBase;
-    owner_.done_ = 0;
-    // RecordOffset() names the record being read also while its handlers run.
-    while (auto record = reader_->Next()) {
-      owner_.recordOffset_ = record->offset;
-      if (record->kind == archive::RecordKind::Entry) {
-        RestoreEntry(*record);
-      } else if (record->kind == archive::RecordKind::Continuation) {
-        ContinueEntry();
-      }
-      if (!owner_.continue_) break;
+  outcome_.progressBase = reader_->ReadHeader().progressBase;
+  // The outcome's offset names the record being read also while its
+  // handlers run.
+  while (auto record = reader_->Next()) {
+    outcome_.offset = record->offset;
+    if (record->kind == archive::RecordKind::Entry) {
+      RestoreEntry(*record);
+    } else if (record->kind == archive::RecordKind::Continuation) {
+      ContinueEntry();
     }
-  } catch (...) {
-    owner_.recordOffset_ = reader_->RecordOffset();
-    throw;
+    if (!continue_) break;
   }
-  owner_.recordOffset_ = reader_->RecordOffset();
+  outcome_.offset = reader_->RecordOffset();
   reader_->Finish();
   if (files_) files_->Close();
-  return true;
 }
 
 void TBackupFile::Run::RestoreEntry(const archive::Record& entry) {
@@ -188,35 +210,35 @@ void TBackupFile::Run::RestoreEntry(const archive::Record& entry) {
   if (!target) {
     // The name would lead outside the destination: nothing of it is written
     // and the run ends as for a file that cannot be written.
-    owner_.target_ = dest_ + name;
+    outcome_.file = dest_ + name;
     decision_ = false;
     if (!fileList) {
-      owner_.errorCode_ = beCannotReadFile;
-      owner_.continue_ = false;
-      owner_.errorDetail_ = "The stored name \"" + name +
+      outcome_.errorCode = beCannotReadFile;
+      continue_ = false;
+      outcome_.detail = "The stored name \"" + name +
                             "\" is refused: it names a device or leads outside the destination.";
       return;
     }
   } else {
-    owner_.target_ = *target;
+    outcome_.file = *target;
   }
   bool decision = false;
   if (!fileList) {
-    decision = owner_.Decide(owner_.target_, fileDate_);
-    if (owner_.OnRestoreFile) owner_.OnRestoreFile(owner_, owner_.target_, fileDate_, decision);
+    decision = owner_.Decide(outcome_.file, fileDate_);
+    if (owner_.OnRestoreFile) owner_.OnRestoreFile(owner_, outcome_.file, fileDate_, decision);
   }
   // Below the destination nothing is written through a link that stands in
   // the target's path (a directory link would lead outside it).
-  const bool below = !dest_.empty() && owner_.target_.compare(0, dest_.size(), dest_) == 0;
-  if (decision && below && LinkInPath(ExtractFilePath(owner_.target_), dest_.size())) {
-    owner_.errorCode_ = beCannotReadFile;
-    owner_.continue_ = false;
-    owner_.errorDetail_ = "A link stands in the path of \"" + owner_.target_ + "\"; it is not written through.";
+  const bool below = !dest_.empty() && outcome_.file.compare(0, dest_.size(), dest_) == 0;
+  if (decision && below && LinkInPath(ExtractFilePath(outcome_.file), dest_.size())) {
+    outcome_.errorCode = beCannotReadFile;
+    continue_ = false;
+    outcome_.detail = "A link stands in the path of \"" + outcome_.file + "\"; it is not written through.";
     decision_ = false;
     return;
   }
   if (decision) {
-    const std::string dir = ExtractFilePath(owner_.target_);
+    const std::string dir = ExtractFilePath(outcome_.file);
     if (!dir.empty()) decision = ForceDirectories(dir);
   }
   decision_ = decision;
@@ -228,32 +250,32 @@ void TBackupFile::Run::RestoreEntry(const archive::Record& entry) {
   try {
     // Writing over the volume being read would destroy the rest of the
     // archive.
-    if (files_ && SameFile(owner_.target_, files_->Path())) {
-      throw EFCreateError(ExpandFileName(owner_.target_), "It is the archive volume being read.");
+    if (files_ && SameFile(outcome_.file, files_->Path())) {
+      throw EFCreateError(ExpandFileName(outcome_.file), "It is the archive volume being read.");
     }
     // Replace: a link placed at the target is removed, never written through.
-    out = std::make_unique<TFileStream>(owner_.target_, FileMode::Replace);
+    out = std::make_unique<TFileStream>(outcome_.file, FileMode::Replace);
     CopyDataBlock(out.get());
   } catch (const std::exception& e) {
-    owner_.errorCode_ = beCannotReadFile;
-    owner_.continue_ = false;
-    owner_.errorDetail_ = e.what();
+    outcome_.errorCode = beCannotReadFile;
+    continue_ = false;
+    outcome_.detail = e.what();
   }
   FinishFile(out);
 }
 
 bool TBackupFile::Run::AwaitVolume(const std::string& path, const std::string& number) {
   const std::string display = archive::DisplayNumber(number);
-  owner_.volumePath_ = path;
+  outcome_.volume = path;
   do {
     if (owner_.OnNeedDisk) {
-      owner_.OnNeedDisk(owner_, static_cast<std::uint16_t>(std::atoi(display.c_str())), owner_.continue_);
+      owner_.OnNeedDisk(owner_, static_cast<std::uint16_t>(std::atoi(display.c_str())), continue_);
     } else {
-      owner_.continue_ = ui_.AskForDisk("Please insert disk " + display + " and click OK to continue.") ==
+      continue_ = ui_.AskForDisk("Please insert disk " + display + " and click OK to continue.") ==
                          TDiskAnswer::daOk;
     }
-  } while (!FileExists(path) && owner_.continue_);
-  return owner_.continue_;
+  } while (!FileExists(path) && continue_);
+  return continue_;
 }
 
 void TBackupFile::Run::ContinueEntry() {
@@ -261,7 +283,7 @@ void TBackupFile::Run::ContinueEntry() {
     CopyDataBlock(nullptr);
     return;
   }
-  auto out = std::make_unique<TFileStream>(owner_.target_, FileMode::OpenWrite);
+  auto out = std::make_unique<TFileStream>(outcome_.file, FileMode::OpenWrite);
   out->Seek(0, SeekOrigin::End);
   CopyDataBlock(out.get());
   FinishFile(out);
@@ -269,7 +291,7 @@ void TBackupFile::Run::ContinueEntry() {
 
 void TBackupFile::Run::FinishFile(std::unique_ptr<TFileStream>& out) {
   if (!out) return;
-  if (owner_.OnFileRestored) owner_.OnFileRestored(owner_, owner_.target_, out);
+  if (owner_.OnFileRestored) owner_.OnFileRestored(owner_, outcome_.file, out);
   if (out) {
     out->SetDosDate(fileDate_);
     out.reset();
@@ -311,8 +333,8 @@ void TBackupFile::Run::ReadChunks(TFileStream* out) {
         const archive::InflateResult r = inflater_.Inflate(input_.get(), chunk.Size(), into);
         count = r.produced;
         if (r.failed) {
-          owner_.errorCode_ = beCompressionError;
-          owner_.continue_ = false;
+          outcome_.errorCode = beCompressionError;
+          continue_ = false;
         }
       } else {
         count = chunk.Size();
@@ -322,12 +344,12 @@ void TBackupFile::Run::ReadChunks(TFileStream* out) {
     }
     ui_.ProcessMessages();
     if (out) {
-      owner_.done_ += static_cast<std::int64_t>(count);
+      outcome_.written += static_cast<std::int64_t>(count);
       if (owner_.OnProgress) {
-        owner_.OnProgress(owner_, owner_.target_, archive::Percentage(owner_.done_, owner_.progressBase_),
-                          owner_.continue_);
+        owner_.OnProgress(owner_, outcome_.file, archive::Percentage(outcome_.written, outcome_.progressBase),
+                          continue_);
       }
     }
-    if (!owner_.continue_ || chunk.End()) return;
+    if (!continue_ || chunk.End()) return;
   }
 }

@@ -511,9 +511,9 @@ void TerminalRestoreUi::ShowErrorBox(const std::string& message) { io_.err << "E
 namespace {
 
 // Why a run ended cancelled: which volume was asked for, and what of it.
-std::string CancelReason(const TBackupFile& backup, bool atVolumeQuestion) {
+std::string CancelReason(const RestoreOutcome& outcome, bool atVolumeQuestion) {
   if (!atVolumeQuestion) return "the run was cancelled";
-  const std::string& path = backup.VolumePath();
+  const std::string& path = outcome.volume;
   const std::string ext = ExtractFileExt(path);
   const std::string number = archive::DisplayNumber(ext.empty() ? ext : ext.substr(1));
   return "volume " + number + " (\"" + ExpandFileName(path) + "\") " +
@@ -567,9 +567,10 @@ int RunExtract(const std::vector<std::string>& args, Io& io) {
   backup.SetRestoreMode(mode);
   backup.SetRestoreFullPath(options.Flag("--full-path"));
   backup.OnError = [&io](TBackupFile& sender, const std::int32_t, const std::string& message) {
+    const RestoreOutcome& outcome = sender.Outcome();
     io.err << "mksetup extract: " << message;
-    if (!sender.CurrentFile().empty()) io.err << ": \"" << sender.CurrentFile() << "\"";
-    if (!sender.ErrorDetail().empty()) io.err << " (" << sender.ErrorDetail() << ")";
+    if (!outcome.file.empty()) io.err << ": \"" << outcome.file << "\"";
+    if (!outcome.detail.empty()) io.err << " (" << outcome.detail << ")";
     io.err << "\n";
   };
   // The engine passes over an entry whose directory cannot be made; say so
@@ -589,23 +590,26 @@ int RunExtract(const std::vector<std::string>& args, Io& io) {
     };
   }
   try {
-    const bool done = backup.Restore(archive, dest);
-    if (io.progress) io.err << "\n";
-    if (done) return kOk;
-    if (backup.ErrorCode() != 0) return kExtractFailed;
-    io.err << "mksetup extract: " << CancelReason(backup, ui.Cancelled()) << "\n";
-    return kExtractCancelled;
-  } catch (const Exception& e) {
+    backup.Restore(archive, dest);
+  } catch (const Exception&) {
+    // What was raised, and where, the outcome says.
+  }
+  const RestoreOutcome& outcome = backup.Outcome();
+  if (outcome.status == RestoreStatus::Raised) {
     if (io.progress && shown >= 0) io.err << "\n";
-    io.err << "mksetup extract: " << e.Message();
-    if (!backup.VolumePath().empty()) {
-      io.err << " at offset " << backup.RecordOffset() << " of \""
-             << ExpandFileName(backup.VolumePath()) << "\"";
+    io.err << "mksetup extract: " << outcome.detail;
+    if (!outcome.volume.empty()) {
+      io.err << " at offset " << outcome.offset << " of \"" << ExpandFileName(outcome.volume) << "\"";
     }
-    if (!backup.CurrentFile().empty()) io.err << " (while restoring \"" << backup.CurrentFile() << "\")";
+    if (!outcome.file.empty()) io.err << " (while restoring \"" << outcome.file << "\")";
     io.err << "\n";
     return kExtractRaised;
   }
+  if (io.progress) io.err << "\n";
+  if (outcome.status == RestoreStatus::Done) return kOk;
+  if (outcome.status == RestoreStatus::Failed) return kExtractFailed;
+  io.err << "mksetup extract: " << CancelReason(outcome, ui.Cancelled()) << "\n";
+  return kExtractCancelled;
 }
 
 const char* const PackHelp =
