@@ -216,7 +216,7 @@ void TBackupFile::Run::RestoreEntry(const archive::Record& entry) {
       outcome_.errorCode = beCannotReadFile;
       continue_ = false;
       outcome_.detail = "The stored name \"" + name +
-                            "\" is refused: it names a device or leads outside the destination.";
+                      "\" is refused: it names a device or leads outside the destination.";
       return;
     }
   } else {
@@ -272,7 +272,7 @@ bool TBackupFile::Run::AwaitVolume(const std::string& path, const std::string& n
       owner_.OnNeedDisk(owner_, static_cast<std::uint16_t>(std::atoi(display.c_str())), continue_);
     } else {
       continue_ = ui_.AskForDisk("Please insert disk " + display + " and click OK to continue.") ==
-                         TDiskAnswer::daOk;
+                TDiskAnswer::daOk;
     }
   } while (!FileExists(path) && continue_);
   return continue_;
