@@ -1,5 +1,5 @@
 // Reads the archive's fields from any TStream (a volume file or a caller's
-// stream), for the walker (ArchiveWalker.h), which reads the records with it.
+// stream), for the record reader (RecordReader.h), which reads the records with it.
 // The reader keeps a read-ahead buffer so that the many small fields
 // cost no system call each; GiveBack() returns the unread part to the stream.
 #pragma once

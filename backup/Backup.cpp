@@ -1,8 +1,10 @@
 #include "backup/Backup.h"
 
 #include <cstdlib>
+#include <cstring>
+#include <exception>
 
-#include "backup/ArchiveWalker.h"
+#include "backup/RecordReader.h"
 #include "backup/ChunkInflater.h"
 #include "backup/RestorePaths.h"
 #include "runtime/Exceptions.h"
@@ -68,50 +70,55 @@ bool TBackupFile::Decide(const std::string& target, std::int32_t fileDate) const
   }
 }
 
-// One run of Restore: the volumes, the walk over them and the buffers.
-// Everything it holds is released when it goes, also by a raised error.
-class TBackupFile::Run : archive::RecordVisitor, archive::DataBlock::Visitor {
+// One run of Restore: the volumes, the records read from them, the buffers
+// and the run's outcome. Everything it holds is released when it goes.
+class TBackupFile::Run {
  public:
   Run(TBackupFile& owner, std::string destDir)
       : owner_(owner), ui_(owner.Ui()), dest_(std::move(destDir)) {}
 
-  // False when the first volume does not exist; nothing was done then.
-  bool Execute(const std::string& archiveName);
+  // Runs the restore to its end and says how it ended; a failure raised
+  // inside comes back in the outcome, not as a raised error. The handlers
+  // are called as the run goes; the final report and the error report are
+  // the caller's.
+  RestoreOutcome Execute(const std::string& archiveName);
 
  private:
-  // The walk's records.
-  void Start(const archive::Header& header) override;
-  bool Entry(const archive::EntryRecord& entry, archive::DataBlock& block) override;
-  bool Marker(const archive::MarkerRecord& marker) override;
-  bool Continuation(const archive::MarkerRecord& marker, archive::DataBlock& block) override;
-  // The chunks of the block being copied.
-  std::uint8_t* Buffer(const archive::ChunkRecord& chunk) override;
-  bool Chunk(const archive::ChunkRecord& chunk, const std::uint8_t* bytes) override;
-
-  void RestoreEntry(const archive::EntryRecord& entry, archive::DataBlock& block);
+  void RestoreEntry(const archive::Record& entry);
   // The question for the volume at path, until it is there or cancelled.
   bool AwaitVolume(const std::string& path, const std::string& number);
-  void ContinueEntry(archive::DataBlock& block);
-  // Copies the data block into out, or passes over it when out is null.
-  void CopyDataBlock(archive::DataBlock& block, TFileStream* out);
+  void ContinueEntry();
+  // Copies the current data block into out, or passes over it when out is
+  // null.
+  void CopyDataBlock(TFileStream* out);
+  // Reads the block's chunks into the pending bytes; the rest of the block
+  // is not read once the continue flag is false.
+  void ReadChunks(TFileStream* out);
   // OnFileRestored, the stored date, and closing.
   void FinishFile(std::unique_ptr<TFileStream>& out);
+
+  // The records up to the archive's end, a cancel or an error code.
+  void ReadRecords(const std::string& archiveName);
 
   TBackupFile& owner_;
   IRestoreUi& ui_;
   const std::string dest_;
+  RestoreOutcome outcome_;
+  // The continue flag: the very variable handlers receive as var Continue.
+  bool continue_ = true;
+  // Declared before the reader, which gives its unread bytes back to the
+  // volume it read last when it goes.
   std::unique_ptr<archive::FileVolumes> files_;  // null for ":STREAM"
   std::unique_ptr<archive::StreamVolumes> stream_;
+  std::unique_ptr<archive::RecordReader> reader_;
   bool decision_ = true;  // carried from an entry to the volume after it
   std::int32_t fileDate_ = 0;
-  TFileStream* out_ = nullptr;  // the file the block being copied goes to
   archive::ChunkInflater inflater_;
   std::unique_ptr<std::uint8_t[]> input_{new std::uint8_t[archive::kChunkSize]};
-  // The file's bytes gather here over its chunks, which are inflated or read
-  // straight into it; it is written out whenever a chunk might not fit and
-  // whenever CopyDataBlock returns or raises, so that OnFileRestored, the
-  // dating and closing, and a volume question always find every byte of the
-  // chunks counted so far in the file.
+  // The file's bytes gather here over its chunks; they are written out
+  // whenever a chunk might not fit and whenever CopyDataBlock returns or
+  // raises, so that OnFileRestored, the dating and closing, and a volume
+  // question always find every byte of the chunks counted so far in the file.
   std::unique_ptr<std::uint8_t[]> pending_{new std::uint8_t[kWriteSize]};
   std::size_t pendingSize_ = 0;
   void WritePending(TFileStream& out);
@@ -120,169 +127,171 @@ class TBackupFile::Run : archive::RecordVisitor, archive::DataBlock::Visitor {
 bool TBackupFile::Restore(const std::string& archiveName, const std::string& destDir) {
   std::string dest = destDir;
   if (!dest.empty() && dest.back() != '\\') dest += '\\';
-  target_.clear();
-  errorCode_ = 0;
-  continue_ = true;
-  progressBase_ = 0;
-  done_ = 0;
-  errorDetail_.clear();
-  volumePath_.clear();
-  recordOffset_ = 0;
+  outcome_ = RestoreOutcome();
   {
     Run run(*this, std::move(dest));
-    if (!run.Execute(archiveName)) return false;
+    outcome_ = run.Execute(archiveName);
   }
-  const bool result = errorCode_ == 0 && continue_;
-  if (OnProgress) OnProgress(*this, std::string(), 100, continue_);
-  if (errorCode_ != 0) ReportError(errorCode_);
-  return result;
+  switch (outcome_.status) {
+    case RestoreStatus::NoArchive: return false;
+    case RestoreStatus::Raised: std::rethrow_exception(outcome_.raised);
+    default: break;
+  }
+  bool go = outcome_.status == RestoreStatus::Done;
+  if (OnProgress) OnProgress(*this, std::string(), 100, go);
+  if (outcome_.errorCode != 0) ReportError(outcome_.errorCode);
+  return outcome_.status == RestoreStatus::Done;
 }
 
-bool TBackupFile::Run::Execute(const std::string& archiveName) {
+RestoreOutcome TBackupFile::Run::Execute(const std::string& archiveName) {
+  if (archiveName != kStreamArchive && !FileExists(archiveName)) {
+    outcome_.status = RestoreStatus::NoArchive;
+    return outcome_;
+  }
+  try {
+    ReadRecords(archiveName);
+    outcome_.status = outcome_.errorCode != 0 ? RestoreStatus::Failed
+                      : continue_             ? RestoreStatus::Done
+                                              : RestoreStatus::Cancelled;
+  } catch (const std::exception& e) {
+    outcome_.status = RestoreStatus::Raised;
+    outcome_.raised = std::current_exception();
+    outcome_.detail = e.what();
+  } catch (...) {
+    outcome_.status = RestoreStatus::Raised;
+    outcome_.raised = std::current_exception();
+  }
+  if (reader_) outcome_.offset = reader_->RecordOffset();
+  return outcome_;
+}
+
+void TBackupFile::Run::ReadRecords(const std::string& archiveName) {
   archive::VolumeSource* volumes = nullptr;
   if (archiveName == kStreamArchive) {
     if (!owner_.archiveStream_) throw EArchiveError(archive::kCannotReadArchive);
     stream_ = std::make_unique<archive::StreamVolumes>(*owner_.archiveStream_);
     volumes = stream_.get();
   } else {
-    if (!FileExists(archiveName)) return false;
     files_ = std::make_unique<archive::FileVolumes>(archiveName);
     try {
       files_->First();
     } catch (const Exception&) {
       throw EArchiveError(archive::kCannotReadArchive);
     }
-    owner_.volumePath_ = archiveName;
+    outcome_.volume = archiveName;
     files_->beforeOpen = [this](const std::string& path, const std::string& number) {
       return AwaitVolume(path, number);
     };
     volumes = files_.get();
   }
-  archive::Walker walker(*volumes);
-  try {
-    walker.Walk(*this);
-  } catch (...) {
-    owner_.recordOffset_ = walker.RecordOffset();
-    throw;
+  reader_ = std::make_unique<archive::RecordReader>(*volumes);
+  outcome_.progressBase = reader_->ReadHeader().progressBase;
+  // The outcome's offset names the record being read also while its
+  // handlers run.
+  while (auto record = reader_->Next()) {
+    outcome_.offset = record->offset;
+    if (record->kind == archive::RecordKind::Entry) {
+      RestoreEntry(*record);
+    } else if (record->kind == archive::RecordKind::Continuation) {
+      ContinueEntry();
+    }
+    if (!continue_) break;
   }
-  owner_.recordOffset_ = walker.RecordOffset();
+  outcome_.offset = reader_->RecordOffset();
+  reader_->Finish();
   if (files_) files_->Close();
-  return true;
 }
 
-void TBackupFile::Run::Start(const archive::Header& header) {
-  owner_.progressBase_ = header.progressBase;
-  owner_.done_ = 0;
-}
-
-// RecordOffset() names the record being read also while its handlers run.
-bool TBackupFile::Run::Entry(const archive::EntryRecord& entry, archive::DataBlock& block) {
-  owner_.recordOffset_ = entry.offset;
-  RestoreEntry(entry, block);
-  return owner_.continue_;
-}
-
-bool TBackupFile::Run::Marker(const archive::MarkerRecord& marker) {
-  owner_.recordOffset_ = marker.offset;
-  return true;
-}
-
-bool TBackupFile::Run::Continuation(const archive::MarkerRecord&, archive::DataBlock& block) {
-  if (files_) owner_.recordOffset_ = 0;
-  ContinueEntry(block);
-  return owner_.continue_;
-}
-
-void TBackupFile::Run::RestoreEntry(const archive::EntryRecord& entry, archive::DataBlock& block) {
+void TBackupFile::Run::RestoreEntry(const archive::Record& entry) {
   const std::string& name = entry.name;
   fileDate_ = entry.date;
-  const bool fileList = entry.kind == archive::NameKind::FileList;
+  const bool fileList = entry.nameKind == archive::NameKind::FileList;
   const auto target = archive::TargetPath(dest_, name, owner_.restoreFullPath_);
   if (!target) {
     // The name would lead outside the destination: nothing of it is written
     // and the run ends as for a file that cannot be written.
-    owner_.target_ = dest_ + name;
+    outcome_.file = dest_ + name;
     decision_ = false;
     if (!fileList) {
-      owner_.errorCode_ = beCannotReadFile;
-      owner_.continue_ = false;
-      owner_.errorDetail_ = "The stored name \"" + name +
-                            "\" is refused: it names a device or leads outside the destination.";
+      outcome_.errorCode = beCannotReadFile;
+      continue_ = false;
+      outcome_.detail = "The stored name \"" + name +
+                      "\" is refused: it names a device or leads outside the destination.";
       return;
     }
   } else {
-    owner_.target_ = *target;
+    outcome_.file = *target;
   }
   bool decision = false;
   if (!fileList) {
-    decision = owner_.Decide(owner_.target_, fileDate_);
-    if (owner_.OnRestoreFile) owner_.OnRestoreFile(owner_, owner_.target_, fileDate_, decision);
+    decision = owner_.Decide(outcome_.file, fileDate_);
+    if (owner_.OnRestoreFile) owner_.OnRestoreFile(owner_, outcome_.file, fileDate_, decision);
   }
   // Below the destination nothing is written through a link that stands in
   // the target's path (a directory link would lead outside it).
-  const bool below = !dest_.empty() && owner_.target_.compare(0, dest_.size(), dest_) == 0;
-  if (decision && below && LinkInPath(ExtractFilePath(owner_.target_), dest_.size())) {
-    owner_.errorCode_ = beCannotReadFile;
-    owner_.continue_ = false;
-    owner_.errorDetail_ = "A link stands in the path of \"" + owner_.target_ + "\"; it is not written through.";
+  const bool below = !dest_.empty() && outcome_.file.compare(0, dest_.size(), dest_) == 0;
+  if (decision && below && LinkInPath(ExtractFilePath(outcome_.file), dest_.size())) {
+    outcome_.errorCode = beCannotReadFile;
+    continue_ = false;
+    outcome_.detail = "A link stands in the path of \"" + outcome_.file + "\"; it is not written through.";
     decision_ = false;
     return;
   }
   if (decision) {
-    const std::string dir = ExtractFilePath(owner_.target_);
+    const std::string dir = ExtractFilePath(outcome_.file);
     if (!dir.empty()) decision = ForceDirectories(dir);
   }
   decision_ = decision;
   if (!decision) {
-    CopyDataBlock(block, nullptr);
+    CopyDataBlock(nullptr);
     return;
   }
   std::unique_ptr<TFileStream> out;
   try {
     // Writing over the volume being read would destroy the rest of the
     // archive.
-    if (files_ && SameFile(owner_.target_, files_->Path())) {
-      throw EFCreateError(ExpandFileName(owner_.target_), "It is the archive volume being read.");
+    if (files_ && SameFile(outcome_.file, files_->Path())) {
+      throw EFCreateError(ExpandFileName(outcome_.file), "It is the archive volume being read.");
     }
     // Replace: a link placed at the target is removed, never written through.
-    out = std::make_unique<TFileStream>(owner_.target_, FileMode::Replace);
-    CopyDataBlock(block, out.get());
+    out = std::make_unique<TFileStream>(outcome_.file, FileMode::Replace);
+    CopyDataBlock(out.get());
   } catch (const std::exception& e) {
-    owner_.errorCode_ = beCannotReadFile;
-    owner_.continue_ = false;
-    owner_.errorDetail_ = e.what();
+    outcome_.errorCode = beCannotReadFile;
+    continue_ = false;
+    outcome_.detail = e.what();
   }
   FinishFile(out);
 }
 
 bool TBackupFile::Run::AwaitVolume(const std::string& path, const std::string& number) {
   const std::string display = archive::DisplayNumber(number);
-  owner_.volumePath_ = path;
+  outcome_.volume = path;
   do {
     if (owner_.OnNeedDisk) {
-      owner_.OnNeedDisk(owner_, static_cast<std::uint16_t>(std::atoi(display.c_str())), owner_.continue_);
+      owner_.OnNeedDisk(owner_, static_cast<std::uint16_t>(std::atoi(display.c_str())), continue_);
     } else {
-      owner_.continue_ = ui_.AskForDisk("Please insert disk " + display + " and click OK to continue.") ==
-                         TDiskAnswer::daOk;
+      continue_ = ui_.AskForDisk("Please insert disk " + display + " and click OK to continue.") ==
+                TDiskAnswer::daOk;
     }
-  } while (!FileExists(path) && owner_.continue_);
-  return owner_.continue_;
+  } while (!FileExists(path) && continue_);
+  return continue_;
 }
 
-void TBackupFile::Run::ContinueEntry(archive::DataBlock& block) {
+void TBackupFile::Run::ContinueEntry() {
   if (!decision_) {
-    CopyDataBlock(block, nullptr);
+    CopyDataBlock(nullptr);
     return;
   }
-  auto out = std::make_unique<TFileStream>(owner_.target_, FileMode::OpenWrite);
+  auto out = std::make_unique<TFileStream>(outcome_.file, FileMode::OpenWrite);
   out->Seek(0, SeekOrigin::End);
-  CopyDataBlock(block, out.get());
+  CopyDataBlock(out.get());
   FinishFile(out);
 }
 
 void TBackupFile::Run::FinishFile(std::unique_ptr<TFileStream>& out) {
   if (!out) return;
-  if (owner_.OnFileRestored) owner_.OnFileRestored(owner_, owner_.target_, out);
+  if (owner_.OnFileRestored) owner_.OnFileRestored(owner_, outcome_.file, out);
   if (out) {
     out->SetDosDate(fileDate_);
     out.reset();
@@ -295,11 +304,10 @@ void TBackupFile::Run::WritePending(TFileStream& out) {
   if (size != 0) out.WriteBuffer(pending_.get(), size);
 }
 
-void TBackupFile::Run::CopyDataBlock(archive::DataBlock& block, TFileStream* out) {
-  out_ = out;
+void TBackupFile::Run::CopyDataBlock(TFileStream* out) {
   pendingSize_ = 0;
   try {
-    block.Read(*this);
+    ReadChunks(out);
   } catch (...) {
     // What was counted is written before the fault goes on; a failure to
     // write it then gives way to the fault being raised.
@@ -314,34 +322,34 @@ void TBackupFile::Run::CopyDataBlock(archive::DataBlock& block, TFileStream* out
   if (out) WritePending(*out);
 }
 
-std::uint8_t* TBackupFile::Run::Buffer(const archive::ChunkRecord& chunk) {
-  if (!out_) return nullptr;
-  if (kWriteSize - pendingSize_ < static_cast<std::size_t>(archive::kChunkSize)) WritePending(*out_);
-  return chunk.Compressed() ? input_.get() : pending_.get() + pendingSize_;
-}
-
-bool TBackupFile::Run::Chunk(const archive::ChunkRecord& chunk, const std::uint8_t* bytes) {
-  std::size_t count = 0;
-  if (bytes) {
-    if (chunk.Compressed()) {
-      const archive::InflateResult r = inflater_.Inflate(bytes, chunk.Size(), pending_.get() + pendingSize_);
-      count = r.produced;
-      if (r.failed) {
-        owner_.errorCode_ = beCompressionError;
-        owner_.continue_ = false;
+void TBackupFile::Run::ReadChunks(TFileStream* out) {
+  for (;;) {
+    if (out && kWriteSize - pendingSize_ < static_cast<std::size_t>(archive::kChunkSize)) WritePending(*out);
+    const archive::ChunkRecord chunk = reader_->ReadChunk(out ? input_.get() : nullptr);
+    std::size_t count = 0;
+    if (out && !chunk.End()) {
+      std::uint8_t* into = pending_.get() + pendingSize_;
+      if (chunk.Compressed()) {
+        const archive::InflateResult r = inflater_.Inflate(input_.get(), chunk.Size(), into);
+        count = r.produced;
+        if (r.failed) {
+          outcome_.errorCode = beCompressionError;
+          continue_ = false;
+        }
+      } else {
+        count = chunk.Size();
+        std::memcpy(into, input_.get(), count);
       }
-    } else {
-      count = chunk.Size();
+      pendingSize_ += count;
     }
-    pendingSize_ += count;
-  }
-  ui_.ProcessMessages();
-  if (out_) {
-    owner_.done_ += static_cast<std::int64_t>(count);
-    if (owner_.OnProgress) {
-      owner_.OnProgress(owner_, owner_.target_, archive::Percentage(owner_.done_, owner_.progressBase_),
-                        owner_.continue_);
+    ui_.ProcessMessages();
+    if (out) {
+      outcome_.written += static_cast<std::int64_t>(count);
+      if (owner_.OnProgress) {
+        owner_.OnProgress(owner_, outcome_.file, archive::Percentage(outcome_.written, outcome_.progressBase),
+                          continue_);
+      }
     }
+    if (!continue_ || chunk.End()) return;
   }
-  return owner_.continue_;
 }

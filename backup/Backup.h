@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -50,6 +51,38 @@ enum TBackupError : std::int32_t {
 
 // The message for an error code; empty for an unknown code.
 std::string BackupErrorMessage(std::int32_t code);
+
+// How a restore run ended.
+enum class RestoreStatus {
+  Done,       // to the archive's end, without an error code
+  NoArchive,  // the first volume does not exist: nothing was done
+  Cancelled,  // a handler or the volume question cancelled it
+  Failed,     // an error code ended it
+  Raised,     // a failure outside the data of a file being written
+};
+
+// Everything a run found out, in one value.
+struct RestoreOutcome {
+  RestoreStatus status = RestoreStatus::Done;
+  std::int32_t errorCode = beNone;
+  // The current target path at the end: the file being written, or the
+  // entry's path, when the run ended.
+  std::string file;
+  // What failed, for error code 1 and a raised error: the raised error's
+  // message (which names the file and the system's reason) or the refusal
+  // of a name. The message of an error code is BackupErrorMessage's.
+  std::string detail;
+  // The volume read last, or the one asked for last; empty for ":STREAM".
+  std::string volume;
+  // Where in the volume the record (or continuation block) read last
+  // begins: the place of a raised error.
+  std::int64_t offset = 0;
+  std::int32_t progressBase = 0;
+  // The bytes written into files (the done count of the progress).
+  std::int64_t written = 0;
+  // The failure, when the status is Raised.
+  std::exception_ptr raised;
+};
 
 class TBackupFile {
  public:
@@ -98,30 +131,26 @@ class TBackupFile {
   void SetUi(IRestoreUi* ui) { ui_ = ui; }
 
   // Restores the archive whose first volume is archiveName (or ":STREAM")
-  // into destDir. True when the run ended without an error code and without
-  // being cancelled. A missing first volume returns false at once. Raises for
-  // an unreadable header ("Cannot read archive"), a bad magic or a failed read
-  // outside the data of a file being written, and a volume or continuation
-  // file that cannot be opened; the archive and the output file are released
-  // then.
+  // into destDir. The run itself is the engine's, which returns one
+  // RestoreOutcome; this maps it: nothing more for a missing first volume
+  // (false), the failure raised again for Raised (the archive and the output
+  // file are released then), and otherwise the final OnProgress with 100,
+  // ReportError for an error code, and true for Done.
   bool Restore(const std::string& archiveName, const std::string& destDir);
   // Passes the code's message to OnError, or shows it in an error box.
   void ReportError(std::int32_t code);
 
-  // The run's state; each Restore resets it, and it keeps its final values.
-  const std::string& CurrentFile() const { return target_; }
-  bool Continuing() const { return continue_; }
-  std::int32_t ErrorCode() const { return errorCode_; }
-  std::int32_t ProgressBase() const { return progressBase_; }
-  std::int64_t DoneCount() const { return done_; }
-  // For error code 1, what failed in the words of the raised error that the
-  // code stands for (the message OnError receives is the code's own).
-  const std::string& ErrorDetail() const { return errorDetail_; }
-  // The volume read last, or the one asked for last; empty for ":STREAM".
-  const std::string& VolumePath() const { return volumePath_; }
-  // Where in VolumePath() the record (or continuation block) read last
-  // begins: the place of a raised error.
-  std::int64_t RecordOffset() const { return recordOffset_; }
+  // How the last run ended; each Restore resets it, and it keeps its final
+  // values (OnError already sees those of its run).
+  const RestoreOutcome& Outcome() const { return outcome_; }
+  // Views of it.
+  const std::string& CurrentFile() const { return outcome_.file; }
+  bool Continuing() const {
+    return outcome_.status != RestoreStatus::Cancelled && outcome_.status != RestoreStatus::Failed;
+  }
+  std::int32_t ErrorCode() const { return outcome_.errorCode; }
+  std::int32_t ProgressBase() const { return outcome_.progressBase; }
+  const std::string& ErrorDetail() const { return outcome_.detail; }
 
  private:
   class Run;
@@ -139,12 +168,5 @@ class TBackupFile {
   TStream* archiveStream_ = nullptr;
   IRestoreUi* ui_ = nullptr;
 
-  std::string target_;
-  bool continue_ = false;
-  std::int32_t errorCode_ = 0;
-  std::int32_t progressBase_ = 0;
-  std::int64_t done_ = 0;
-  std::string errorDetail_;
-  std::string volumePath_;
-  std::int64_t recordOffset_ = 0;
+  RestoreOutcome outcome_;
 };

@@ -6,9 +6,9 @@
 #include <ostream>
 #include <set>
 
-#include "backup/ArchiveWalker.h"
 #include "backup/Backup.h"
 #include "backup/ChunkInflater.h"
+#include "backup/RecordReader.h"
 #include "backup/RestorePaths.h"
 #include "runtime/DosDate.h"
 #include "runtime/Exceptions.h"
@@ -349,9 +349,9 @@ int RunPack(const std::vector<std::string>& args, Io& io) {
 
 namespace {
 
-// mksetup list [--check]: one line per entry of the walk over the volumes,
-// and with --check the faults the restore would meet.
-class Listing : archive::RecordVisitor, archive::DataBlock::Visitor {
+// mksetup list [--check]: one line per entry of the records read over the
+// volumes, and with --check the faults the restore would meet.
+class Listing {
  public:
   Listing(const std::string& path, bool check, Io& io) : volumes_(path), check_(check), io_(io) {}
 
@@ -361,18 +361,32 @@ class Listing : archive::RecordVisitor, archive::DataBlock::Visitor {
               << "\". The file does not exist.\n";
       return kFailed;
     }
-    archive::Walker walker(volumes_);
+    archive::RecordReader reader(volumes_);
     try {
-      walker.Walk(*this);
-      if (looped_) return kFailed;
+      const std::int32_t progressBase = reader.ReadHeader().progressBase;
+      while (auto record = reader.Next()) {
+        if (record->kind == archive::RecordKind::Marker) {
+          if (!FollowMarker(*record)) return kFailed;
+          continue;
+        }
+        if (record->kind == archive::RecordKind::Entry) {
+          Flush();
+          pending_ = true;
+          name_ = record->name;
+          date_ = record->date;
+          if (check_) CheckName(*record);
+          size_ = 0;
+        }
+        ReadBlock(reader);
+      }
       Flush();
-      if (check_ && progressBase_ != total_) {
-        Fault(-1, "the progress base " + std::to_string(progressBase_) + " differs from the total size " +
+      if (check_ && progressBase != total_) {
+        Fault(-1, "the progress base " + std::to_string(progressBase) + " differs from the total size " +
                       std::to_string(total_));
       }
     } catch (const Exception& e) {
       Flush();
-      io_.err << "mksetup list: " << e.Message() << " at offset " << walker.PartOffset() << " of \""
+      io_.err << "mksetup list: " << e.Message() << " at offset " << reader.PartOffset() << " of \""
               << volumes_.Path() << "\"\n";
       return kFailed;
     }
@@ -386,56 +400,38 @@ class Listing : archive::RecordVisitor, archive::DataBlock::Visitor {
   }
 
  private:
-  void Start(const archive::Header& header) override { progressBase_ = header.progressBase; }
-
-  bool Entry(const archive::EntryRecord& entry, archive::DataBlock& block) override {
-    Flush();
-    pending_ = true;
-    name_ = entry.name;
-    date_ = entry.date;
-    if (check_) CheckName(entry);
-    size_ = 0;
-    block.Read(*this);
-    return true;
-  }
-
-  bool Marker(const archive::MarkerRecord& marker) override {
+  // False when the marker leads back to a volume read already: that chain
+  // would be read for ever.
+  bool FollowMarker(const archive::Record& marker) {
     if (!pending_) Fault(marker.NameOffset(), "volume marker before the first entry");
     const std::string next = volumes_.PathOf(marker.number);
-    if (volumes_.OpenedBefore(next)) {
-      // A chain that comes back to a volume would be walked for ever.
-      Flush();
-      faulty_ = false;
-      Fault(marker.NameOffset(), "the volume marker " + Printable(marker.name) + " leads back to the volume \"" +
-                                     next + "\", read already");
-      looped_ = true;
-      return false;
-    }
-    return true;
+    if (!volumes_.OpenedBefore(next)) return true;
+    Flush();
+    faulty_ = false;
+    Fault(marker.NameOffset(), "the volume marker " + Printable(marker.name) + " leads back to the volume \"" +
+                                   next + "\", read already");
+    return false;
   }
 
-  bool Continuation(const archive::MarkerRecord&, archive::DataBlock& block) override {
-    block.Read(*this);
-    return true;
-  }
-
-  std::uint8_t* Buffer(const archive::ChunkRecord&) override { return input_.get(); }
-
-  bool Chunk(const archive::ChunkRecord& chunk, const std::uint8_t* bytes) override {
-    if (chunk.End()) return true;
-    if (!chunk.Compressed()) {
-      size_ += static_cast<std::int64_t>(chunk.Size());
-      return true;
+  // Counts the entry's (or the continuation's) bytes, inflating each
+  // compressed chunk.
+  void ReadBlock(archive::RecordReader& reader) {
+    for (;;) {
+      const archive::ChunkRecord chunk = reader.ReadChunk(input_.get());
+      if (chunk.End()) return;
+      if (!chunk.Compressed()) {
+        size_ += static_cast<std::int64_t>(chunk.Size());
+        continue;
+      }
+      const archive::InflateResult r = inflater_.Inflate(input_.get(), chunk.Size(), output_.get());
+      size_ += static_cast<std::int64_t>(r.produced);
+      if (r.failed && check_) Fault(chunk.offset, "the compressed chunk of \"" + name_ + "\" does not inflate");
     }
-    const archive::InflateResult r = inflater_.Inflate(bytes, chunk.Size(), output_.get());
-    size_ += static_cast<std::int64_t>(r.produced);
-    if (r.failed && check_) Fault(chunk.offset, "the compressed chunk of \"" + name_ + "\" does not inflate");
-    return true;
   }
 
   // The names the restore refuses, with bare names and with --full-path.
-  void CheckName(const archive::EntryRecord& entry) {
-    if (entry.kind == archive::NameKind::FileList) return;
+  void CheckName(const archive::Record& entry) {
+    if (entry.nameKind == archive::NameKind::FileList) return;
     const bool bare = archive::TargetPath("D:\\", entry.name, false).has_value();
     const bool full = archive::TargetPath("D:\\", entry.name, true).has_value();
     if (bare && full) return;
@@ -469,9 +465,9 @@ class Listing : archive::RecordVisitor, archive::DataBlock::Visitor {
   archive::ChunkInflater inflater_;
   std::unique_ptr<std::uint8_t[]> input_{new std::uint8_t[archive::kChunkSize]};
   std::unique_ptr<std::uint8_t[]> output_{new std::uint8_t[archive::kChunkSize]};
-  bool pending_ = false, faulty_ = false, looped_ = false;
+  bool pending_ = false, faulty_ = false;
   std::string name_;
-  std::int32_t date_ = 0, progressBase_ = 0;
+  std::int32_t date_ = 0;
   std::int64_t size_ = 0, total_ = 0;
   int entries_ = 0;
 };
@@ -515,9 +511,9 @@ void TerminalRestoreUi::ShowErrorBox(const std::string& message) { io_.err << "E
 namespace {
 
 // Why a run ended cancelled: which volume was asked for, and what of it.
-std::string CancelReason(const TBackupFile& backup, bool atVolumeQuestion) {
+std::string CancelReason(const RestoreOutcome& outcome, bool atVolumeQuestion) {
   if (!atVolumeQuestion) return "the run was cancelled";
-  const std::string& path = backup.VolumePath();
+  const std::string& path = outcome.volume;
   const std::string ext = ExtractFileExt(path);
   const std::string number = archive::DisplayNumber(ext.empty() ? ext : ext.substr(1));
   return "volume " + number + " (\"" + ExpandFileName(path) + "\") " +
@@ -571,9 +567,10 @@ int RunExtract(const std::vector<std::string>& args, Io& io) {
   backup.SetRestoreMode(mode);
   backup.SetRestoreFullPath(options.Flag("--full-path"));
   backup.OnError = [&io](TBackupFile& sender, const std::int32_t, const std::string& message) {
+    const RestoreOutcome& outcome = sender.Outcome();
     io.err << "mksetup extract: " << message;
-    if (!sender.CurrentFile().empty()) io.err << ": \"" << sender.CurrentFile() << "\"";
-    if (!sender.ErrorDetail().empty()) io.err << " (" << sender.ErrorDetail() << ")";
+    if (!outcome.file.empty()) io.err << ": \"" << outcome.file << "\"";
+    if (!outcome.detail.empty()) io.err << " (" << outcome.detail << ")";
     io.err << "\n";
   };
   // The engine passes over an entry whose directory cannot be made; say so
@@ -593,23 +590,26 @@ int RunExtract(const std::vector<std::string>& args, Io& io) {
     };
   }
   try {
-    const bool done = backup.Restore(archive, dest);
-    if (io.progress) io.err << "\n";
-    if (done) return kOk;
-    if (backup.ErrorCode() != 0) return kExtractFailed;
-    io.err << "mksetup extract: " << CancelReason(backup, ui.Cancelled()) << "\n";
-    return kExtractCancelled;
-  } catch (const Exception& e) {
+    backup.Restore(archive, dest);
+  } catch (const Exception&) {
+    // What was raised, and where, the outcome says.
+  }
+  const RestoreOutcome& outcome = backup.Outcome();
+  if (outcome.status == RestoreStatus::Raised) {
     if (io.progress && shown >= 0) io.err << "\n";
-    io.err << "mksetup extract: " << e.Message();
-    if (!backup.VolumePath().empty()) {
-      io.err << " at offset " << backup.RecordOffset() << " of \""
-             << ExpandFileName(backup.VolumePath()) << "\"";
+    io.err << "mksetup extract: " << outcome.detail;
+    if (!outcome.volume.empty()) {
+      io.err << " at offset " << outcome.offset << " of \"" << ExpandFileName(outcome.volume) << "\"";
     }
-    if (!backup.CurrentFile().empty()) io.err << " (while restoring \"" << backup.CurrentFile() << "\")";
+    if (!outcome.file.empty()) io.err << " (while restoring \"" << outcome.file << "\")";
     io.err << "\n";
     return kExtractRaised;
   }
+  if (io.progress) io.err << "\n";
+  if (outcome.status == RestoreStatus::Done) return kOk;
+  if (outcome.status == RestoreStatus::Failed) return kExtractFailed;
+  io.err << "mksetup extract: " << CancelReason(outcome, ui.Cancelled()) << "\n";
+  return kExtractCancelled;
 }
 
 const char* const PackHelp =

@@ -1,9 +1,9 @@
-// The record walk as its visitors see it, over one stream and over volume
-// files: which records come with which offsets, blocks left unread, and
-// where the walk stops.
+// The records as a caller pulls them, over one stream and over volume files:
+// which records come with which offsets, blocks left unread, and where the
+// reading stops.
 #include <gtest/gtest.h>
 
-#include "backup/ArchiveWalker.h"
+#include "backup/RecordReader.h"
 #include "runtime/FileSystem.h"
 #include "runtime/Paths.h"
 #include "runtime/Streams.h"
@@ -16,49 +16,44 @@ namespace {
 
 using Log = std::vector<std::string>;
 
-class WalkLog : public archive::RecordVisitor, public archive::DataBlock::Visitor {
- public:
-  WalkLog(bool read, std::string stopAfter) : read_(read), stopAfter_(std::move(stopAfter)) {}
-
-  void Start(const archive::Header& header) override { log.push_back("header " + std::to_string(header.progressBase)); }
-  bool Entry(const archive::EntryRecord& entry, archive::DataBlock& block) override {
-    log.push_back("entry " + entry.name + " @" + std::to_string(entry.offset) +
-                  (entry.kind == archive::NameKind::FileList ? " list" : "") + (entry.date == kDate ? "" : " bad date"));
-    if (read_) block.Read(*this);
-    return entry.name != stopAfter_;
-  }
-  bool Marker(const archive::MarkerRecord& marker) override {
-    log.push_back("marker " + marker.number + " @" + std::to_string(marker.offset));
-    return marker.name != stopAfter_;
-  }
-  bool Continuation(const archive::MarkerRecord&, archive::DataBlock& block) override {
-    log.push_back("continuation");
-    if (read_) block.Read(*this);
-    return true;
-  }
-  std::uint8_t* Buffer(const archive::ChunkRecord&) override { return buffer_; }
-  bool Chunk(const archive::ChunkRecord& chunk, const std::uint8_t* bytes) override {
-    const std::string at = " @" + std::to_string(chunk.offset);
-    if (chunk.End()) {
-      log.push_back("end" + at);
-    } else {
-      log.push_back("chunk " + std::to_string(chunk.length) + " " +
-                    std::string(reinterpret_cast<const char*>(bytes), chunk.Size()) + at);
-    }
-    return true;
-  }
-
+// Pulls every record (reading the data blocks when read is set) until the
+// end or until the record named stopAfter, and logs what it met.
+Log Pull(archive::VolumeSource& volumes, bool read, const std::string& stopAfter) {
   Log log;
-
- private:
-  bool read_;
-  std::string stopAfter_;
-  std::uint8_t buffer_[archive::kChunkSize];
-};
+  std::uint8_t buffer[archive::kChunkSize];
+  archive::RecordReader reader(volumes);
+  log.push_back("header " + std::to_string(reader.ReadHeader().progressBase));
+  while (auto record = reader.Next()) {
+    if (record->kind == archive::RecordKind::Entry) {
+      log.push_back("entry " + record->name + " @" + std::to_string(record->offset) +
+                    (record->nameKind == archive::NameKind::FileList ? " list" : "") +
+                    (record->date == kDate ? "" : " bad date"));
+    } else if (record->kind == archive::RecordKind::Marker) {
+      log.push_back("marker " + record->number + " @" + std::to_string(record->offset));
+    } else {
+      log.push_back("continuation");
+    }
+    if (read && record->kind != archive::RecordKind::Marker) {
+      for (;;) {
+        const archive::ChunkRecord chunk = reader.ReadChunk(buffer);
+        const std::string at = " @" + std::to_string(chunk.offset);
+        if (chunk.End()) {
+          log.push_back("end" + at);
+          break;
+        }
+        log.push_back("chunk " + std::to_string(chunk.length) + " " +
+                      std::string(reinterpret_cast<const char*>(buffer), chunk.Size()) + at);
+      }
+    }
+    if (!stopAfter.empty() && record->name == stopAfter) break;
+  }
+  reader.Finish();
+  return log;
+}
 
 }  // namespace
 
-TEST(ArchiveWalker, VisitorsSeeEveryRecordInOrder) {
+TEST(RecordReader, CallerPullsEveryRecordInOrder) {
   const Bytes plain = ArchiveBytes()
                           .Header(5)
                           .File(std::string(archive::kFileListName), kDate, "x")
@@ -73,10 +68,10 @@ TEST(ArchiveWalker, VisitorsSeeEveryRecordInOrder) {
     const char* what;
     std::vector<Bytes> volumes;  // as files SETUP.Z, SETUP.002; as a stream laid end to end
     bool files;
-    bool read;              // the visitor reads the data blocks
-    std::string stopAfter;  // the record after which the visitor ends the walk
+    bool read;              // the caller reads the data blocks
+    std::string stopAfter;  // the record after which the caller stops
     Log log;
-    std::int64_t position;           // a stream's position after the walk
+    std::int64_t position;           // a stream's position after the reading
     std::vector<std::string> opened; // the volume files opened
   };
   const std::vector<Case> cases = {
@@ -85,7 +80,7 @@ TEST(ArchiveWalker, VisitorsSeeEveryRecordInOrder) {
        78, {}},
       {"blocks left unread are passed over", {plain}, false, false, "",
        {"header 5", "entry FILE:LIST @12 list", "entry C:\\A @46"}, 78, {}},
-      {"the visitor ends the walk after an entry", {plain}, false, true, "FILE:LIST",
+      {"the caller stops after an entry", {plain}, false, true, "FILE:LIST",
        {"header 5", "entry FILE:LIST @12 list", "chunk -1 x @33", "end @38"}, 42, {}},
       {"a marker in a stream: the continuation follows in it", {first, second}, false, true, "",
        [&] {
@@ -102,19 +97,19 @@ TEST(ArchiveWalker, VisitorsSeeEveryRecordInOrder) {
        }(),
        -1,
        {"SETUP.Z", "SETUP.002"}},
-      {"a marker the visitor refuses: no volume is opened", {first, second}, true, true, "NEXT:DISK002",
+      {"the caller stops at a marker: no volume is opened", {first, second}, true, true, "NEXT:DISK002",
        {"header 7", "entry C:\\A @12", "chunk -3 abc @28", "end @35", "marker 002 @39"}, -1, {"SETUP.Z"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    WalkLog visitor(c.read, c.stopAfter);
+    Log log;
     if (c.files) {
       TempDir dir;
       for (std::size_t i = 0; i < c.volumes.size(); ++i) {
         WriteFile(dir / (i == 0 ? std::string("SETUP.Z") : "SETUP.00" + std::to_string(i + 1)), c.volumes[i]);
       }
       archive::FileVolumes volumes(dir / "SETUP.Z");
-      archive::Walker(volumes).Walk(visitor);
+      log = Pull(volumes, c.read, c.stopAfter);
       std::vector<std::string> opened;
       for (const auto& path : volumes.Opened()) opened.push_back(ExtractFileName(path));
       EXPECT_EQ(opened, c.opened);
@@ -123,9 +118,9 @@ TEST(ArchiveWalker, VisitorsSeeEveryRecordInOrder) {
       for (const auto& v : c.volumes) all.insert(all.end(), v.begin(), v.end());
       TMemoryStream stream(all);
       archive::StreamVolumes volumes(stream);
-      archive::Walker(volumes).Walk(visitor);
+      log = Pull(volumes, c.read, c.stopAfter);
       EXPECT_EQ(stream.Position(), c.position);
     }
-    EXPECT_EQ(visitor.log, c.log);
+    EXPECT_EQ(log, c.log);
   }
 }
