@@ -2,7 +2,6 @@
 // order and runs the message loop until the boot window closes.
 #include <windows.h>
 
-#include "app/RestoreUi.h"
 #include "app/Startup.h"
 #include "app/Unit1.h"
 #include "app/Unit2.h"
@@ -36,11 +35,6 @@ void HardenDllLoading() {
 
 void RunInstaller() {
   TApplication application;
-  TWindowedRestoreUi restoreUi;
-  SetRestoreUi(&restoreUi);
-  struct ResetRestoreUi {
-    ~ResetRestoreUi() { SetRestoreUi(nullptr); }
-  } resetRestoreUi;
   Application->Initialize();
   Application->CreateForm(&Form1);
   Application->CreateForm(&Form2);

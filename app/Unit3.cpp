@@ -68,6 +68,7 @@ TForm3::TForm3(TComponent* owner) : TForm(owner) {
   BackupFile1.SetSetArchiveFlag(true);
   BackupFile1.SetRestoreFullPath(false);
   BackupFile1.SetSaveFileID(true);
+  BackupFile1.SetUi(&restoreUi_);
   BackupFile1.OnProgress = [this](TBackupFile& s, const std::string& f, TPercentage p, bool& c) {
     Application->Dispatch([&] { BackupFile1Progress(s, f, p, c); });
   };

@@ -3,11 +3,16 @@
 #pragma once
 
 #include "app/SetupWindows.h"
+#include "app/WindowedRestoreUi.h"
 #include "backup/Backup.h"
 #include "toolkit/Toolkit.h"
 #include "widgets/Gauges.h"
 
 class TForm3 : public TForm, public ITransferWindow {
+  // BackupFile1's pending messages, error box and volume question; declared
+  // before BackupFile1, which points to it, so that it outlives it.
+  TWindowedRestoreUi restoreUi_;
+
  public:
   explicit TForm3(TComponent* owner);
 
