@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <exception>
 
-#include "app/RestoreUi.h"
 #include "app/Startup.h"
 #include "app/Unit1.h"
 #include "app/Unit2.h"
@@ -39,11 +38,6 @@ void HardenDllLoading() {
 
 void RunInstaller() {
   TApplication application;
-  TWindowedRestoreUi restoreUi;
-  SetRestoreUi(&restoreUi);
-  struct ResetRestoreUi {
-    ~ResetRestoreUi() { SetRestoreUi(nullptr); }
-  } resetRestoreUi;
   Application->Initialize();
   Application->CreateForm(&Form1);
   Application->CreateForm(&Form2);

@@ -302,6 +302,9 @@ class TWinControl : public TControl {
   // Reflected notifications from the parent (WM_COMMAND, WM_NOTIFY,
   // WM_DRAWITEM, WM_MEASUREITEM, WM_CTLCOLOR*): return true when handled.
   virtual bool Notification(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  // The child a notification message is about, which is then offered it;
+  // nullptr for any other message.
+  TWinControl* NotifiedChild(UINT message, LPARAM lParam) const;
   void BoundsChanged() override;
   void VisibleChanged() override;
   void EnabledChanged() override;

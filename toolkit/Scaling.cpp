@@ -92,12 +92,7 @@ void TPanel::ChangeScale(int ppi) {
   borderWidth_ = ScaleForPixelsPerInch(borderWidth_, ppi);
 }
 
-void TListBox::ChangeScale(int ppi) {
-  TWinControl::ChangeScale(ppi);
-  SetItemHeight(ScaleForPixelsPerInch(ItemHeight(), ppi));
-}
-
-void TComboBox::ChangeScale(int ppi) {
+void TCustomListControl::ChangeScale(int ppi) {
   TWinControl::ChangeScale(ppi);
   SetItemHeight(ScaleForPixelsPerInch(ItemHeight(), ppi));
 }
