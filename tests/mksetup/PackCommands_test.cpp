@@ -17,7 +17,7 @@
 #include "runtime/Streams.h"
 #include "tests/support/TestFiles.h"
 #include "tools/mksetup/Cli.h"
-#include "tools/mksetup/PackCommands.h"
+#include "tools/mksetup/TerminalRestoreUi.h"
 #include "tools/mksetup/Stub.h"
 
 using namespace testing_support;

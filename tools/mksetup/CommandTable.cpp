@@ -1,7 +1,10 @@
 // The table of mksetup's commands, which Main runs.
 #include "tools/mksetup/Cli.h"
-#include "tools/mksetup/PackCommands.h"
-#include "tools/mksetup/ScriptCommands.h"
+#include "tools/mksetup/ExtractCommand.h"
+#include "tools/mksetup/ListCommand.h"
+#include "tools/mksetup/PackCommand.h"
+#include "tools/mksetup/ScriptCommand.h"
+#include "tools/mksetup/SettingsCommand.h"
 
 namespace mksetup {
 

@@ -7,7 +7,7 @@
 #include "runtime/FileSystem.h"
 #include "runtime/Paths.h"
 #include "runtime/Streams.h"
-#include "tools/mksetup/ScriptCommands.h"
+#include "tools/mksetup/WholeFiles.h"
 
 namespace mksetup {
 

@@ -1,24 +1,22 @@
-// mksetup pack | list | extract: the archive.
+// mksetup pack: the product's files into an archive, the setup script, the
+// licence and the installer program.
 #include <algorithm>
 #include <cctype>
-#include <iostream>
 #include <map>
 #include <ostream>
-#include <set>
 
-#include "backup/ArchiveWalker.h"
-#include "backup/Backup.h"
-#include "backup/ChunkInflater.h"
+#include "backup/ArchiveFormat.h"
 #include "backup/RestorePaths.h"
 #include "runtime/DosDate.h"
 #include "runtime/Exceptions.h"
 #include "runtime/FileSystem.h"
 #include "runtime/Paths.h"
+#include "runtime/Streams.h"
 #include "tools/mksetup/ArchiveWriter.h"
 #include "tools/mksetup/InstallerNames.h"
-#include "tools/mksetup/PackCommands.h"
-#include "tools/mksetup/ScriptCommands.h"
+#include "tools/mksetup/PackCommand.h"
 #include "tools/mksetup/Stub.h"
+#include "tools/mksetup/WholeFiles.h"
 
 namespace mksetup {
 
@@ -89,30 +87,6 @@ void CollectTree(const std::string& dir, const std::string& prefix, const std::s
   }
 }
 
-// A stored name as printed: control bytes (and DEL) as \xNN, so that a name
-// cannot move the cursor or end the line.
-std::string Escaped(const std::string& name) {
-  static const char hex[] = "0123456789ABCDEF";
-  std::string out;
-  for (const char ch : name) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (IsControlByte(ch)) {
-      out += "\\x";
-      out += hex[c >> 4];
-      out += hex[c & 15];
-    } else {
-      out += ch;
-    }
-  }
-  return out;
-}
-
-std::string Printable(const std::string& name) {
-  std::string out(1, '"');
-  out += Escaped(name);
-  out += '"';
-  return out;
-}
 
 std::int64_t SizeOf(const std::string& path) {
   TFileStream f(path, FileMode::OpenRead);
@@ -347,271 +321,6 @@ int RunPack(const std::vector<std::string>& args, Io& io) {
   }
 }
 
-namespace {
-
-// mksetup list [--check]: one line per entry of the walk over the volumes,
-// and with --check the faults the restore would meet.
-class Listing : archive::RecordVisitor, archive::DataBlock::Visitor {
- public:
-  Listing(const std::string& path, bool check, Io& io) : volumes_(path), check_(check), io_(io) {}
-
-  int Run() {
-    if (!FileExists(volumes_.Path())) {
-      io_.err << "mksetup list: Cannot open file \"" << ExpandFileName(volumes_.Path())
-              << "\". The file does not exist.\n";
-      return kFailed;
-    }
-    archive::Walker walker(volumes_);
-    try {
-      walker.Walk(*this);
-      if (looped_) return kFailed;
-      Flush();
-      if (check_ && progressBase_ != total_) {
-        Fault(-1, "the progress base " + std::to_string(progressBase_) + " differs from the total size " +
-                      std::to_string(total_));
-      }
-    } catch (const Exception& e) {
-      Flush();
-      io_.err << "mksetup list: " << e.Message() << " at offset " << walker.PartOffset() << " of \""
-              << volumes_.Path() << "\"\n";
-      return kFailed;
-    }
-    if (faulty_) return kFailed;
-    if (check_) {
-      const std::size_t volumes = volumes_.Opened().size();
-      io_.out << "OK: " << entries_ << " entries, " << total_ << " bytes, " << volumes
-              << (volumes == 1 ? " volume\n" : " volumes\n");
-    }
-    return kOk;
-  }
-
- private:
-  void Start(const archive::Header& header) override { progressBase_ = header.progressBase; }
-
-  bool Entry(const archive::EntryRecord& entry, archive::DataBlock& block) override {
-    Flush();
-    pending_ = true;
-    name_ = entry.name;
-    date_ = entry.date;
-    if (check_) CheckName(entry);
-    size_ = 0;
-    block.Read(*this);
-    return true;
-  }
-
-  bool Marker(const archive::MarkerRecord& marker) override {
-    if (!pending_) Fault(marker.NameOffset(), "volume marker before the first entry");
-    const std::string next = volumes_.PathOf(marker.number);
-    if (volumes_.OpenedBefore(next)) {
-      // A chain that comes back to a volume would be walked for ever.
-      Flush();
-      faulty_ = false;
-      Fault(marker.NameOffset(), "the volume marker " + Printable(marker.name) + " leads back to the volume \"" +
-                                     next + "\", read already");
-      looped_ = true;
-      return false;
-    }
-    return true;
-  }
-
-  bool Continuation(const archive::MarkerRecord&, archive::DataBlock& block) override {
-    block.Read(*this);
-    return true;
-  }
-
-  std::uint8_t* Buffer(const archive::ChunkRecord&) override { return input_.get(); }
-
-  bool Chunk(const archive::ChunkRecord& chunk, const std::uint8_t* bytes) override {
-    if (chunk.End()) return true;
-    if (!chunk.Compressed()) {
-      size_ += static_cast<std::int64_t>(chunk.Size());
-      return true;
-    }
-    const archive::InflateResult r = inflater_.Inflate(bytes, chunk.Size(), output_.get());
-    size_ += static_cast<std::int64_t>(r.produced);
-    if (r.failed && check_) Fault(chunk.offset, "the compressed chunk of \"" + name_ + "\" does not inflate");
-    return true;
-  }
-
-  // The names the restore refuses, with bare names and with --full-path.
-  void CheckName(const archive::EntryRecord& entry) {
-    if (entry.kind == archive::NameKind::FileList) return;
-    const bool bare = archive::TargetPath("D:\\", entry.name, false).has_value();
-    const bool full = archive::TargetPath("D:\\", entry.name, true).has_value();
-    if (bare && full) return;
-    Fault(entry.NameOffset(), "the restore refuses the name " + Printable(entry.name) +
-                                  (bare ? " with --full-path" : full ? " without --full-path" : "") +
-                                  " (it names a device or leads outside the destination)");
-  }
-
-  // Reports the first fault only; later ones follow from it.
-  void Fault(std::int64_t offset, const std::string& what) {
-    if (faulty_) return;
-    faulty_ = true;
-    io_.err << "mksetup list: fault";
-    if (offset >= 0) io_.err << " at offset " << offset << " of \"" << volumes_.Path() << "\"";
-    io_.err << ": " << what << "\n";
-  }
-
-  void Flush() {
-    if (!pending_) return;
-    pending_ = false;
-    if (name_ != archive::kFileListName) total_ += size_;
-    ++entries_;
-    std::string size = std::to_string(size_);
-    if (size.size() < 12) size.insert(0, 12 - size.size(), ' ');
-    io_.out << FormatDosDate(date_) << " " << size << "  " << Escaped(name_) << "\n";
-  }
-
-  archive::FileVolumes volumes_;
-  bool check_;
-  Io& io_;
-  archive::ChunkInflater inflater_;
-  std::unique_ptr<std::uint8_t[]> input_{new std::uint8_t[archive::kChunkSize]};
-  std::unique_ptr<std::uint8_t[]> output_{new std::uint8_t[archive::kChunkSize]};
-  bool pending_ = false, faulty_ = false, looped_ = false;
-  std::string name_;
-  std::int32_t date_ = 0, progressBase_ = 0;
-  std::int64_t size_ = 0, total_ = 0;
-  int entries_ = 0;
-};
-
-}  // namespace
-
-int RunList(const std::vector<std::string>& args, Io& io) {
-  const Options options(args, {}, {"--check"});
-  if (options.Help()) {
-    io.out << ListHelp;
-    return kOk;
-  }
-  if (options.Positional().size() != 1) throw UsageError("expects one archive");
-  return ListArchive(options.Positional()[0], options.Flag("--check"), io);
-}
-
-int ListArchive(const std::string& path, bool check, Io& io) { return Listing(path, check, io).Run(); }
-
-TDiskAnswer TerminalRestoreUi::AskForDisk(const std::string& text) {
-  TDiskAnswer answer = TDiskAnswer::daOk;
-  if (!io_.interactive) {
-    // Without a terminal nobody can change the medium: the first question
-    // for a volume is answered OK, a repeated one Cancel.
-    answer = asked_.insert(text).second ? TDiskAnswer::daOk : TDiskAnswer::daCancel;
-  } else {
-    io_.err << text << " [OK/cancel] " << std::flush;
-    std::string typed;
-    if (!std::getline(input_, typed)) {
-      answer = TDiskAnswer::daCancel;
-    } else {
-      const char first = typed.empty() ? 'o' : static_cast<char>(std::tolower(static_cast<unsigned char>(typed[0])));
-      if (first == 'c' || first == 'n' || first == 'q') answer = TDiskAnswer::daCancel;
-    }
-  }
-  cancelled_ = answer == TDiskAnswer::daCancel;
-  return answer;
-}
-
-void TerminalRestoreUi::ShowErrorBox(const std::string& message) { io_.err << "Error: " << message << "\n"; }
-
-namespace {
-
-// Why a run ended cancelled: which volume was asked for, and what of it.
-std::string CancelReason(const TBackupFile& backup, bool atVolumeQuestion) {
-  if (!atVolumeQuestion) return "the run was cancelled";
-  const std::string& path = backup.VolumePath();
-  const std::string ext = ExtractFileExt(path);
-  const std::string number = archive::DisplayNumber(ext.empty() ? ext : ext.substr(1));
-  return "volume " + number + " (\"" + ExpandFileName(path) + "\") " +
-         (FileExists(path) ? "was asked for a second time: the volumes lead back to it"
-                           : "is missing") +
-         "; the run was cancelled";
-}
-
-}  // namespace
-
-int RunExtract(const std::vector<std::string>& args, Io& io) {
-  const Options options(args, {"--mode"}, {"--full-path"});
-  if (options.Help()) {
-    io.out << ExtractHelp;
-    return kOk;
-  }
-  if (options.Positional().size() != 2) throw UsageError("expects an archive and a destination directory");
-  static const std::map<std::string, TRestoreMode> modes = {
-      {"all", TRestoreMode::rmAll},
-      {"no-overwrite", TRestoreMode::rmNoOverwrite},
-      {"newer", TRestoreMode::rmNewer},
-      {"existing", TRestoreMode::rmExisting},
-      {"existing-newer", TRestoreMode::rmExistingNewer},
-  };
-  TRestoreMode mode = TRestoreMode::rmAll;
-  if (auto m = options.Value("--mode")) {
-    const auto it = modes.find(*m);
-    if (it == modes.end()) throw UsageError("unknown --mode \"" + *m + "\"");
-    mode = it->second;
-  }
-  const std::string& archive = options.Positional()[0];
-  const std::string& dest = options.Positional()[1];
-  // The engine would write every entry to its stored path as it stands.
-  if (dest.empty()) throw UsageError("the destination directory is empty");
-  if (!FileExists(archive)) {
-    io.err << "mksetup extract: Cannot open file \"" << ExpandFileName(archive)
-           << "\". The file does not exist.\n";
-    return kExtractRaised;
-  }
-  // Made first, so that a destination that cannot be made is an error, not
-  // every entry passed over in silence.
-  if (!ForceDirectories(dest)) {
-    const std::string reason = LastErrorText();
-    io.err << "mksetup extract: Cannot create the directory \"" << ExpandFileName(dest) << "\". "
-           << (FileExists(dest) ? std::string("A file has that name.") : reason) << "\n";
-    return kExtractRaised;
-  }
-  TerminalRestoreUi ui(io, std::cin);
-  TBackupFile backup;
-  backup.SetUi(&ui);
-  backup.SetRestoreMode(mode);
-  backup.SetRestoreFullPath(options.Flag("--full-path"));
-  backup.OnError = [&io](TBackupFile& sender, const std::int32_t, const std::string& message) {
-    io.err << "mksetup extract: " << message;
-    if (!sender.CurrentFile().empty()) io.err << ": \"" << sender.CurrentFile() << "\"";
-    if (!sender.ErrorDetail().empty()) io.err << " (" << sender.ErrorDetail() << ")";
-    io.err << "\n";
-  };
-  // The engine passes over an entry whose directory cannot be made; say so
-  // when the path is one the system cannot hold.
-  backup.OnRestoreFile = [&io](TBackupFile&, std::string& target, std::int32_t, bool& restore) {
-    if (restore && !PathFits(target)) {
-      io.err << "mksetup extract: warning: " << Printable(target.size() > 200 ? target.substr(0, 200) + "..." : target)
-             << " is passed over: its path is longer than the system can hold\n";
-    }
-  };
-  int shown = -1;
-  if (io.progress) {
-    backup.OnProgress = [&io, &shown](TBackupFile&, const std::string&, TPercentage percent, bool&) {
-      if (percent == shown) return;
-      shown = percent;
-      io.err << "\rExtracting " << static_cast<int>(percent) << "%" << std::flush;
-    };
-  }
-  try {
-    const bool done = backup.Restore(archive, dest);
-    if (io.progress) io.err << "\n";
-    if (done) return kOk;
-    if (backup.ErrorCode() != 0) return kExtractFailed;
-    io.err << "mksetup extract: " << CancelReason(backup, ui.Cancelled()) << "\n";
-    return kExtractCancelled;
-  } catch (const Exception& e) {
-    if (io.progress && shown >= 0) io.err << "\n";
-    io.err << "mksetup extract: " << e.Message();
-    if (!backup.VolumePath().empty()) {
-      io.err << " at offset " << backup.RecordOffset() << " of \""
-             << ExpandFileName(backup.VolumePath()) << "\"";
-    }
-    if (!backup.CurrentFile().empty()) io.err << " (while restoring \"" << backup.CurrentFile() << "\")";
-    io.err << "\n";
-    return kExtractRaised;
-  }
-}
-
 const char* const PackHelp =
     "usage: mksetup pack -o OUTDIR [OPTIONS] PATH...\n\n"
     "Writes a folder ready to ship: OUTDIR/SETUP.EXE (the installer program),\n"
@@ -644,26 +353,5 @@ const char* const PackHelp =
     "  --sign PFX             sign SETUP.EXE with this PKCS#12 certificate and key\n"
     "                         (runs osslsigncode)\n"
     "  --password-file FILE   the PKCS#12 password, for --sign\n";
-
-const char* const ListHelp =
-    "usage: mksetup list ARCHIVE [--check]\n\n"
-    "Prints one line per entry of the archive (its volumes followed): the\n"
-    "stored date and time, the size and the stored name. --check also verifies\n"
-    "that every compressed chunk inflates and that the progress base is the\n"
-    "total size, and that the restore accepts every name (with and without\n"
-    "--full-path), and reports the first fault with its offset (exit status 1).\n"
-    "A volume chain that comes back to a volume is a fault. Control\n"
-    "characters in names are printed as \\xNN.\n";
-
-const char* const ExtractHelp =
-    "usage: mksetup extract ARCHIVE DESTDIR [--mode MODE] [--full-path]\n\n"
-    "Restores the archive into DESTDIR exactly as the installer does.\n"
-    "MODE is all (default), no-overwrite, newer, existing or existing-newer;\n"
-    "--full-path keeps the stored directories below DESTDIR.\n\n"
-    "DESTDIR is made first when it does not exist.\n\n"
-    "Exit status: 0 restored, 1 an error was reported, 2 the restore failed\n"
-    "with an error (or DESTDIR cannot be made), 3 cancelled. Without a\n"
-    "terminal, the question for the next volume is answered OK once per\n"
-    "volume and Cancel when repeated; the volume is then named.\n";
 
 }  // namespace mksetup

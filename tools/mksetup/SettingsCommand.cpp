@@ -1,15 +1,11 @@
-// mksetup settings | script: the setup script.
-#include <zlib.h>
-
-#include <fstream>
+// mksetup settings.
 #include <ostream>
-#include <sstream>
 
 #include "runtime/Exceptions.h"
 #include "runtime/FileSystem.h"
 #include "runtime/Streams.h"
 #include "script/SetupScript.h"
-#include "tools/mksetup/ScriptCommands.h"
+#include "tools/mksetup/SettingsCommand.h"
 
 namespace mksetup {
 
@@ -29,29 +25,6 @@ class TempFolder {
 };
 
 }  // namespace
-
-std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
-  TFileStream in(path, FileMode::OpenRead);
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(in.Size()));
-  in.ReadBuffer(bytes.data(), bytes.size());
-  return bytes;
-}
-
-void WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  TFileStream out(path, FileMode::Create);
-  out.WriteBuffer(bytes.data(), bytes.size());
-}
-
-std::vector<std::uint8_t> CompressScript(const std::vector<std::uint8_t>& text) {
-  uLongf size = compressBound(static_cast<uLong>(text.size()));
-  std::vector<std::uint8_t> packed(size);
-  if (compress2(packed.data(), &size, text.data(), static_cast<uLong>(text.size()),
-                Z_BEST_COMPRESSION) != Z_OK) {
-    throw Exception("Cannot compress the setup script");
-  }
-  packed.resize(size);
-  return packed;
-}
 
 int RunSettings(const std::vector<std::string>& args, Io& io) {
   const Options options(args, {}, {});
@@ -85,37 +58,11 @@ int RunSettings(const std::vector<std::string>& args, Io& io) {
   }
 }
 
-int RunScript(const std::vector<std::string>& args, Io& io) {
-  const Options options(args, {"-o", "--output"}, {});
-  if (options.Help()) {
-    io.out << ScriptHelp;
-    return kOk;
-  }
-  if (options.Positional().size() != 1) throw UsageError("expects one INI file");
-  auto output = options.Value("-o");
-  if (!output) output = options.Value("--output");
-  if (!output) throw UsageError("needs -o SETUP.INS");
-  try {
-    WriteWholeFile(*output, CompressScript(ReadWholeFile(options.Positional()[0])));
-    return kOk;
-  } catch (const Exception& e) {
-    io.err << "mksetup script: " << e.Message() << "\n";
-    return kFailed;
-  }
-}
-
 const char* const SettingsHelp =
     "usage: mksetup settings SETUP.INS\n\n"
     "Loads the setup script exactly as the installer does and prints the\n"
     "settings it yields, one per line: App101, DestDir102, Title103, License.\n"
     "On failure the error's message goes to standard error and the exit\n"
     "status is 1.\n";
-
-const char* const ScriptHelp =
-    "usage: mksetup script INI_FILE -o SETUP.INS\n\n"
-    "Compresses an INI text (with a [Setup] section holding App101,\n"
-    "DestDir102, Title103 and License) into a setup script file.\n\n"
-    "Options:\n"
-    "  -o, --output FILE   the SETUP.INS to write\n";
 
 }  // namespace mksetup

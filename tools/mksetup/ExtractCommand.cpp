@@ -1,0 +1,128 @@
+// mksetup extract.
+#include <iostream>
+#include <map>
+#include <ostream>
+
+#include "backup/ArchiveFormat.h"
+#include "backup/Backup.h"
+#include "runtime/Exceptions.h"
+#include "runtime/FileSystem.h"
+#include "runtime/Paths.h"
+#include "tools/mksetup/ExtractCommand.h"
+#include "tools/mksetup/Output.h"
+#include "tools/mksetup/TerminalRestoreUi.h"
+
+namespace mksetup {
+
+namespace {
+
+// Why a run ended cancelled: which volume was asked for, and what of it.
+std::string CancelReason(const TBackupFile& backup, bool atVolumeQuestion) {
+  if (!atVolumeQuestion) return "the run was cancelled";
+  const std::string& path = backup.VolumePath();
+  const std::string ext = ExtractFileExt(path);
+  const std::string number = archive::DisplayNumber(ext.empty() ? ext : ext.substr(1));
+  return "volume " + number + " (\"" + ExpandFileName(path) + "\") " +
+         (FileExists(path) ? "was asked for a second time: the volumes lead back to it"
+                           : "is missing") +
+         "; the run was cancelled";
+}
+
+}  // namespace
+
+int RunExtract(const std::vector<std::string>& args, Io& io) {
+  const Options options(args, {"--mode"}, {"--full-path"});
+  if (options.Help()) {
+    io.out << ExtractHelp;
+    return kOk;
+  }
+  if (options.Positional().size() != 2) throw UsageError("expects an archive and a destination directory");
+  static const std::map<std::string, TRestoreMode> modes = {
+      {"all", TRestoreMode::rmAll},
+      {"no-overwrite", TRestoreMode::rmNoOverwrite},
+      {"newer", TRestoreMode::rmNewer},
+      {"existing", TRestoreMode::rmExisting},
+      {"existing-newer", TRestoreMode::rmExistingNewer},
+  };
+  TRestoreMode mode = TRestoreMode::rmAll;
+  if (auto m = options.Value("--mode")) {
+    const auto it = modes.find(*m);
+    if (it == modes.end()) throw UsageError("unknown --mode \"" + *m + "\"");
+    mode = it->second;
+  }
+  const std::string& archive = options.Positional()[0];
+  const std::string& dest = options.Positional()[1];
+  // The engine would write every entry to its stored path as it stands.
+  if (dest.empty()) throw UsageError("the destination directory is empty");
+  if (!FileExists(archive)) {
+    io.err << "mksetup extract: Cannot open file \"" << ExpandFileName(archive)
+           << "\". The file does not exist.\n";
+    return kExtractRaised;
+  }
+  // Made first, so that a destination that cannot be made is an error, not
+  // every entry passed over in silence.
+  if (!ForceDirectories(dest)) {
+    const std::string reason = LastErrorText();
+    io.err << "mksetup extract: Cannot create the directory \"" << ExpandFileName(dest) << "\". "
+           << (FileExists(dest) ? std::string("A file has that name.") : reason) << "\n";
+    return kExtractRaised;
+  }
+  TerminalRestoreUi ui(io, std::cin);
+  TBackupFile backup;
+  backup.SetUi(&ui);
+  backup.SetRestoreMode(mode);
+  backup.SetRestoreFullPath(options.Flag("--full-path"));
+  backup.OnError = [&io](TBackupFile& sender, const std::int32_t, const std::string& message) {
+    io.err << "mksetup extract: " << message;
+    if (!sender.CurrentFile().empty()) io.err << ": \"" << sender.CurrentFile() << "\"";
+    if (!sender.ErrorDetail().empty()) io.err << " (" << sender.ErrorDetail() << ")";
+    io.err << "\n";
+  };
+  // The engine passes over an entry whose directory cannot be made; say so
+  // when the path is one the system cannot hold.
+  backup.OnRestoreFile = [&io](TBackupFile&, std::string& target, std::int32_t, bool& restore) {
+    if (restore && !PathFits(target)) {
+      io.err << "mksetup extract: warning: " << Printable(target.size() > 200 ? target.substr(0, 200) + "..." : target)
+             << " is passed over: its path is longer than the system can hold\n";
+    }
+  };
+  int shown = -1;
+  if (io.progress) {
+    backup.OnProgress = [&io, &shown](TBackupFile&, const std::string&, TPercentage percent, bool&) {
+      if (percent == shown) return;
+      shown = percent;
+      io.err << "\rExtracting " << static_cast<int>(percent) << "%" << std::flush;
+    };
+  }
+  try {
+    const bool done = backup.Restore(archive, dest);
+    if (io.progress) io.err << "\n";
+    if (done) return kOk;
+    if (backup.ErrorCode() != 0) return kExtractFailed;
+    io.err << "mksetup extract: " << CancelReason(backup, ui.Cancelled()) << "\n";
+    return kExtractCancelled;
+  } catch (const Exception& e) {
+    if (io.progress && shown >= 0) io.err << "\n";
+    io.err << "mksetup extract: " << e.Message();
+    if (!backup.VolumePath().empty()) {
+      io.err << " at offset " << backup.RecordOffset() << " of \""
+             << ExpandFileName(backup.VolumePath()) << "\"";
+    }
+    if (!backup.CurrentFile().empty()) io.err << " (while restoring \"" << backup.CurrentFile() << "\")";
+    io.err << "\n";
+    return kExtractRaised;
+  }
+}
+
+const char* const ExtractHelp =
+    "usage: mksetup extract ARCHIVE DESTDIR [--mode MODE] [--full-path]\n\n"
+    "Restores the archive into DESTDIR exactly as the installer does.\n"
+    "MODE is all (default), no-overwrite, newer, existing or existing-newer;\n"
+    "--full-path keeps the stored directories below DESTDIR.\n\n"
+    "DESTDIR is made first when it does not exist.\n\n"
+    "Exit status: 0 restored, 1 an error was reported, 2 the restore failed\n"
+    "with an error (or DESTDIR cannot be made), 3 cancelled. Without a\n"
+    "terminal, the question for the next volume is answered OK once per\n"
+    "volume and Cancel when repeated; the volume is then named.\n";
+
+}  // namespace mksetup

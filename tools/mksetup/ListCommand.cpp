@@ -1,0 +1,169 @@
+// mksetup list [--check].
+#include <memory>
+#include <ostream>
+
+#include "backup/ArchiveWalker.h"
+#include "backup/ChunkInflater.h"
+#include "backup/RestorePaths.h"
+#include "runtime/DosDate.h"
+#include "runtime/Exceptions.h"
+#include "runtime/FileSystem.h"
+#include "tools/mksetup/ListCommand.h"
+#include "tools/mksetup/Output.h"
+
+namespace mksetup {
+
+namespace {
+
+// mksetup list [--check]: one line per entry of the walk over the volumes,
+// and with --check the faults the restore would meet.
+class Listing : archive::RecordVisitor, archive::DataBlock::Visitor {
+ public:
+  Listing(const std::string& path, bool check, Io& io) : volumes_(path), check_(check), io_(io) {}
+
+  int Run() {
+    if (!FileExists(volumes_.Path())) {
+      io_.err << "mksetup list: Cannot open file \"" << ExpandFileName(volumes_.Path())
+              << "\". The file does not exist.\n";
+      return kFailed;
+    }
+    archive::Walker walker(volumes_);
+    try {
+      walker.Walk(*this);
+      if (looped_) return kFailed;
+      Flush();
+      if (check_ && progressBase_ != total_) {
+        Fault(-1, "the progress base " + std::to_string(progressBase_) + " differs from the total size " +
+                      std::to_string(total_));
+      }
+    } catch (const Exception& e) {
+      Flush();
+      io_.err << "mksetup list: " << e.Message() << " at offset " << walker.PartOffset() << " of \""
+              << volumes_.Path() << "\"\n";
+      return kFailed;
+    }
+    if (faulty_) return kFailed;
+    if (check_) {
+      const std::size_t volumes = volumes_.Opened().size();
+      io_.out << "OK: " << entries_ << " entries, " << total_ << " bytes, " << volumes
+              << (volumes == 1 ? " volume\n" : " volumes\n");
+    }
+    return kOk;
+  }
+
+ private:
+  void Start(const archive::Header& header) override { progressBase_ = header.progressBase; }
+
+  bool Entry(const archive::EntryRecord& entry, archive::DataBlock& block) override {
+    Flush();
+    pending_ = true;
+    name_ = entry.name;
+    date_ = entry.date;
+    if (check_) CheckName(entry);
+    size_ = 0;
+    block.Read(*this);
+    return true;
+  }
+
+  bool Marker(const archive::MarkerRecord& marker) override {
+    if (!pending_) Fault(marker.NameOffset(), "volume marker before the first entry");
+    const std::string next = volumes_.PathOf(marker.number);
+    if (volumes_.OpenedBefore(next)) {
+      // A chain that comes back to a volume would be walked for ever.
+      Flush();
+      faulty_ = false;
+      Fault(marker.NameOffset(), "the volume marker " + Printable(marker.name) + " leads back to the volume \"" +
+                                     next + "\", read already");
+      looped_ = true;
+      return false;
+    }
+    return true;
+  }
+
+  bool Continuation(const archive::MarkerRecord&, archive::DataBlock& block) override {
+    block.Read(*this);
+    return true;
+  }
+
+  std::uint8_t* Buffer(const archive::ChunkRecord&) override { return input_.get(); }
+
+  bool Chunk(const archive::ChunkRecord& chunk, const std::uint8_t* bytes) override {
+    if (chunk.End()) return true;
+    if (!chunk.Compressed()) {
+      size_ += static_cast<std::int64_t>(chunk.Size());
+      return true;
+    }
+    const archive::InflateResult r = inflater_.Inflate(bytes, chunk.Size(), output_.get());
+    size_ += static_cast<std::int64_t>(r.produced);
+    if (r.failed && check_) Fault(chunk.offset, "the compressed chunk of \"" + name_ + "\" does not inflate");
+    return true;
+  }
+
+  // The names the restore refuses, with bare names and with --full-path.
+  void CheckName(const archive::EntryRecord& entry) {
+    if (entry.kind == archive::NameKind::FileList) return;
+    const bool bare = archive::TargetPath("D:\\", entry.name, false).has_value();
+    const bool full = archive::TargetPath("D:\\", entry.name, true).has_value();
+    if (bare && full) return;
+    Fault(entry.NameOffset(), "the restore refuses the name " + Printable(entry.name) +
+                                  (bare ? " with --full-path" : full ? " without --full-path" : "") +
+                                  " (it names a device or leads outside the destination)");
+  }
+
+  // Reports the first fault only; later ones follow from it.
+  void Fault(std::int64_t offset, const std::string& what) {
+    if (faulty_) return;
+    faulty_ = true;
+    io_.err << "mksetup list: fault";
+    if (offset >= 0) io_.err << " at offset " << offset << " of \"" << volumes_.Path() << "\"";
+    io_.err << ": " << what << "\n";
+  }
+
+  void Flush() {
+    if (!pending_) return;
+    pending_ = false;
+    if (name_ != archive::kFileListName) total_ += size_;
+    ++entries_;
+    std::string size = std::to_string(size_);
+    if (size.size() < 12) size.insert(0, 12 - size.size(), ' ');
+    io_.out << FormatDosDate(date_) << " " << size << "  " << Escaped(name_) << "\n";
+  }
+
+  archive::FileVolumes volumes_;
+  bool check_;
+  Io& io_;
+  archive::ChunkInflater inflater_;
+  std::unique_ptr<std::uint8_t[]> input_{new std::uint8_t[archive::kChunkSize]};
+  std::unique_ptr<std::uint8_t[]> output_{new std::uint8_t[archive::kChunkSize]};
+  bool pending_ = false, faulty_ = false, looped_ = false;
+  std::string name_;
+  std::int32_t date_ = 0, progressBase_ = 0;
+  std::int64_t size_ = 0, total_ = 0;
+  int entries_ = 0;
+};
+
+}  // namespace
+
+int RunList(const std::vector<std::string>& args, Io& io) {
+  const Options options(args, {}, {"--check"});
+  if (options.Help()) {
+    io.out << ListHelp;
+    return kOk;
+  }
+  if (options.Positional().size() != 1) throw UsageError("expects one archive");
+  return ListArchive(options.Positional()[0], options.Flag("--check"), io);
+}
+
+int ListArchive(const std::string& path, bool check, Io& io) { return Listing(path, check, io).Run(); }
+
+const char* const ListHelp =
+    "usage: mksetup list ARCHIVE [--check]\n\n"
+    "Prints one line per entry of the archive (its volumes followed): the\n"
+    "stored date and time, the size and the stored name. --check also verifies\n"
+    "that every compressed chunk inflates and that the progress base is the\n"
+    "total size, and that the restore accepts every name (with and without\n"
+    "--full-path), and reports the first fault with its offset (exit status 1).\n"
+    "A volume chain that comes back to a volume is a fault. Control\n"
+    "characters in names are printed as \\xNN.\n";
+
+}  // namespace mksetup
