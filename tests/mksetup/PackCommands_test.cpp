@@ -53,6 +53,31 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
+// The smallest Windows GUI program osslsigncode signs: headers and one
+// section holding a single "ret".
+Bytes TinyWindowsProgram() {
+  Bytes b(0x400, 0);
+  auto put = [&b](std::size_t at, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
+  };
+  b[0] = 'M', b[1] = 'Z';
+  put(60, 64, 4);
+  b[64] = 'P', b[65] = 'E';
+  const std::size_t coff = 68, opt = coff + 20, section = opt + 224;
+  put(coff, 0x14C, 2), put(coff + 2, 1, 2), put(coff + 16, 224, 2), put(coff + 18, 0x0102, 2);
+  put(opt, 0x10B, 2), put(opt + 4, 0x200, 4), put(opt + 16, 0x1000, 4), put(opt + 20, 0x1000, 4);
+  put(opt + 28, 0x400000, 4), put(opt + 32, 0x1000, 4), put(opt + 36, 0x200, 4);
+  put(opt + 40, 5, 2), put(opt + 42, 1, 2), put(opt + 48, 5, 2), put(opt + 50, 1, 2);
+  put(opt + 56, 0x2000, 4), put(opt + 60, 0x200, 4), put(opt + 68, 2, 2);
+  put(opt + 72, 0x100000, 4), put(opt + 76, 0x1000, 4), put(opt + 80, 0x100000, 4), put(opt + 84, 0x1000, 4);
+  put(opt + 92, 16, 4);
+  std::copy_n(".text", 5, b.begin() + static_cast<std::ptrdiff_t>(section));
+  put(section + 8, 0x200, 4), put(section + 12, 0x1000, 4), put(section + 16, 0x200, 4), put(section + 20, 0x200, 4);
+  put(section + 36, 0x60000020, 4);
+  b[0x200] = 0xC3;
+  return b;
+}
+
 // A small product: src/A.TXT, src/bin/B.BIN, src/bin/deep/EMPTY.
 struct Tree {
   TempDir dir;
@@ -129,23 +154,54 @@ TEST(MksetupPack, WritesTheSetupScriptAndTheLicence) {
   EXPECT_FALSE(FileExists(plain.dir / "pkg\\LICENSE.TXT"));
 }
 
-TEST(MksetupPack, WarnsWhenTwoFilesShareABareName) {
+// The installer writes bare names: one of two files that share one would
+// be lost at install.
+TEST(MksetupPack, RefusesTwoFilesThatShareABareName) {
   Tree t;
   WriteFile(t.dir / "src\\bin\\a.txt", "other");
   const Outcome packed = t.Pack();
-  ASSERT_EQ(packed.status, 0) << packed.err;
+  EXPECT_EQ(packed.status, 1);
   EXPECT_EQ(packed.err,
-            "mksetup pack: warning: \"C:\\A.TXT\" and \"C:\\bin\\a.txt\" have the same file name; the "
-            "installer writes both to the destination as a.txt, the later replacing the earlier\n");
+            "mksetup pack: Cannot pack \"C:\\A.TXT\" and \"C:\\bin\\a.txt\": they have the same file name, and "
+            "the installer writes both to the destination as a.txt (leave one out with --exclude)\n");
+  EXPECT_FALSE(DirectoryExists(t.dir / "pkg"));
+  EXPECT_EQ(t.Pack({"--exclude", "bin/a.txt"}).status, 0);
 }
 
-TEST(MksetupPack, RepackingWithFewerVolumesRemovesStaleOnes) {
-  Tree t;
-  ASSERT_EQ(t.Pack({"--volume-size", "65536", "--level", "0"}).status, 0);
-  ASSERT_TRUE(FileExists(t.dir / "pkg\\SETUP.004"));
-  ASSERT_EQ(t.Pack().status, 0);
-  EXPECT_FALSE(FileExists(t.dir / "pkg\\SETUP.002"));
-  EXPECT_FALSE(FileExists(t.dir / "pkg\\SETUP.004"));
+// After a pack the output folder holds exactly what it wrote among the
+// names pack owns; other files stay.
+TEST(MksetupPack, RepackingRemovesWhatTheEarlierPackWroteAndThisOneDoesNot) {
+  const struct {
+    const char* what;
+    std::vector<std::string> first;
+    const char* stale;
+  } cases[] = {
+      {"fewer volumes", {"--volume-size", "65536", "--level", "0"}, "SETUP.004"},
+      {"without --license", {"--license", "LICENSE_FILE"}, "LICENSE.TXT"},
+      {"with --no-stub", {"--stub", "STUB_FILE"}, "SETUP.EXE"},
+      {"without --checksums", {"--checksums"}, "SHA256SUMS"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Tree t;
+    WriteFile(t.dir / "terms.txt", "Be nice.");
+    WriteFile(t.dir / "stub.exe", TinyWindowsProgram());
+    std::vector<std::string> first = {"pack", "-o", t.dir / "pkg", "--app", "Demo", t.dir / "src"};
+    for (std::string a : c.first) {
+      if (a == "LICENSE_FILE") a = t.dir / "terms.txt";
+      if (a == "STUB_FILE") a = t.dir / "stub.exe";
+      first.push_back(a);
+    }
+    if (first.back() != t.dir / "stub.exe") first.push_back("--no-stub");
+    ASSERT_EQ(Mk(first).status, 0);
+    ASSERT_TRUE(FileExists(t.dir / (std::string("pkg\\") + c.stale)));
+    WriteFile(t.dir / "pkg\\README.TXT", "mine");
+    ASSERT_EQ(t.Pack().status, 0);
+    EXPECT_FALSE(FileExists(t.dir / (std::string("pkg\\") + c.stale)));
+    EXPECT_FALSE(FileExists(t.dir / "pkg\\SETUP.002"));
+    EXPECT_EQ(ReadFile(t.dir / "pkg\\README.TXT"), ToBytes("mine"));
+    EXPECT_EQ(Mk({"settings", t.dir / "pkg\\SETUP.INS"}).out.find("License=Yes"), std::string::npos);
+  }
 }
 
 TEST(MksetupExtract, ExitStatusesTellHowTheRestoreEnded) {
@@ -162,7 +218,7 @@ TEST(MksetupExtract, ExitStatusesTellHowTheRestoreEnded) {
   const auto chunk = static_cast<long>(at - damaged.begin()) + static_cast<long>(name.size()) + 4 + 4 + 4 + 20;
   WriteFile(t.dir / "bad\\SETUP.Z", Damage(damaged, chunk, 0xFF));
   const Outcome code = Mk({"extract", t.dir / "bad\\SETUP.Z", t.dir / "o1"});
-  EXPECT_EQ(code.status, 1);
+  EXPECT_EQ(code.status, 4);
   EXPECT_NE(code.err.find("mksetup extract: Compression error"), std::string::npos) << code.err;
   const Outcome check = Mk({"list", "--check", t.dir / "bad\\SETUP.Z"});
   EXPECT_EQ(check.status, 1);
@@ -170,12 +226,12 @@ TEST(MksetupExtract, ExitStatusesTellHowTheRestoreEnded) {
 
   WriteFile(t.dir / "short\\SETUP.Z", Bytes(first.begin(), first.begin() + 6));
   const Outcome raised = Mk({"extract", t.dir / "short\\SETUP.Z", t.dir / "o2"});
-  EXPECT_EQ(raised.status, 2);
+  EXPECT_EQ(raised.status, 1);
   EXPECT_EQ(raised.err, "mksetup extract: Cannot read archive at offset 0 of \"" +
                             ExpandFileName(t.dir / "short\\SETUP.Z") + "\"\n");
 
   const Outcome none = Mk({"extract", t.dir / "none\\SETUP.Z", t.dir / "o3"});
-  EXPECT_EQ(none.status, 2);
+  EXPECT_EQ(none.status, 1);
   EXPECT_NE(none.err.find("SETUP.Z"), std::string::npos);
 
   // Without a terminal a missing volume is asked for once and the run ends
@@ -292,21 +348,41 @@ TEST(MksetupExtract, TheVolumeQuestionOnATerminalTakesTheAnswerTyped) {
 namespace {
 
 // Packing into a folder inside the packed tree, twice: the second run must
-// not pack the first run's archive (nor the one it is writing).
+// not pack the first run's archive (nor the one it is writing), however the
+// output folder is spelt.
 TEST(MksetupPackTree, LeavesOutItsOwnOutputFolder) {
-  Tree tree;
-  const std::string out = tree.dir / "src\\pkg";
-  for (int run = 0; run < 2; ++run) {
-    SCOPED_TRACE(run);
-    const Outcome packed = Mk({"pack", "-o", out, "--no-stub", tree.dir / "src"});
-    ASSERT_EQ(packed.status, 0) << packed.err;
-    if (run == 1) {
-      EXPECT_NE(packed.err.find("leaving out the output folder"), std::string::npos) << packed.err;
+  const struct {
+    const char* what;
+    const char* out;  // below the temporary folder
+  } cases[] = {
+      {"inside the tree", "src\\pkg"},
+#ifndef _WIN32
+      {"through a link that leads into the tree", "link\\pkg"},
+#endif
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Tree tree;
+#ifndef _WIN32
+    ASSERT_EQ(::symlink("src", NativePath(tree.dir / "link").c_str()), 0);
+#endif
+    const std::string out = tree.dir / c.out;
+    for (int run = 0; run < 2; ++run) {
+      SCOPED_TRACE(run);
+      const Outcome packed = Mk({"pack", "-o", out, "--no-stub", tree.dir / "src"});
+      ASSERT_EQ(packed.status, 0) << packed.err;
+      if (run == 1) {
+        EXPECT_NE(packed.err.find("leaving out the output folder"), std::string::npos) << packed.err;
+      }
+      const Outcome listed = Mk({"list", out + "\\SETUP.Z"});
+      ASSERT_EQ(listed.status, 0) << listed.err;
+      EXPECT_EQ(listed.out.find("SETUP"), std::string::npos) << listed.out;
+      EXPECT_EQ(Lines(listed.out).size(), tree.files.size() + 1) << "the files and FILE:LIST";
     }
-    const Outcome listed = Mk({"list", out + "\\SETUP.Z"});
-    ASSERT_EQ(listed.status, 0) << listed.err;
-    EXPECT_EQ(listed.out.find("SETUP"), std::string::npos) << listed.out;
-    EXPECT_EQ(Lines(listed.out).size(), tree.files.size() + 1) << "the files and FILE:LIST";
+    // An input inside the output folder, reached by that spelling.
+    const Outcome inside = Mk({"pack", "-o", tree.dir / "src", "--no-stub", out + "\\SETUP.INS"});
+    EXPECT_EQ(inside.status, 1);
+    EXPECT_NE(inside.err.find("inside the output folder"), std::string::npos) << inside.err;
   }
 }
 
@@ -358,6 +434,14 @@ struct Records {
 
 }  // namespace
 
+// Names are shown in UTF-8 on Linux, in the code page on Windows; paths in
+// the system's spelling.
+#ifdef _WIN32
+const std::string kSuperscriptOne = "\xB9", kSeparator = "\\";
+#else
+const std::string kSuperscriptOne = "\xC2\xB9", kSeparator = "/";
+#endif
+
 // Archives from elsewhere: every run ends, and a failure says what failed
 // and in which file.
 TEST(MksetupHostile, EveryRunEndsAndAFailureNamesItsFile) {
@@ -379,7 +463,7 @@ TEST(MksetupHostile, EveryRunEndsAndAFailureNamesItsFile) {
        {"list", "--check", "ARCHIVE"}, 1, {"NEXT:DISK002", "leads back to the volume", "SETUP.002"}, ""},
       {"list --check: a device name with a superscript digit",
        {Records().Header(1).File("C:\\COM\xB9", "x").Int(0).bytes}, {"list", "--check", "ARCHIVE"}, 1,
-       {"the restore refuses the name \"C:\\COM\xB9\"", "SETUP.Z"}, ""},
+       {"the restore refuses the name \"C:\\COM" + kSuperscriptOne + "\"", "SETUP.Z"}, ""},
       {"list --check: a name refused only with --full-path",
        {Records().Header(1).File("C:\\..\\UP", "x").Int(0).bytes}, {"list", "--check", "ARCHIVE"}, 1,
        {"refuses the name \"C:\\..\\UP\" with --full-path"}, ""},
@@ -389,22 +473,23 @@ TEST(MksetupHostile, EveryRunEndsAndAFailureNamesItsFile) {
       {"extract: a missing volume", {first, Records().Block("def").Marker("003").bytes},
        {"extract", "ARCHIVE", "DEST"}, 3, {"volume 3 (\"", "SETUP.003\") is missing; the run was cancelled"}, ""},
       {"extract: an archive cut short", {Records().Header(1).File("C:\\A", "a").bytes},
-       {"extract", "ARCHIVE", "DEST"}, 2, {"Stream read error at offset 37 of \"", "SETUP.Z\""}, ""},
+       {"extract", "ARCHIVE", "DEST"}, 1, {"Stream read error at offset 37 of \"", "SETUP.Z\""}, ""},
       {"extract: a bad magic in a volume", {first, Records().Text("XC2").Int(0).bytes},
-       {"extract", "ARCHIVE", "DEST"}, 2, {"Invalid archive type at offset 0 of \"", "SETUP.002\""}, ""},
+       {"extract", "ARCHIVE", "DEST"}, 1, {"Invalid archive type at offset 0 of \"", "SETUP.002\""}, ""},
       {"extract: a refused name", {Records().Header(1).File("C:\\NUL.TXT", "a").Int(0).bytes},
-       {"extract", "ARCHIVE", "DEST"}, 1, {"Cannot read file: \"", "(The stored name \"C:\\NUL.TXT\" is refused"}, ""},
+       {"extract", "ARCHIVE", "DEST"}, 4, {"Cannot read file: \"", "(The stored name \"C:\\NUL.TXT\" is refused"}, ""},
       {"extract --full-path: 100000 nested directories",
        {Records().Header(1).File("C:\\" + [] { std::string d; for (int i = 0; i < 100000; ++i) d += "d\\"; return d; }() + "F", "a").Int(0).bytes},
-       {"extract", "--full-path", "ARCHIVE", "DEST"}, 0, {"is passed over: its path is longer than the system can hold"}, ""},
+       {"extract", "--full-path", "ARCHIVE", "DEST"}, 4, {"is passed over: its path is longer than the system can hold"}, ""},
       {"extract into a destination that is a file", {Records().Header(1).File("C:\\A", "a").Int(0).bytes},
-       {"extract", "ARCHIVE", "DEST:file"}, 2, {"Cannot create the directory \"", "afile\". A file has that name."}, ""},
+       {"extract", "ARCHIVE", "DEST:file"}, 1, {"Cannot create the directory \"", "afile\". A file has that name."}, ""},
       {"extract into a destination too long to hold", {Records().Header(1).File("C:\\A", "a").Int(0).bytes},
-       {"extract", "ARCHIVE", "DEST:long"}, 2, {"Cannot create the directory \"", LastErrorTextOf(ENAMETOOLONG)}, ""},
+       {"extract", "ARCHIVE", "DEST:long"}, 1, {"Cannot create the directory \"", LastErrorTextOf(ENAMETOOLONG)}, ""},
       {"extract into an empty destination", {Records().Header(1).File("C:\\A", "a").Int(0).bytes},
        {"extract", "ARCHIVE", ""}, 2, {"the destination directory is empty"}, ""},
       {"extract next to the archive, over it", {Records().Header(2).File("C:\\SETUP.Z", "a").File("C:\\B", "b").Int(0).bytes},
-       {"extract", "ARCHIVE", "DEST:self"}, 1, {"Cannot read file: \"", "It is the archive volume being read."}, ""},
+       {"extract", "ARCHIVE", "DEST:self"}, 4, {"Cannot read file: \"", kSeparator + "SETUP.Z\" (Cannot create file",
+                                                "It is the archive volume being read."}, ""},
       {"list: an entry cut short in its date is not listed", {Records().Header(2).File("C:\\A", "a").Name("C:\\B").bytes},
        {"list", "ARCHIVE"}, 1, {"Stream read error at offset 37 of \"", "SETUP.Z\""}, "  C:\\A\n", "C:\\B"},
       {"list: a missing volume", {first, Records().Block("def").Marker("003").bytes},
@@ -485,13 +570,35 @@ TEST(MksetupPackTree, RefusesNamesTheInstallerCannotCreate) {
   }
 }
 
+// Converted once: a UTF-8 product name makes the defaults of --dest and
+// --title; list and settings show UTF-8 again.
 TEST(MksetupPackTree, NamesAndTextsAreConvertedToTheInstallersCodePage) {
-  Tree t;
-  WriteFile(t.dir / "src\\caf\xC3\xA9 \xE2\x82\xAC.txt", "x");  // "café €.txt"
-  const Outcome packed = t.Pack({"--title", "Caf\xC3\xA9 Setup"});
-  ASSERT_EQ(packed.status, 0) << packed.err;
-  EXPECT_NE(Mk({"list", t.Archive()}).out.find("  C:\\caf\xE9 \x80.txt\n"), std::string::npos);
-  EXPECT_NE(Mk({"settings", t.dir / "pkg\\SETUP.INS"}).out.find("Title103=Caf\xE9 Setup\n"), std::string::npos);
+  const struct {
+    const char* what;
+    const char* folder;  // the packed folder, below the temporary one
+    std::vector<std::string> options;
+    const char* settings;
+  } cases[] = {
+      {"--title", "src", {"--app", "Demo", "--title", "Caf\xC3\xA9 Setup"},
+       "App101=Demo\nDestDir102=C:\\Demo\nTitle103=Caf\xC3\xA9 Setup\nLicense=No\n"},
+      {"--app", "src", {"--app", "Caf\xC3\xA9"},
+       "App101=Caf\xC3\xA9\nDestDir102=C:\\Caf\xC3\xA9\nTitle103=Caf\xC3\xA9 Setup\nLicense=No\n"},
+      {"a folder's name", "Caf\xC3\xA9", {},
+       "App101=Caf\xC3\xA9\nDestDir102=C:\\Caf\xC3\xA9\nTitle103=Caf\xC3\xA9 Setup\nLicense=No\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Tree t;
+    ASSERT_TRUE(ForceDirectories(t.dir / c.folder));
+    WriteFile(t.dir / (std::string(c.folder) + "\\caf\xC3\xA9 \xE2\x82\xAC.txt"), "x");  // "café €.txt"
+    std::vector<std::string> args = {"pack", "-o", t.dir / "pkg", "--no-stub"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    args.push_back(t.dir / c.folder);
+    const Outcome packed = Mk(args);
+    ASSERT_EQ(packed.status, 0) << packed.err;
+    EXPECT_NE(Mk({"list", t.Archive()}).out.find("  C:\\caf\xC3\xA9 \xE2\x82\xAC.txt\n"), std::string::npos);
+    EXPECT_EQ(Mk({"settings", t.dir / "pkg\\SETUP.INS"}).out, c.settings);
+  }
 }
 
 TEST(MksetupPackTree, DirectoryLinksAreLeftOutAndFileLinksFollowedWithAWarning) {
@@ -553,35 +660,6 @@ TEST(MksetupPack, AFailureLeavesTheOutputFolderAsItWas) {
   }
 }
 
-namespace {
-
-// The smallest Windows GUI program osslsigncode signs: headers and one
-// section holding a single "ret".
-Bytes TinyWindowsProgram() {
-  Bytes b(0x400, 0);
-  auto put = [&b](std::size_t at, std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
-  };
-  b[0] = 'M', b[1] = 'Z';
-  put(60, 64, 4);
-  b[64] = 'P', b[65] = 'E';
-  const std::size_t coff = 68, opt = coff + 20, section = opt + 224;
-  put(coff, 0x14C, 2), put(coff + 2, 1, 2), put(coff + 16, 224, 2), put(coff + 18, 0x0102, 2);
-  put(opt, 0x10B, 2), put(opt + 4, 0x200, 4), put(opt + 16, 0x1000, 4), put(opt + 20, 0x1000, 4);
-  put(opt + 28, 0x400000, 4), put(opt + 32, 0x1000, 4), put(opt + 36, 0x200, 4);
-  put(opt + 40, 5, 2), put(opt + 42, 1, 2), put(opt + 48, 5, 2), put(opt + 50, 1, 2);
-  put(opt + 56, 0x2000, 4), put(opt + 60, 0x200, 4), put(opt + 68, 2, 2);
-  put(opt + 72, 0x100000, 4), put(opt + 76, 0x1000, 4), put(opt + 80, 0x100000, 4), put(opt + 84, 0x1000, 4);
-  put(opt + 92, 16, 4);
-  std::copy_n(".text", 5, b.begin() + static_cast<std::ptrdiff_t>(section));
-  put(section + 8, 0x200, 4), put(section + 12, 0x1000, 4), put(section + 16, 0x200, 4), put(section + 20, 0x200, 4);
-  put(section + 36, 0x60000020, 4);
-  b[0x200] = 0xC3;
-  return b;
-}
-
-}  // namespace
-
 TEST(MksetupPackStub, FoundBesideMksetupOrInItsShareFolder) {
   const struct {
     const char* name;
@@ -618,6 +696,16 @@ TEST(MksetupPackStub, ShipsSetupExeBesideTheDataFiles) {
   TempDir dir;
   WriteFile(dir / "stub.exe", TinyWindowsProgram());
   WriteFile(dir / "text.exe", "MZ but no program");
+  // The tiny program with one header field changed: 16 bits at offset.
+  auto variant = [&dir](const char* name, std::size_t offset, std::uint16_t value) {
+    Bytes b = TinyWindowsProgram();
+    b[offset] = static_cast<std::uint8_t>(value), b[offset + 1] = static_cast<std::uint8_t>(value >> 8);
+    WriteFile(dir / name, b);
+    return dir / name;
+  };
+  const std::string x64 = variant("x64.exe", 68, 0x8664);          // the machine
+  const std::string dll = variant("lib.dll", 86, 0x2102);          // the characteristics
+  const std::string vista = variant("vista.exe", 88 + 48, 6);      // the subsystem version 6.1
   const struct {
     const char* name;
     std::vector<std::string> options;
@@ -626,6 +714,10 @@ TEST(MksetupPackStub, ShipsSetupExeBesideTheDataFiles) {
     bool shipped;
   } cases[] = {
       {"--stub", {"--stub", dir / "stub.exe"}, 0, "", true},
+      {"an x86-64 program", {"--stub", x64}, 1, "is no 32-bit x86 program", false},
+      {"a DLL", {"--stub", dll}, 1, "is a DLL", false},
+      {"a program for a later Windows", {"--stub", vista}, 0, "declares subsystem version 6.1, not 5.1", true},
+      {"a program for a later Windows, --strict", {"--stub", vista, "--strict"}, 5, "declares subsystem version", false},
       {"--no-stub", {"--no-stub"}, 0, "", false},
       {"a stub that is no program", {"--stub", dir / "text.exe"}, 1, "is no Windows program", false},
       {"a stub that does not exist", {"--stub", dir / "none.exe"}, 1, "none.exe", false},
@@ -646,7 +738,7 @@ TEST(MksetupPackStub, ShipsSetupExeBesideTheDataFiles) {
     }
     EXPECT_EQ(FileExists(t.dir / "pkg\\SETUP.EXE"), c.shipped);
     if (c.shipped) {
-      EXPECT_EQ(ReadFile(t.dir / "pkg\\SETUP.EXE"), TinyWindowsProgram());
+      EXPECT_EQ(ReadFile(t.dir / "pkg\\SETUP.EXE"), ReadFile(c.options.size() > 1 ? c.options[1] : dir / "stub.exe"));
     }
     // A refused stub is found out before anything is written.
     if (c.status != 0) {

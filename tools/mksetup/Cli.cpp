@@ -32,6 +32,9 @@ Options::Options(const std::vector<std::string>& args, const std::vector<std::st
     if (const auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
       name = arg.substr(0, eq);
       inlineValue = arg.substr(eq + 1);
+    } else if (arg[1] != '-' && arg.size() > 2 && known(withValue, arg.substr(0, 2))) {
+      name = arg.substr(0, 2);  // -oDIR
+      inlineValue = arg.substr(2);
     }
     if (known(withValue, name)) {
       if (!inlineValue) {
@@ -53,6 +56,14 @@ std::optional<std::string> Options::Value(const std::string& name) const {
     if (n == name) last = v;
   }
   return last;
+}
+
+std::vector<std::string> Options::Values(const std::string& name) const {
+  std::vector<std::string> all;
+  for (const auto& [n, v] : values_) {
+    if (n == name) all.push_back(v);
+  }
+  return all;
 }
 
 bool Options::Flag(const std::string& name) const {
@@ -94,6 +105,11 @@ std::string Arguments(const std::vector<std::string>& args) {
 
 }  // namespace
 
+void Io::Warn(const std::string& command, const std::string& text) {
+  ++warnings;
+  err << "mksetup " << command << ": warning: " << text << "\n";
+}
+
 int Main(const std::vector<std::string>& args, Io& io, const std::vector<Command>& commands) {
   if (args.empty()) {
     PrintUsage(io.err, commands);
@@ -115,9 +131,31 @@ int Main(const std::vector<std::string>& args, Io& io, const std::vector<Command
       io.out << c.help;
       return kOk;
     }
-    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    // The options every command takes, up to "--".
+    std::vector<std::string> rest;
+    bool optionsEnded = false;
+    for (auto a = args.begin() + 1; a != args.end(); ++a) {
+      if (!optionsEnded && (*a == "--quiet" || *a == "-q")) {
+        io.quiet = true;
+      } else if (!optionsEnded && (*a == "--verbose" || *a == "-v")) {
+        io.verbose = true;
+      } else if (!optionsEnded && *a == "--strict") {
+        io.strict = true;
+      } else {
+        optionsEnded = optionsEnded || *a == "--";
+        rest.push_back(*a);
+      }
+    }
+    if (io.quiet) io.progress = false;
     try {
-      return c.run(rest, io);
+      if (io.quiet && io.verbose) throw UsageError("--quiet and --verbose exclude each other");
+      const int status = c.run(rest, io);
+      if (status == kOk && io.strict && io.warnings > 0) {
+        io.err << "mksetup " << c.name << ": " << io.warnings << (io.warnings == 1 ? " warning" : " warnings")
+               << ", a failure with --strict\n";
+        return kWarnings;
+      }
+      return status;
     } catch (const UsageError& e) {
       io.err << "mksetup " << c.name << ": " << e.what() << "\n"
              << "Try 'mksetup " << c.name << " --help'.\n";

@@ -9,7 +9,7 @@
 #include "runtime/FileSystem.h"
 #include "runtime/Paths.h"
 #include "tools/mksetup/ExtractCommand.h"
-#include "tools/mksetup/Output.h"
+#include "tools/mksetup/InstallerNames.h"
 #include "tools/mksetup/TerminalRestoreUi.h"
 
 namespace mksetup {
@@ -26,6 +26,17 @@ std::string CancelReason(const TBackupFile& backup, bool atVolumeQuestion) {
          (FileExists(path) ? "was asked for a second time: the volumes lead back to it"
                            : "is missing") +
          "; the run was cancelled";
+}
+
+// A restored path as shown: in the system's spelling, one separator between
+// components (the engine joins DESTDIR and the name with one of its own).
+std::string Shown(const std::string& path) {
+  std::string native = NativePath(path), out;
+  for (std::size_t i = 0; i < native.size(); ++i) {
+    if (i > 1 && IsPathDelimiter(native[i]) && IsPathDelimiter(out.back())) continue;
+    out += native[i];
+  }
+  return ShownText(out);
 }
 
 }  // namespace
@@ -57,7 +68,7 @@ int RunExtract(const std::vector<std::string>& args, Io& io) {
   if (!FileExists(archive)) {
     io.err << "mksetup extract: Cannot open file \"" << ExpandFileName(archive)
            << "\". The file does not exist.\n";
-    return kExtractRaised;
+    return kFailed;
   }
   // Made first, so that a destination that cannot be made is an error, not
   // every entry passed over in silence.
@@ -65,7 +76,7 @@ int RunExtract(const std::vector<std::string>& args, Io& io) {
     const std::string reason = LastErrorText();
     io.err << "mksetup extract: Cannot create the directory \"" << ExpandFileName(dest) << "\". "
            << (FileExists(dest) ? std::string("A file has that name.") : reason) << "\n";
-    return kExtractRaised;
+    return kFailed;
   }
   TerminalRestoreUi ui(io, std::cin);
   TBackupFile backup;
@@ -74,20 +85,25 @@ int RunExtract(const std::vector<std::string>& args, Io& io) {
   backup.SetRestoreFullPath(options.Flag("--full-path"));
   backup.OnError = [&io](TBackupFile& sender, const std::int32_t, const std::string& message) {
     io.err << "mksetup extract: " << message;
-    if (!sender.CurrentFile().empty()) io.err << ": \"" << sender.CurrentFile() << "\"";
+    if (!sender.CurrentFile().empty()) io.err << ": \"" << Shown(sender.CurrentFile()) << "\"";
     if (!sender.ErrorDetail().empty()) io.err << " (" << sender.ErrorDetail() << ")";
     io.err << "\n";
   };
   // The engine passes over an entry whose directory cannot be made; say so
   // when the path is one the system cannot hold.
-  backup.OnRestoreFile = [&io](TBackupFile&, std::string& target, std::int32_t, bool& restore) {
+  // The engine passes over an entry whose directory cannot be made; the
+  // run then ends as a restore error.
+  bool passedOver = false;
+  backup.OnRestoreFile = [&io, &passedOver](TBackupFile&, std::string& target, std::int32_t, bool& restore) {
     if (restore && !PathFits(target)) {
-      io.err << "mksetup extract: warning: " << Printable(target.size() > 200 ? target.substr(0, 200) + "..." : target)
+      passedOver = true;
+      const std::string shown = Shown(target);
+      io.err << "mksetup extract: \"" << (shown.size() > 200 ? shown.substr(0, 200) + "..." : shown) << "\""
              << " is passed over: its path is longer than the system can hold\n";
     }
   };
   int shown = -1;
-  if (io.progress) {
+  if (io.progress && !io.quiet) {
     backup.OnProgress = [&io, &shown](TBackupFile&, const std::string&, TPercentage percent, bool&) {
       if (percent == shown) return;
       shown = percent;
@@ -96,11 +112,11 @@ int RunExtract(const std::vector<std::string>& args, Io& io) {
   }
   try {
     const bool done = backup.Restore(archive, dest);
-    if (io.progress) io.err << "\n";
-    if (done) return kOk;
-    if (backup.ErrorCode() != 0) return kExtractFailed;
+    if (io.progress && shown >= 0) io.err << "\n";
+    if (done) return passedOver ? kRestoreError : kOk;
+    if (backup.ErrorCode() != 0) return kRestoreError;
     io.err << "mksetup extract: " << CancelReason(backup, ui.Cancelled()) << "\n";
-    return kExtractCancelled;
+    return kCancelled;
   } catch (const Exception& e) {
     if (io.progress && shown >= 0) io.err << "\n";
     io.err << "mksetup extract: " << e.Message();
@@ -108,9 +124,9 @@ int RunExtract(const std::vector<std::string>& args, Io& io) {
       io.err << " at offset " << backup.RecordOffset() << " of \""
              << ExpandFileName(backup.VolumePath()) << "\"";
     }
-    if (!backup.CurrentFile().empty()) io.err << " (while restoring \"" << backup.CurrentFile() << "\")";
+    if (!backup.CurrentFile().empty()) io.err << " (while restoring \"" << Shown(backup.CurrentFile()) << "\")";
     io.err << "\n";
-    return kExtractRaised;
+    return kFailed;
   }
 }
 
@@ -120,8 +136,9 @@ const char* const ExtractHelp =
     "MODE is all (default), no-overwrite, newer, existing or existing-newer;\n"
     "--full-path keeps the stored directories below DESTDIR.\n\n"
     "DESTDIR is made first when it does not exist.\n\n"
-    "Exit status: 0 restored, 1 an error was reported, 2 the restore failed\n"
-    "with an error (or DESTDIR cannot be made), 3 cancelled. Without a\n"
+    "Exit status: 0 restored, 1 failed (the archive cannot be read, DESTDIR\n"
+    "cannot be made), 2 wrong command line, 3 cancelled, 4 the restore ended\n"
+    "with an error or passed over an entry it could not write. Without a\n"
     "terminal, the question for the next volume is answered OK once per\n"
     "volume and Cancel when repeated; the volume is then named.\n";
 

@@ -8,9 +8,6 @@
 
 namespace mksetup {
 
-// Exit statuses of extract.
-enum ExtractStatus { kExtractFailed = 1, kExtractRaised = 2, kExtractCancelled = 3 };
-
 int RunExtract(const std::vector<std::string>& args, Io& io);
 extern const char* const ExtractHelp;
 

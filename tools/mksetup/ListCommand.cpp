@@ -8,6 +8,7 @@
 #include "runtime/DosDate.h"
 #include "runtime/Exceptions.h"
 #include "runtime/FileSystem.h"
+#include "tools/mksetup/InstallerNames.h"
 #include "tools/mksetup/ListCommand.h"
 #include "tools/mksetup/Output.h"
 
@@ -19,9 +20,18 @@ namespace {
 // and with --check the faults the restore would meet.
 class Listing : archive::RecordVisitor, archive::DataBlock::Visitor {
  public:
-  Listing(const std::string& path, bool check, Io& io) : volumes_(path), check_(check), io_(io) {}
+  Listing(const std::string& path, bool check, bool json, Io& io)
+      : volumes_(path), check_(check), json_(json), io_(io) {}
 
+  // With --json the entries read are printed as an array whatever the end.
   int Run() {
+    const int status = Walk();
+    if (json_) io_.out << "[" << jsonText_ << (jsonText_.empty() ? "]\n" : "\n]\n");
+    return status;
+  }
+
+ private:
+  int Walk() {
     if (!FileExists(volumes_.Path())) {
       io_.err << "mksetup list: Cannot open file \"" << ExpandFileName(volumes_.Path())
               << "\". The file does not exist.\n";
@@ -43,7 +53,7 @@ class Listing : archive::RecordVisitor, archive::DataBlock::Visitor {
       return kFailed;
     }
     if (faulty_) return kFailed;
-    if (check_) {
+    if (check_ && !json_ && !io_.quiet) {
       const std::size_t volumes = volumes_.Opened().size();
       io_.out << "OK: " << entries_ << " entries, " << total_ << " bytes, " << volumes
               << (volumes == 1 ? " volume\n" : " volumes\n");
@@ -51,7 +61,6 @@ class Listing : archive::RecordVisitor, archive::DataBlock::Visitor {
     return kOk;
   }
 
- private:
   void Start(const archive::Header& header) override { progressBase_ = header.progressBase; }
 
   bool Entry(const archive::EntryRecord& entry, archive::DataBlock& block) override {
@@ -59,6 +68,7 @@ class Listing : archive::RecordVisitor, archive::DataBlock::Visitor {
     pending_ = true;
     name_ = entry.name;
     date_ = entry.date;
+    volume_ = volumes_.Opened().size();
     if (check_) CheckName(entry);
     size_ = 0;
     block.Read(*this);
@@ -124,14 +134,42 @@ class Listing : archive::RecordVisitor, archive::DataBlock::Visitor {
     pending_ = false;
     if (name_ != archive::kFileListName) total_ += size_;
     ++entries_;
+    if (json_) {
+      jsonText_ += std::string(jsonText_.empty() ? "\n" : ",\n") + "  {\"name\": " + JsonString(InstallerCodePageToUtf8(name_)) +
+                   ", \"size\": " + std::to_string(size_) + ", \"date\": \"" + FormatDosDate(date_) +
+                   "\", \"volume\": " + std::to_string(volume_) + "}";
+      return;
+    }
     std::string size = std::to_string(size_);
     if (size.size() < 12) size.insert(0, 12 - size.size(), ' ');
     io_.out << FormatDosDate(date_) << " " << size << "  " << Escaped(name_) << "\n";
   }
 
+  static std::string JsonString(const std::string& utf8) {
+    static const char hex[] = "0123456789abcdef";
+    std::string out = "\"";
+    for (const char ch : utf8) {
+      const auto c = static_cast<unsigned char>(ch);
+      if (ch == '"' || ch == '\\') {
+        out += '\\';
+        out += ch;
+      } else if (c < 0x20 || c == 0x7F) {
+        out += "\\u00";
+        out += hex[c >> 4];
+        out += hex[c & 15];
+      } else {
+        out += ch;
+      }
+    }
+    return out + "\"";
+  }
+
   archive::FileVolumes volumes_;
   bool check_;
+  bool json_;
   Io& io_;
+  std::string jsonText_;
+  std::size_t volume_ = 1;
   archive::ChunkInflater inflater_;
   std::unique_ptr<std::uint8_t[]> input_{new std::uint8_t[archive::kChunkSize]};
   std::unique_ptr<std::uint8_t[]> output_{new std::uint8_t[archive::kChunkSize]};
@@ -145,25 +183,32 @@ class Listing : archive::RecordVisitor, archive::DataBlock::Visitor {
 }  // namespace
 
 int RunList(const std::vector<std::string>& args, Io& io) {
-  const Options options(args, {}, {"--check"});
+  const Options options(args, {}, {"--check", "--json"});
   if (options.Help()) {
     io.out << ListHelp;
     return kOk;
   }
   if (options.Positional().size() != 1) throw UsageError("expects one archive");
-  return ListArchive(options.Positional()[0], options.Flag("--check"), io);
+  return ListArchive(options.Positional()[0], options.Flag("--check"), io, options.Flag("--json"));
 }
 
-int ListArchive(const std::string& path, bool check, Io& io) { return Listing(path, check, io).Run(); }
+int ListArchive(const std::string& path, bool check, Io& io, bool json) {
+  return Listing(path, check, json, io).Run();
+}
 
 const char* const ListHelp =
-    "usage: mksetup list ARCHIVE [--check]\n\n"
+    "usage: mksetup list ARCHIVE [--check] [--json]\n\n"
     "Prints one line per entry of the archive (its volumes followed): the\n"
-    "stored date and time, the size and the stored name. --check also verifies\n"
-    "that every compressed chunk inflates and that the progress base is the\n"
-    "total size, and that the restore accepts every name (with and without\n"
-    "--full-path), and reports the first fault with its offset (exit status 1).\n"
-    "A volume chain that comes back to a volume is a fault. Control\n"
-    "characters in names are printed as \\xNN.\n";
+    "stored date and time, the size and the stored name (on Linux in UTF-8).\n"
+    "--check also verifies that every compressed chunk inflates and that the\n"
+    "progress base is the total size, and that the restore accepts every name\n"
+    "(with and without --full-path), and reports the first fault with its\n"
+    "offset (exit status 1). A volume chain that comes back to a volume is a\n"
+    "fault. Control characters in names are printed as \\xNN.\n\n"
+    "--json prints a JSON array instead, one object per entry read: \"name\"\n"
+    "(UTF-8), \"size\", \"date\" (\"YYYY-MM-DD hh:mm:ss\", local time of the\n"
+    "packing machine or UTC under SOURCE_DATE_EPOCH) and \"volume\" (1 for\n"
+    "SETUP.Z, 2 for SETUP.002, ...), the volume the entry begins in.\n\n"
+    "Exit status: 0 listed, 1 a fault or a failure, 2 wrong command line.\n";
 
 }  // namespace mksetup

@@ -10,7 +10,8 @@ namespace mksetup {
 
 int RunList(const std::vector<std::string>& args, Io& io);
 extern const char* const ListHelp;
-// list [--check] of the archive whose first volume is path: its exit status.
-int ListArchive(const std::string& path, bool check, Io& io);
+// list [--check] [--json] of the archive whose first volume is path: its
+// exit status.
+int ListArchive(const std::string& path, bool check, Io& io, bool json = false);
 
 }  // namespace mksetup

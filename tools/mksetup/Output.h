@@ -5,8 +5,8 @@
 
 namespace mksetup {
 
-// A stored name as printed: control bytes (and DEL) as \xNN, so that a name
-// cannot move the cursor or end the line.
+// A stored name as printed (ShownText): control bytes (and DEL) as \xNN, so
+// that a name cannot move the cursor or end the line; in UTF-8 on Linux.
 std::string Escaped(const std::string& name);
 // The escaped name in double quotes.
 std::string Printable(const std::string& name);

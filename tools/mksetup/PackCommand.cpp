@@ -2,6 +2,7 @@
 // licence and the installer program.
 #include <algorithm>
 #include <cctype>
+#include <functional>
 #include <map>
 #include <ostream>
 
@@ -13,7 +14,11 @@
 #include "runtime/Paths.h"
 #include "runtime/Streams.h"
 #include "tools/mksetup/ArchiveWriter.h"
+#include "tools/mksetup/Glob.h"
 #include "tools/mksetup/InstallerNames.h"
+#include "tools/mksetup/ProjectFile.h"
+#include "tools/mksetup/Sha256.h"
+#include "tools/mksetup/SourceDate.h"
 #include "tools/mksetup/PackCommand.h"
 #include "tools/mksetup/Stub.h"
 #include "tools/mksetup/WholeFiles.h"
@@ -31,11 +36,6 @@ std::string JoinPath(const std::string& dir, const std::string& name) {
   return IncludeTrailingPathDelimiter(dir) + name;
 }
 
-// A path in one spelling, for comparing folders.
-std::string FolderKey(const std::string& path) {
-  return IncludeTrailingPathDelimiter(ExpandFileName(ExcludeTrailingPathDelimiter(path)));
-}
-
 // The name a file or directory of the tree is stored under: in the
 // installer's code page, and one that Windows creates as it is spelt.
 std::string StoredComponent(const std::string& path, const std::string& name) {
@@ -49,40 +49,59 @@ std::string StoredComponent(const std::string& path, const std::string& name) {
   return *converted;
 }
 
-// The files below dir, in name order, with their stored names under prefix.
-// The output folder is left out (packing it would read the archive while it
-// is being written), and so are pipes, sockets and devices, which have no
-// content to store and could block the read. Links to directories are not
-// followed (one to a parent would pack the tree inside itself); a link to a
-// file is followed, with a warning, since the installer can only create
-// the file itself.
-void CollectTree(const std::string& dir, const std::string& prefix, const std::string& outKey,
-                 std::vector<PackEntry>& out, std::ostream& warnings) {
+// What a walk over the sources needs besides the tree.
+struct Walk {
+  const PlanOptions& options;
+  Io& io;
+  std::vector<PackEntry>& out;
+};
+
+void Warn(Walk& walk, const std::string& text) { walk.io.Warn("pack", text); }
+
+// The output folder, compared as a file (not by name: a link may lead to
+// it under another spelling).
+bool IsOutput(const Walk& walk, const std::string& path) { return SameFile(path, walk.options.outDir); }
+
+// True when the exclude patterns leave out relative (below its source).
+bool Excluded(Walk& walk, const std::string& path, const std::string& relative) {
+  if (walk.options.excludes == nullptr) return false;
+  const std::string* pattern = walk.options.excludes->Match(relative);
+  if (pattern == nullptr) return false;
+  if (walk.io.verbose) walk.io.err << "mksetup pack: leaving out \"" << path << "\" (matches \"" << *pattern << "\")\n";
+  return true;
+}
+
+// The files below dir, in name order, with their stored names under prefix
+// and their paths below the source under relative. The output folder is
+// left out (packing it would read the archive while it is being written),
+// and so are pipes, sockets and devices, which have no content to store and
+// could block the read. Links to directories are not followed (one to a
+// parent would pack the tree inside itself); a link to a file is followed,
+// with a warning, since the installer can only create the file itself.
+void CollectTree(Walk& walk, const std::string& dir, const std::string& prefix, const std::string& relative) {
   auto list = ListDirectory(dir);
   std::sort(list.begin(), list.end(),
             [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
   for (const auto& e : list) {
     const std::string path = JoinPath(dir, e.name);
+    const std::string below = relative + e.name;
+    if (Excluded(walk, path, below)) continue;
     if (e.directory && e.link) {
-      warnings << "mksetup pack: warning: leaving out \"" << path
-               << "\", a link to a directory (such links are not followed)\n";
+      Warn(walk, "leaving out \"" + path + "\", a link to a directory (such links are not followed)");
     } else if (e.directory) {
-      if (FolderKey(path) == outKey) {
-        warnings << "mksetup pack: warning: leaving out the output folder \"" << path << "\"\n";
+      if (IsOutput(walk, path)) {
+        Warn(walk, "leaving out the output folder \"" + path + "\"");
         continue;
       }
-      CollectTree(path, prefix + StoredComponent(path, e.name) + "\\", outKey, out, warnings);
+      CollectTree(walk, path, prefix + StoredComponent(path, e.name) + "\\", below + "/");
     } else if (e.special) {
-      warnings << "mksetup pack: warning: leaving out \"" << path << "\", which is not a regular file\n";
+      Warn(walk, "leaving out \"" + path + "\", which is not a regular file");
     } else {
-      if (e.link) {
-        warnings << "mksetup pack: warning: \"" << path
-                 << "\" is a link; the file it points to is packed in its place\n";
-      }
+      if (e.link) Warn(walk, "\"" + path + "\" is a link; the file it points to is packed in its place");
       PackEntry entry;
       entry.source = path;
       entry.storedName = prefix + StoredComponent(path, e.name);
-      out.push_back(std::move(entry));
+      walk.out.push_back(std::move(entry));
     }
   }
 }
@@ -102,24 +121,28 @@ void ShowProgress(std::ostream& err, const char* what, std::int64_t done, std::i
 
 }  // namespace
 
-std::vector<PackEntry> PlanEntries(const std::vector<std::string>& paths, const std::string& outDir,
-                                   std::ostream& warnings) {
+std::vector<PackEntry> PlanEntries(const std::vector<std::string>& paths, const PlanOptions& options, Io& io) {
   std::vector<PackEntry> files;
-  const std::string outKey = FolderKey(outDir);
+  Walk walk{options, io, files};
   for (const auto& path : paths) {
     const std::string bare = ExcludeTrailingPathDelimiter(path);
-    const std::string full = ExpandFileName(bare);
-    if (full.size() > outKey.size() && full.compare(0, outKey.size(), outKey) == 0) {
-      throw Exception("Cannot pack \"" + path + "\": it is inside the output folder \"" + outDir +
-                      "\", whose files are written while the archive is made");
+    // Inside the output folder when the folder is one of its parents,
+    // compared as files.
+    for (std::string parent = ExtractFileDir(ExpandFileName(bare)), child;
+         !parent.empty() && parent != child; child = parent, parent = ExtractFileDir(parent)) {
+      if (SameFile(parent, options.outDir)) {
+        throw Exception("Cannot pack \"" + path + "\": it is inside the output folder \"" + options.outDir +
+                        "\", whose files are written while the archive is made");
+      }
     }
     if (DirectoryExists(bare)) {
-      if (FolderKey(bare) == outKey) {
-        warnings << "mksetup pack: warning: leaving out the output folder \"" << path << "\"\n";
+      if (IsOutput(walk, bare)) {
+        Warn(walk, "leaving out the output folder \"" + path + "\"");
         continue;
       }
-      CollectTree(bare, "C:\\", outKey, files, warnings);
+      CollectTree(walk, bare, "C:\\", "");
     } else if (FileExists(bare)) {
+      if (Excluded(walk, bare, ExtractFileName(bare))) continue;
       PackEntry entry;
       entry.source = bare;
       entry.storedName = "C:\\" + StoredComponent(path, ExtractFileName(bare));
@@ -131,7 +154,11 @@ std::vector<PackEntry> PlanEntries(const std::vector<std::string>& paths, const 
   std::map<std::string, std::string> seen;  // upper-case bare name -> stored name
   std::string list;
   for (auto& f : files) {
-    f.dosDate = FileAge(f.source);
+    if (options.sourceDateEpoch) {
+      f.dosDate = DosDateOfUtc(std::min(LastWriteSeconds(f.source), *options.sourceDateEpoch));
+    } else {
+      f.dosDate = FileAge(f.source);
+    }
     f.size = SizeOf(f.source);
     if (!archive::TargetPath("D:\\", f.storedName, false) || !archive::TargetPath("D:\\", f.storedName, true)) {
       throw Exception("The installer would refuse the name of \"" + f.source + "\" (stored as \"" + f.storedName + "\")");
@@ -139,10 +166,10 @@ std::vector<PackEntry> PlanEntries(const std::vector<std::string>& paths, const 
     const std::string bare = ExtractFileName(f.storedName);
     const auto [it, added] = seen.emplace(Upper(bare), f.storedName);
     if (!added) {
-      warnings << "mksetup pack: warning: \"" << it->second << "\" and \"" << f.storedName
-               << "\" have the same file name; the installer writes both to the destination as "
-               << bare << ", the later replacing the earlier\n";
-      it->second = f.storedName;
+      // The installer writes bare names: one file would replace the other.
+      throw Exception("Cannot pack \"" + ShownText(it->second) + "\" and \"" + ShownText(f.storedName) +
+                      "\": they have the same file name, and the installer writes both to the destination as " +
+                      ShownText(bare) + " (leave one out with --exclude)");
     }
     list += f.storedName + "\r\n";
   }
@@ -151,7 +178,9 @@ std::vector<PackEntry> PlanEntries(const std::vector<std::string>& paths, const 
   fileList.data.assign(list.begin(), list.end());
   fileList.size = static_cast<std::int64_t>(fileList.data.size());
   DosDateTime now;
-  fileList.dosDate = files.empty() ? PackDosDate(now) : files.front().dosDate;
+  fileList.dosDate = !files.empty()              ? files.front().dosDate
+                     : options.sourceDateEpoch ? DosDateOfUtc(*options.sourceDateEpoch)
+                                               : PackDosDate(now);
   files.insert(files.begin(), std::move(fileList));
   return files;
 }
@@ -203,7 +232,10 @@ class Staging {
   Staging& operator=(const Staging&) = delete;
 
   std::string File(const std::string& name) const { return JoinPath(path_, name); }
-  // Moves the named files into the output folder.
+  // Moves the named files into the output folder, and removes the files of
+  // an earlier pack that this one did not write (a licence, SETUP.EXE,
+  // SHA256SUMS, volumes past the last), so that the folder holds exactly
+  // this package among the names pack owns. Other files stay.
   void Commit(const std::vector<std::string>& names) {
     for (const auto& name : names) {
       if (!RenameFile(File(name), JoinPath(outDir_, name))) {
@@ -212,6 +244,15 @@ class Staging {
       }
     }
     done_ = true;
+    std::vector<std::string> owned = {"SETUP.EXE", "SETUP.INS", "SETUP.Z", "LICENSE.TXT", "SHA256SUMS"};
+    for (int n = 2; n <= 999; ++n) owned.push_back("SETUP" + VolumeExtension(n));
+    for (const auto& name : owned) {
+      if (std::find(names.begin(), names.end(), name) != names.end()) continue;
+      const std::string stale = JoinPath(outDir_, name);
+      if (FileExists(stale) && !RemoveFile(stale)) {
+        throw EInOutError("Cannot remove \"" + ExpandFileName(stale) + "\", left by an earlier pack. " + LastErrorText());
+      }
+    }
   }
 
  private:
@@ -223,11 +264,57 @@ class Staging {
 
 }  // namespace
 
-int RunPack(const std::vector<std::string>& args, Io& io) {
-  const Options options(args,
-                        {"-o", "--output", "--app", "--dest", "--title", "--license",
-                         "--volume-size", "--level", "--threads", "--stub", "--sign", "--password-file"},
-                        {"--no-stub", "--best"});
+namespace {
+
+const std::vector<std::string> kPackValues = {
+    "-o", "--output", "--app", "--dest", "--title", "--license", "--volume-size", "--level", "--threads",
+    "--stub", "--sign", "--password-file", "--exclude", "--config"};
+const std::vector<std::string> kPackFlags = {"--no-stub", "--best", "--no-default-excludes", "--checksums"};
+
+// The command line with a project file's settings put first, so that the
+// options given on the command line override them; the file's sources are
+// packed when the command line names none.
+std::vector<std::string> WithProjectFile(const std::vector<std::string>& args) {
+  const Options options(args, kPackValues, kPackFlags);
+  const auto config = options.Value("--config");
+  if (!config || options.Help()) return args;
+  const ProjectArguments project = ReadProjectFile(*config);
+  std::vector<std::string> merged = project.options;
+  bool skip = false;
+  for (const auto& a : args) {
+    if (skip) {
+      skip = false;
+    } else if (a == "--") {
+      break;
+    } else if (a == "--config") {
+      skip = true;
+    } else if (a.rfind("--config=", 0) != 0) {
+      merged.push_back(a);
+    }
+  }
+  merged.push_back("--");
+  if (options.Positional().empty()) {
+    merged.insert(merged.end(), project.sources.begin(), project.sources.end());
+  } else {
+    merged.insert(merged.end(), options.Positional().begin(), options.Positional().end());
+  }
+  return merged;
+}
+
+// SHA256SUMS in the coreutils format: "HASH  NAME" per file, in name order.
+void WriteChecksums(const std::string& path, const std::vector<std::string>& names,
+                    const std::function<std::string(const std::string&)>& fileOf) {
+  std::vector<std::string> sorted = names;
+  std::sort(sorted.begin(), sorted.end());
+  std::string text;
+  for (const auto& name : sorted) text += Sha256OfFile(fileOf(name)) + "  " + name + "\n";
+  WriteWholeFile(path, std::vector<std::uint8_t>(text.begin(), text.end()));
+}
+
+}  // namespace
+
+int RunPack(const std::vector<std::string>& commandLine, Io& io) {
+  const Options options(WithProjectFile(commandLine), kPackValues, kPackFlags);
   if (options.Help()) {
     io.out << PackHelp;
     return kOk;
@@ -247,10 +334,12 @@ int RunPack(const std::vector<std::string>& args, Io& io) {
     settings.level = kBestLevel;
   }
   if (auto v = options.Value("--threads")) settings.threads = static_cast<unsigned>(ParseNumber("--threads", *v, 1, 256));
+  // The defaults are made from the texts as given and converted once.
   const std::string firstPath = ExcludeTrailingPathDelimiter(options.Positional()[0]);
-  const std::string app = SettingText("--app", options.Value("--app").value_or(ExtractFileName(firstPath)));
-  const std::string dest = SettingText("--dest", options.Value("--dest").value_or("C:\\" + app));
-  const std::string title = SettingText("--title", options.Value("--title").value_or(app + " Setup"));
+  const std::string appGiven = options.Value("--app").value_or(ExtractFileName(ExpandFileName(firstPath)));
+  const std::string app = SettingText("--app", appGiven);
+  const std::string dest = SettingText("--dest", options.Value("--dest").value_or("C:\\" + appGiven));
+  const std::string title = SettingText("--title", options.Value("--title").value_or(appGiven + " Setup"));
   const auto license = options.Value("--license");
   settings.title = title;
   const bool noStub = options.Flag("--no-stub");
@@ -260,13 +349,27 @@ int RunPack(const std::vector<std::string>& args, Io& io) {
   if (options.Value("--password-file") && !options.Value("--sign")) {
     throw UsageError("--password-file goes with --sign");
   }
+  std::vector<std::string> patterns;
+  if (!options.Flag("--no-default-excludes")) patterns = Excludes::Defaults();
+  for (const auto& p : options.Values("--exclude")) {
+    if (p.empty()) throw UsageError("--exclude takes a pattern, not an empty text");
+    patterns.push_back(p);
+  }
+  const Excludes excludes(patterns);
+  PlanOptions plan;
+  plan.outDir = *outDir;
+  plan.excludes = &excludes;
+  plan.sourceDateEpoch = SourceDateEpoch();
   std::optional<Signing> signing;
   if (auto pfx = options.Value("--sign")) signing = Signing{*pfx, options.Value("--password-file"), app};
   bool progressShown = false;
   try {
-    const std::vector<PackEntry> entries = PlanEntries(options.Positional(), *outDir, io.err);
+    const std::vector<PackEntry> entries = PlanEntries(options.Positional(), plan, io);
     const std::optional<std::string> stub =
         noStub ? std::nullopt : std::optional<std::string>(ResolveStub(options.Value("--stub"), ExeDirectory()));
+    if (stub) {
+      if (const std::string warning = StubWarning(*stub); !warning.empty()) io.Warn("pack", warning);
+    }
     // The total is known before anything is written: refuse what the
     // archive's 32-bit progress base cannot count.
     std::int64_t total = 0;
@@ -276,6 +379,11 @@ int RunPack(const std::vector<std::string>& args, Io& io) {
     if (total > kMaxArchiveData) {
       throw Exception("The files hold " + std::to_string(total) + " bytes, more than the " +
                       std::to_string(kMaxArchiveData) + " bytes (2 GiB - 1) that one archive can count");
+    }
+    if (io.strict && io.warnings > 0) {
+      io.err << "mksetup pack: " << io.warnings << (io.warnings == 1 ? " warning" : " warnings")
+             << ", a failure with --strict; nothing was written\n";
+      return kWarnings;
     }
     Staging staging(*outDir);
     if (io.progress) {
@@ -303,16 +411,18 @@ int RunPack(const std::vector<std::string>& args, Io& io) {
       ShipStub(*stub, staging.File("SETUP.EXE"), signing);
       written.push_back("SETUP.EXE");
     }
-    staging.Commit(written);
-    // Continuation volumes of an earlier, longer archive would only confuse.
-    const std::string archive = JoinPath(*outDir, "SETUP.Z");
-    for (int n = static_cast<int>(result.volumes.size()) + 1; n <= 999; ++n) {
-      if (!RemoveFile(ChangeFileExt(archive, VolumeExtension(n)))) break;
+    if (options.Flag("--checksums")) {
+      WriteChecksums(staging.File("SHA256SUMS"), written, [&staging](const std::string& n) { return staging.File(n); });
+      written.push_back("SHA256SUMS");
     }
-    io.out << entries.size() - 1 << " files, " << result.dataSize << " bytes packed into "
-           << result.archiveSize << " bytes in " << result.volumes.size()
-           << (result.volumes.size() == 1 ? " volume\n" : " volumes\n");
-    if (stub) io.out << "SETUP.EXE " << (signing ? "signed, " : "") << "from " << ExpandFileName(*stub) << "\n";
+    staging.Commit(written);
+    const std::size_t files = entries.size() - 1;
+    if (!io.quiet) {
+      io.out << files << (files == 1 ? " file, " : " files, ") << result.dataSize << " bytes packed into "
+             << result.archiveSize << " bytes in " << result.volumes.size()
+             << (result.volumes.size() == 1 ? " volume\n" : " volumes\n");
+      if (stub) io.out << "SETUP.EXE " << (signing ? "signed, " : "") << "from " << ExpandFileName(*stub) << "\n";
+    }
     return kOk;
   } catch (const Exception& e) {
     if (progressShown) io.err << "\n";
@@ -322,14 +432,16 @@ int RunPack(const std::vector<std::string>& args, Io& io) {
 }
 
 const char* const PackHelp =
-    "usage: mksetup pack -o OUTDIR [OPTIONS] PATH...\n\n"
+    "usage: mksetup pack -o OUTDIR [OPTIONS] PATH...\n"
+    "       mksetup pack --config PROJECT.INI [OPTIONS] [PATH...]\n\n"
     "Writes a folder ready to ship: OUTDIR/SETUP.EXE (the installer program),\n"
     "OUTDIR/SETUP.Z with the files and directories (recursively), continued in\n"
     "SETUP.002, SETUP.003, ... when --volume-size is given, OUTDIR/SETUP.INS\n"
     "and, with --license, OUTDIR/LICENSE.TXT. A directory's files are stored under\n"
     "their paths relative to it, a file under its bare name, both after C:\\.\n"
     "The installer writes every file into the destination under its bare\n"
-    "name, so files that share a name are reported.\n\n"
+    "name, so two files that share a name are refused. Files of an earlier\n"
+    "pack that this one does not write are removed from OUTDIR.\n\n"
     "Names and the --app, --dest and --title texts are converted from UTF-8\n"
     "to Windows-1252, the installer's code page; a name outside it, or one\n"
     "that Windows cannot create as spelt (* ? < > | \" : \\, control\n"
@@ -337,12 +449,22 @@ const char* const PackHelp =
     "directories are left out with a warning; a link to a file is followed,\n"
     "with a warning. Inputs inside OUTDIR are refused. At most 2 GiB - 1 of\n"
     "data in at most 999 volumes; on any failure OUTDIR is left as it was.\n\n"
+    "--exclude GLOB leaves out what matches below a source folder: * and ?\n"
+    "within a name, ** for any number of folders, letter case ignored; a\n"
+    "pattern without / matches a name at any depth. .git, .svn, .hg,\n"
+    ".DS_Store and Thumbs.db are left out unless --no-default-excludes.\n\n"
+    "With SOURCE_DATE_EPOCH set, dates later than it are set back to it and\n"
+    "every date is taken as UTC: the same inputs give the same bytes.\n\n"
     "Options:\n"
     "  -o, --output DIR       the folder to write the installer to\n"
+    "  --config FILE          a project file ([Setup] and [Pack]); options on\n"
+    "                         the command line override it\n"
     "  --app NAME             the product name (default: the first PATH's name)\n"
     "  --dest DIR             the default destination (default: C:\\NAME)\n"
     "  --title TEXT           the title (default: \"NAME Setup\")\n"
     "  --license FILE         copied as LICENSE.TXT; the licence page is shown\n"
+    "  --exclude GLOB         leave out what matches (repeatable)\n"
+    "  --no-default-excludes  pack version-control folders and system litter too\n"
     "  --volume-size BYTES    the largest volume (at least 65536)\n"
     "  --level 0-12           compression level: 0 stores, 12 packs smallest (default 7)\n"
     "  --best                 the smallest SETUP.Z: --level 12\n"
@@ -352,6 +474,11 @@ const char* const PackHelp =
     "  --no-stub              write the data files only, no SETUP.EXE\n"
     "  --sign PFX             sign SETUP.EXE with this PKCS#12 certificate and key\n"
     "                         (runs osslsigncode)\n"
-    "  --password-file FILE   the PKCS#12 password, for --sign\n";
+    "  --password-file FILE   the PKCS#12 password, for --sign\n"
+    "  --checksums            also write SHA256SUMS (sha256sum -c checks it)\n"
+    "  -q, --quiet            no progress and no summary\n"
+    "  -v, --verbose          also name each file left out\n"
+    "  --strict               a warning fails the pack (exit status 5), nothing written\n\n"
+    "Exit status: 0 packed, 1 failed, 2 wrong command line, 5 warnings with --strict.\n";
 
 }  // namespace mksetup

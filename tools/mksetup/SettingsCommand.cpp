@@ -5,6 +5,7 @@
 #include "runtime/FileSystem.h"
 #include "runtime/Streams.h"
 #include "script/SetupScript.h"
+#include "tools/mksetup/InstallerNames.h"
 #include "tools/mksetup/SettingsCommand.h"
 
 namespace mksetup {
@@ -43,7 +44,7 @@ int RunSettings(const std::vector<std::string>& args, Io& io) {
     THiddenMemo view;
     LoadSetupScriptFile(script, view, tempScript);
     for (const char* key : {"App101", "DestDir102", "Title103", "License"}) {
-      io.out << key << "=" << ReadSetupSetting(key, tempScript) << "\n";
+      io.out << key << "=" << ShownText(ReadSetupSetting(key, tempScript)) << "\n";
     }
     return kOk;
   } catch (const EZlibError&) {
@@ -61,7 +62,8 @@ int RunSettings(const std::vector<std::string>& args, Io& io) {
 const char* const SettingsHelp =
     "usage: mksetup settings SETUP.INS\n\n"
     "Loads the setup script exactly as the installer does and prints the\n"
-    "settings it yields, one per line: App101, DestDir102, Title103, License.\n"
+    "settings it yields, one per line: App101, DestDir102, Title103, License\n"
+    "(on Linux in UTF-8; control characters as \\xNN).\n"
     "On failure the error's message goes to standard error and the exit\n"
     "status is 1.\n";
 

@@ -19,15 +19,30 @@ std::uint32_t Little(const std::vector<std::uint8_t>& b, std::size_t at, int byt
   return value;
 }
 
-// A Windows GUI program: "MZ", a PE header, the GUI subsystem.
-bool IsWindowsProgram(const std::vector<std::uint8_t>& b) {
-  if (b.size() < 64 || b[0] != 'M' || b[1] != 'Z') return false;
+// The offset of the PE header of a Windows program ("MZ", "PE\0\0", a
+// whole file header and the optional header up to its subsystem), or 0.
+std::size_t PeHeader(const std::vector<std::uint8_t>& b) {
+  if (b.size() < 64 || b[0] != 'M' || b[1] != 'Z') return 0;
   const std::size_t pe = Little(b, 60, 4);
-  if (pe > b.size() || b.size() - pe < 24 + 70) return false;
-  if (std::memcmp(&b[pe], "PE\0\0", 4) != 0) return false;
-  constexpr std::size_t kSubsystem = 24 + 68;  // in the optional header, 32 and 64 bit alike
-  constexpr std::uint32_t kWindowsGui = 2;
-  return Little(b, pe + kSubsystem, 2) == kWindowsGui;
+  if (pe > b.size() || b.size() - pe < 24 + 70) return 0;
+  if (std::memcmp(&b[pe], "PE\0\0", 4) != 0) return 0;
+  return pe;
+}
+
+constexpr std::size_t kOptional = 24;  // the optional header, after signature and file header
+
+// Why the file cannot be SETUP.EXE, or empty: it must be a 32-bit x86
+// Windows GUI program, not a DLL.
+std::string StubFault(const std::vector<std::uint8_t>& b) {
+  const std::size_t pe = PeHeader(b);
+  if (pe == 0) return "is no Windows program";
+  constexpr std::uint32_t kI386 = 0x14C, kPe32 = 0x10B, kDll = 0x2000, kWindowsGui = 2;
+  if (Little(b, pe + 4, 2) != kI386 || Little(b, pe + kOptional, 2) != kPe32) {
+    return "is no 32-bit x86 program (Windows on 32-bit machines could not start it)";
+  }
+  if ((Little(b, pe + 22, 2) & kDll) != 0) return "is a DLL, no program";
+  if (Little(b, pe + kOptional + 68, 2) != kWindowsGui) return "is no Windows program (not a GUI program)";
+  return {};
 }
 
 }  // namespace
@@ -59,10 +74,25 @@ std::string ResolveStub(const std::optional<std::string>& given, const std::stri
                       "); give --stub FILE, or --no-stub to write the data files only");
     }
   }
-  if (!IsWindowsProgram(ReadWholeFile(stub))) {
-    throw Exception("\"" + ExpandFileName(stub) + "\" is no Windows program; SETUP.EXE must be the installer");
+  if (const std::string fault = StubFault(ReadWholeFile(stub)); !fault.empty()) {
+    throw Exception("\"" + ExpandFileName(stub) + "\" " + fault + "; SETUP.EXE must be the installer");
   }
   return stub;
+}
+
+std::string StubWarning(const std::string& stub) {
+  const auto b = ReadWholeFile(stub);
+  const std::size_t pe = PeHeader(b);
+  const std::string promised = std::to_string(kStubWindowsMajor) + "." + std::to_string(kStubWindowsMinor);
+  for (const auto& [what, at] : {std::pair<const char*, std::size_t>{"operating-system", 40}, {"subsystem", 48}}) {
+    const std::string declared = std::to_string(Little(b, pe + kOptional + at, 2)) + "." +
+                                 std::to_string(Little(b, pe + kOptional + at + 2, 2));
+    if (declared != promised) {
+      return "\"" + ExpandFileName(stub) + "\" declares " + what + " version " + declared + ", not " + promised +
+             " (Windows XP), the oldest Windows that SETUP.EXE is promised to run on";
+    }
+  }
+  return {};
 }
 
 void ShipStub(const std::string& stub, const std::string& target, const std::optional<Signing>& signing) {

@@ -15,8 +15,14 @@ std::vector<std::string> StubCandidates(const std::string& exeDirectory);
 
 // The stub to ship: the given one, or the first candidate that exists.
 // Raises an Exception naming the places looked at when there is none, or
-// when the file is no Windows program.
+// when the file is no 32-bit x86 Windows GUI program (a DLL neither).
 std::string ResolveStub(const std::optional<std::string>& given, const std::string& exeDirectory);
+
+// The Windows version that SETUP.EXE promises to run on: XP.
+inline constexpr int kStubWindowsMajor = 5, kStubWindowsMinor = 1;
+// A warning when the stub's header declares another minimum Windows than
+// kStubWindows*, as operating-system or as subsystem version; else empty.
+std::string StubWarning(const std::string& stub);
 
 struct Signing {
   std::string pkcs12;                       // certificate and key
