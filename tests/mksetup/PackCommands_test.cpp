@@ -14,6 +14,7 @@
 #include "backup/ArchiveFormat.h"
 #include "runtime/Exceptions.h"
 #include "runtime/FileSystem.h"
+#include "runtime/Paths.h"
 #include "runtime/Streams.h"
 #include "tests/support/TestFiles.h"
 #include "tools/mksetup/Cli.h"
@@ -800,3 +801,77 @@ TEST(MksetupPackStub, SignsSetupExe) {
   }
 }
 #endif
+
+// A packager's command line and project file: what is packed, what is
+// said, and the exit status.
+TEST(MksetupPack, OptionsExcludesAndTheProjectFile) {
+  const std::string project = "; the product\n[Setup]\nApp101=Demo\n[Pack]\nSource = src\nOutput=pkg\nNoStub=Yes\nExclude=bin;*.tmp\n";
+  const struct {
+    const char* what;
+    std::vector<std::string> files;   // made below DIR
+    std::string project;              // DIR\project.ini when not empty
+    std::vector<std::string> args;    // after "pack"; "DIR" begins a path below the temporary folder
+    int status;
+    std::vector<std::string> packed;  // stored names (after C:\) in the archive
+    std::vector<std::string> left;    // stored names not in it
+    std::string out, err;             // fragments of the output ("-": none at all)
+    std::string title = {};           // Title103 of SETUP.INS, when given
+  } cases[] = {
+      {"default excludes", {"src\\.git\\config", "src\\bin\\.DS_Store", "src\\Thumbs.db", "src\\.svn\\e", "src\\.hg\\s"}, "",
+       {"-o", "DIR\\pkg", "--no-stub", "DIR\\src"}, 0, {"A.TXT"}, {".git\\config", "bin\\.DS_Store", "Thumbs.db", ".svn\\e", ".hg\\s"},
+       "3 files", ""},
+      {"--no-default-excludes", {"src\\.git\\config"}, "", {"-o", "DIR\\pkg", "--no-stub", "--no-default-excludes", "DIR\\src"},
+       0, {".git\\config"}, {}, "", ""},
+      {"--exclude with ** and another case", {"src\\logs\\a\\X.LOG", "src\\keep.txt"}, "",
+       {"-o", "DIR\\pkg", "--no-stub", "--exclude", "**/*.log", "DIR\\src"}, 0, {"keep.txt"}, {"logs\\a\\X.LOG"}, "", ""},
+      {"--exclude of a folder", {}, "", {"-o", "DIR\\pkg", "--no-stub", "--exclude", "bin", "DIR\\src"}, 0, {"A.TXT"},
+       {"bin\\B.BIN", "bin\\deep\\EMPTY"}, "1 file, ", ""},
+      {"--verbose names what is left out", {"src\\.git\\config"}, "", {"-o", "DIR\\pkg", "--no-stub", "-v", "DIR\\src"}, 0,
+       {}, {".git\\config"}, "", ".git\" (matches \".git\")"},
+      {"--quiet", {}, "", {"-o", "DIR\\pkg", "--no-stub", "--quiet", "DIR\\src"}, 0, {"A.TXT"}, {}, "-", ""},
+      {"-oDIR", {}, "", {"-oDIR\\pkg", "--no-stub", "DIR\\src"}, 0, {"A.TXT"}, {}, "3 files", ""},
+      {"--strict with a warning", {"src\\pkg\\keep"}, "", {"-o", "DIR\\src\\pkg", "--no-stub", "--strict", "DIR\\src"}, 5,
+       {}, {}, "", "leaving out the output folder"},
+      {"--quiet and --verbose", {}, "", {"-o", "DIR\\pkg", "-q", "-v", "DIR\\src"}, 2, {}, {}, "", "exclude each other"},
+      {"a project file", {"src\\x.tmp"}, project, {"--config", "DIR\\project.ini"}, 0, {"A.TXT"}, {"bin\\B.BIN", "x.tmp"}, "",
+       "", "Demo Setup"},
+      {"the command line overrides the project file", {}, project,
+       {"--title", "Other", "--config", "DIR\\project.ini", "--no-default-excludes", "DIR\\src\\bin"}, 0,
+       {"B.BIN", "deep\\EMPTY"}, {"A.TXT"}, "", "", "Other"},
+      {"a project file with a mistyped key", {}, "[Pack]\nLevle=9\n", {"--config", "DIR\\project.ini"}, 2, {}, {}, "",
+       "project.ini\" line 2: unknown key \"Levle\" in [pack]"},
+      {"a project file whose licence switch has no file", {}, "[Setup]\nLicense=Yes\n[Pack]\nSource=src\nOutput=pkg\n",
+       {"--config", "DIR\\project.ini"}, 2, {}, {}, "", "License=Yes needs LicenseFile"},
+      {"a missing project file", {}, "", {"--config", "DIR\\none.ini"}, 1, {}, {}, "", "none.ini"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Tree t;
+    for (const auto& f : c.files) {
+      ASSERT_TRUE(ForceDirectories(ExtractFileDir(t.dir / f)));
+      WriteFile(t.dir / f, "x");
+    }
+    if (!c.project.empty()) WriteFile(t.dir / "project.ini", c.project);
+    std::vector<std::string> args = {"pack"};
+    for (const auto& a : c.args) args.push_back(a.find("DIR") != std::string::npos ? t.dir / a.substr(a.find("DIR") + 4) : a);
+    if (c.args[0].rfind("-oDIR", 0) == 0) args[1] = "-o" + t.dir / "pkg";
+    const Outcome r = Mk(args);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    if (c.out == "-") {
+      EXPECT_EQ(r.out, "");
+    } else {
+      EXPECT_NE(r.out.find(c.out), std::string::npos) << r.out;
+    }
+    EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    if (c.status != 0) {
+      EXPECT_FALSE(FileExists(t.Archive())) << "nothing is written";
+      continue;
+    }
+    const std::string listed = Mk({"list", t.Archive()}).out;
+    for (const auto& name : c.packed) EXPECT_NE(listed.find("  C:\\" + name + "\n"), std::string::npos) << name << "\n" << listed;
+    for (const auto& name : c.left) EXPECT_EQ(listed.find("  C:\\" + name + "\n"), std::string::npos) << name << "\n" << listed;
+    if (!c.title.empty()) {
+      EXPECT_NE(Mk({"settings", t.dir / "pkg\\SETUP.INS"}).out.find("Title103=" + c.title + "\n"), std::string::npos);
+    }
+  }
+}

@@ -280,23 +280,20 @@ std::vector<std::string> WithProjectFile(const std::vector<std::string>& args) {
   if (!config || options.Help()) return args;
   const ProjectArguments project = ReadProjectFile(*config);
   std::vector<std::string> merged = project.options;
-  bool skip = false;
+  bool skip = false, ended = false;
   for (const auto& a : args) {
     if (skip) {
       skip = false;
-    } else if (a == "--") {
-      break;
-    } else if (a == "--config") {
+    } else if (!ended && a == "--config") {
       skip = true;
-    } else if (a.rfind("--config=", 0) != 0) {
+    } else if (ended || a.rfind("--config=", 0) != 0) {
+      ended = ended || a == "--";
       merged.push_back(a);
     }
   }
-  merged.push_back("--");
   if (options.Positional().empty()) {
+    if (!ended) merged.push_back("--");
     merged.insert(merged.end(), project.sources.begin(), project.sources.end());
-  } else {
-    merged.insert(merged.end(), options.Positional().begin(), options.Positional().end());
   }
   return merged;
 }
