@@ -8,6 +8,8 @@
 #include <unistd.h>
 #endif
 #include <cerrno>
+#include <cstdlib>
+#include <optional>
 #include <iterator>
 #include <sstream>
 
@@ -19,6 +21,8 @@
 #include "tests/support/TestFiles.h"
 #include "tools/mksetup/Cli.h"
 #include "tools/mksetup/TerminalRestoreUi.h"
+#include "runtime/DosDate.h"
+#include "tools/mksetup/Sha256.h"
 #include "tools/mksetup/Stub.h"
 
 using namespace testing_support;
@@ -875,3 +879,113 @@ TEST(MksetupPack, OptionsExcludesAndTheProjectFile) {
     }
   }
 }
+
+#ifndef _WIN32
+namespace {
+
+// Sets an environment variable for one scope (and the time zone with it).
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    ::setenv(name, value, 1);
+    ::tzset();
+  }
+  ~ScopedEnv() {
+    if (old_) ::setenv(name_, old_->c_str(), 1); else ::unsetenv(name_);
+    ::tzset();
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+}  // namespace
+
+// Under SOURCE_DATE_EPOCH one package whatever the time zone, the files'
+// dates after it, the threads, the order the files were made in, and
+// whether the options come from a project file.
+TEST(MksetupPack, SourceDateEpochGivesTheSameBytes) {
+  constexpr std::int64_t kEpoch = 1700000000;  // 2023-11-14 22:13:20 UTC
+  const struct {
+    const char* zone;
+    std::int64_t later;  // the files' dates: the epoch plus this
+    const char* threads;
+    bool reverse;        // the files made in reverse order
+    bool config;         // the options from a project file
+  } cases[] = {
+      {"UTC0", 0, "1", false, false},
+      {"JST-9", 86400 * 40, "4", true, false},
+      {"EST5EDT", 7, "2", false, true},
+      {"NZST-12NZDT", 86400 * 400, "3", true, true},
+  };
+  std::string first;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.zone);
+    const ScopedEnv zone("TZ", c.zone), epoch("SOURCE_DATE_EPOCH", std::to_string(kEpoch).c_str());
+    TempDir dir;
+    std::vector<std::string> names = {"a.txt", "b.bin", "sub\\c.txt", "sub\\deeper\\d.txt", "z.txt"};
+    if (c.reverse) std::reverse(names.begin(), names.end());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      ASSERT_TRUE(ForceDirectories(ExtractFileDir(dir / ("src\\" + names[i]))));
+      WriteFile(dir / ("src\\" + names[i]), Pattern(30000 + 7000 * (names[i][0] - 'a'), static_cast<unsigned>(names[i][0])));
+      const timespec when[2] = {{kEpoch + c.later, 0}, {kEpoch + c.later, 0}};
+      ASSERT_EQ(::utimensat(AT_FDCWD, NativePath(dir / ("src\\" + names[i])).c_str(), when, 0), 0);
+    }
+    std::vector<std::string> args = {"pack", "-o", dir / "pkg", "--no-stub", "--app", "Demo", "--volume-size", "65536",
+                                     "--threads", c.threads, dir / "src"};
+    if (c.config) {
+      WriteFile(dir / "p.ini", std::string("[Setup]\nApp101=Demo\n[Pack]\nSource=src\nOutput=pkg\nNoStub=Yes\n") +
+                                   "VolumeSize=65536\nThreads=" + c.threads + "\n");
+      args = {"pack", "--config", dir / "p.ini"};
+    }
+    const Outcome packed = Mk(args);
+    ASSERT_EQ(packed.status, 0) << packed.err;
+    std::string hashes;
+    for (const char* name : {"SETUP.INS", "SETUP.Z", "SETUP.002", "SETUP.003"}) {
+      ASSERT_TRUE(FileExists(dir / (std::string("pkg\\") + name))) << name;
+      hashes += mksetup::Sha256OfFile(dir / (std::string("pkg\\") + name)) + " ";
+    }
+    if (first.empty()) first = hashes;
+    EXPECT_EQ(hashes, first);
+    for (const auto& line : Lines(Mk({"list", dir / "pkg\\SETUP.Z"}).out)) EXPECT_EQ(line.substr(0, 19), "2023-11-14 22:13:20");
+  }
+}
+
+// list --json read back by a JSON parser, and SHA256SUMS by sha256sum.
+TEST(MksetupPack, ListJsonAndChecksumsAreReadBackByOtherTools) {
+  Tree t;
+  WriteFile(t.dir / "src\\caf\xC3\xA9.txt", "x");
+  const Outcome packed = t.Pack({"--volume-size", "65536", "--level", "0", "--checksums"});
+  ASSERT_EQ(packed.status, 0) << packed.err;
+  std::string checked;
+  EXPECT_EQ(RunTool({"sh", "-c", "cd '" + NativePath(t.dir / "pkg") + "' && sha256sum --strict -c SHA256SUMS"}, &checked), 0)
+      << checked;
+  EXPECT_NE(checked.find("SETUP.004: OK"), std::string::npos) << checked;
+  EXPECT_NE(checked.find("SETUP.INS: OK"), std::string::npos) << checked;
+
+  const Outcome json = Mk({"list", "--json", t.Archive()});
+  ASSERT_EQ(json.status, 0) << json.err;
+  WriteFile(t.dir / "list.json", json.out);
+  std::string parsed;
+  ASSERT_EQ(RunTool({"python3", "-c",
+                     "import json, sys\n"
+                     "for e in json.load(open(sys.argv[1], encoding='utf-8')):\n"
+                     "    print(e['name'], e['size'], e['date'], e['volume'], sep='|')\n",
+                     NativePath(t.dir / "list.json")},
+                    &parsed),
+            0)
+      << parsed << json.out;
+  const auto rows = Lines(parsed);
+  ASSERT_EQ(rows.size(), 5u) << parsed;
+  const std::string date = FormatDosDate(FileAge(t.Source("A.TXT")));
+  EXPECT_EQ(rows[1], "C:\\A.TXT|5000|" + date + "|1");
+  EXPECT_EQ(rows[2], "C:\\bin\\B.BIN|200000|" + FormatDosDate(FileAge(t.Source("bin\\B.BIN"))) + "|1");
+  // 205000 bytes stored in volumes of 64 KiB: the empty file after them begins in the fourth.
+  EXPECT_EQ(rows[3], "C:\\bin\\deep\\EMPTY|0|" + FormatDosDate(FileAge(t.Source("bin\\deep\\EMPTY"))) + "|4");
+  EXPECT_EQ(rows[4], "C:\\caf\xC3\xA9.txt|1|" + FormatDosDate(FileAge(t.Source("caf\xC3\xA9.txt"))) + "|4");
+}
+#endif
