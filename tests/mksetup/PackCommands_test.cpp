@@ -701,16 +701,18 @@ TEST(MksetupPackStub, ShipsSetupExeBesideTheDataFiles) {
   TempDir dir;
   WriteFile(dir / "stub.exe", TinyWindowsProgram());
   WriteFile(dir / "text.exe", "MZ but no program");
-  // The tiny program with one header field changed: 16 bits at offset.
-  auto variant = [&dir](const char* name, std::size_t offset, std::uint16_t value) {
+  // The tiny program with header fields changed: 16 bits at each offset.
+  auto variant = [&dir](const char* name, std::vector<std::pair<std::size_t, std::uint16_t>> fields) {
     Bytes b = TinyWindowsProgram();
-    b[offset] = static_cast<std::uint8_t>(value), b[offset + 1] = static_cast<std::uint8_t>(value >> 8);
+    for (const auto& [offset, value] : fields) {
+      b[offset] = static_cast<std::uint8_t>(value), b[offset + 1] = static_cast<std::uint8_t>(value >> 8);
+    }
     WriteFile(dir / name, b);
     return dir / name;
   };
-  const std::string x64 = variant("x64.exe", 68, 0x8664);          // the machine
-  const std::string dll = variant("lib.dll", 86, 0x2102);          // the characteristics
-  const std::string vista = variant("vista.exe", 88 + 48, 6);      // the subsystem version 6.1
+  const std::string x64 = variant("x64.exe", {{68, 0x8664}, {88, 0x20B}});  // the machine, PE32+
+  const std::string dll = variant("lib.dll", {{86, 0x2102}});          // the characteristics
+  const std::string vista = variant("vista.exe", {{88 + 48, 6}});      // the subsystem version 6.1
   const struct {
     const char* name;
     std::vector<std::string> options;
@@ -720,6 +722,7 @@ TEST(MksetupPackStub, ShipsSetupExeBesideTheDataFiles) {
   } cases[] = {
       {"--stub", {"--stub", dir / "stub.exe"}, 0, "", true},
       {"an x86-64 program", {"--stub", x64}, 1, "is no 32-bit x86 program", false},
+      {"an x86-64 program, --allow-x64-stub", {"--stub", x64, "--allow-x64-stub"}, 0, "", true},
       {"a DLL", {"--stub", dll}, 1, "is a DLL", false},
       {"a program for a later Windows", {"--stub", vista}, 0, "declares subsystem version 6.1, not 5.1", true},
       {"a program for a later Windows, --strict", {"--stub", vista, "--strict"}, 5, "declares subsystem version", false},

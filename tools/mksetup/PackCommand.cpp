@@ -269,7 +269,8 @@ namespace {
 const std::vector<std::string> kPackValues = {
     "-o", "--output", "--app", "--dest", "--title", "--license", "--volume-size", "--level", "--threads",
     "--stub", "--sign", "--password-file", "--exclude", "--config"};
-const std::vector<std::string> kPackFlags = {"--no-stub", "--best", "--no-default-excludes", "--checksums"};
+const std::vector<std::string> kPackFlags = {"--no-stub", "--best", "--no-default-excludes", "--checksums",
+                                             "--allow-x64-stub"};
 
 // The command line with a project file's settings put first, so that the
 // options given on the command line override them; the file's sources are
@@ -363,7 +364,7 @@ int RunPack(const std::vector<std::string>& commandLine, Io& io) {
   try {
     const std::vector<PackEntry> entries = PlanEntries(options.Positional(), plan, io);
     const std::optional<std::string> stub =
-        noStub ? std::nullopt : std::optional<std::string>(ResolveStub(options.Value("--stub"), ExeDirectory()));
+        noStub ? std::nullopt : std::optional<std::string>(ResolveStub(options.Value("--stub"), ExeDirectory(), options.Flag("--allow-x64-stub")));
     if (stub) {
       if (const std::string warning = StubWarning(*stub); !warning.empty()) io.Warn("pack", warning);
     }
@@ -468,6 +469,7 @@ const char* const PackHelp =
     "  --threads N            compressing threads (default: one per core)\n"
     "  --stub FILE            the SETUP.EXE to ship (default: the one installed\n"
     "                         with mksetup: beside it, or in ../share/setup/)\n"
+    "  --allow-x64-stub       accept an x86-64 SETUP.EXE (it runs on 64-bit Windows only)\n"
     "  --no-stub              write the data files only, no SETUP.EXE\n"
     "  --sign PFX             sign SETUP.EXE with this PKCS#12 certificate and key\n"
     "                         (runs osslsigncode)\n"

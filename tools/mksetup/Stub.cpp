@@ -33,12 +33,15 @@ constexpr std::size_t kOptional = 24;  // the optional header, after signature a
 
 // Why the file cannot be SETUP.EXE, or empty: it must be a 32-bit x86
 // Windows GUI program, not a DLL.
-std::string StubFault(const std::vector<std::uint8_t>& b) {
+std::string StubFault(const std::vector<std::uint8_t>& b, bool allowX64) {
   const std::size_t pe = PeHeader(b);
   if (pe == 0) return "is no Windows program";
-  constexpr std::uint32_t kI386 = 0x14C, kPe32 = 0x10B, kDll = 0x2000, kWindowsGui = 2;
-  if (Little(b, pe + 4, 2) != kI386 || Little(b, pe + kOptional, 2) != kPe32) {
-    return "is no 32-bit x86 program (Windows on 32-bit machines could not start it)";
+  constexpr std::uint32_t kI386 = 0x14C, kPe32 = 0x10B, kAmd64 = 0x8664, kPe32Plus = 0x20B, kDll = 0x2000,
+                          kWindowsGui = 2;
+  const bool x64 = Little(b, pe + 4, 2) == kAmd64 && Little(b, pe + kOptional, 2) == kPe32Plus;
+  if ((Little(b, pe + 4, 2) != kI386 || Little(b, pe + kOptional, 2) != kPe32) && !(allowX64 && x64)) {
+    return "is no 32-bit x86 program (Windows on 32-bit machines could not start it; --allow-x64-stub takes an "
+           "x86-64 one for 64-bit Windows only)";
   }
   if ((Little(b, pe + 22, 2) & kDll) != 0) return "is a DLL, no program";
   if (Little(b, pe + kOptional + 68, 2) != kWindowsGui) return "is no Windows program (not a GUI program)";
@@ -52,7 +55,7 @@ std::vector<std::string> StubCandidates(const std::string& exeDirectory) {
   return {dir + "SETUP.EXE", dir + "..\\share\\setup\\SETUP.EXE"};
 }
 
-std::string ResolveStub(const std::optional<std::string>& given, const std::string& exeDirectory) {
+std::string ResolveStub(const std::optional<std::string>& given, const std::string& exeDirectory, bool allowX64) {
   std::string stub;
   if (given) {
     stub = *given;
@@ -74,7 +77,7 @@ std::string ResolveStub(const std::optional<std::string>& given, const std::stri
                       "); give --stub FILE, or --no-stub to write the data files only");
     }
   }
-  if (const std::string fault = StubFault(ReadWholeFile(stub)); !fault.empty()) {
+  if (const std::string fault = StubFault(ReadWholeFile(stub), allowX64); !fault.empty()) {
     throw Exception("\"" + ExpandFileName(stub) + "\" " + fault + "; SETUP.EXE must be the installer");
   }
   return stub;

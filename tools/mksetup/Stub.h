@@ -15,8 +15,11 @@ std::vector<std::string> StubCandidates(const std::string& exeDirectory);
 
 // The stub to ship: the given one, or the first candidate that exists.
 // Raises an Exception naming the places looked at when there is none, or
-// when the file is no 32-bit x86 Windows GUI program (a DLL neither).
-std::string ResolveStub(const std::optional<std::string>& given, const std::string& exeDirectory);
+// when the file is no 32-bit x86 Windows GUI program (a DLL neither);
+// allowX64 accepts an x86-64 one too (for test machines without 32-bit
+// support: such a package runs on 64-bit Windows only).
+std::string ResolveStub(const std::optional<std::string>& given, const std::string& exeDirectory,
+                        bool allowX64 = false);
 
 // The Windows version that SETUP.EXE promises to run on: XP.
 inline constexpr int kStubWindowsMajor = 5, kStubWindowsMinor = 1;
