@@ -10,6 +10,7 @@
 
 #include "tools/mksetup/Glob.h"
 
+#ifndef _WIN32
 namespace {
 
 std::string Slashes(std::string text) {
@@ -20,6 +21,7 @@ std::string Slashes(std::string text) {
 }
 
 }  // namespace
+#endif
 
 TEST(MksetupGlob, MatchesAsFnmatchDoesWithoutRegardToCase) {
   const struct {

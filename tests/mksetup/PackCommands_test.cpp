@@ -992,3 +992,24 @@ TEST(MksetupPack, ListJsonAndChecksumsAreReadBackByOtherTools) {
   EXPECT_EQ(rows[4], "C:\\caf\xC3\xA9.txt|1|" + FormatDosDate(FileAge(t.Source("caf\xC3\xA9.txt"))) + "|4");
 }
 #endif
+
+// SHA256SUMS: a line "HASH  NAME" per file written, in name order, with the
+// system library's SHA-256 (here of "abc", the standard's first example).
+TEST(MksetupPack, ChecksumsNameEveryFileWritten) {
+  Tree t;
+  WriteFile(t.dir / "abc.txt", "abc");
+  WriteFile(t.dir / "stub.exe", TinyWindowsProgram());
+  const Outcome packed = Mk({"pack", "-o", t.dir / "pkg", "--stub", t.dir / "stub.exe", "--license", t.dir / "abc.txt",
+                             "--checksums", "--volume-size", "65536", "--level", "0", t.dir / "src"});
+  ASSERT_EQ(packed.status, 0) << packed.err;
+  const auto lines = Lines(ToText(ReadFile(t.dir / "pkg\\SHA256SUMS")));
+  const std::vector<std::string> names = {"LICENSE.TXT", "SETUP.002", "SETUP.003", "SETUP.004", "SETUP.EXE",
+                                          "SETUP.INS", "SETUP.Z"};
+  ASSERT_EQ(lines.size(), names.size());
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    SCOPED_TRACE(names[i]);
+    EXPECT_EQ(lines[i].substr(64), "  " + names[i]);
+    EXPECT_EQ(lines[i].find_first_not_of("0123456789abcdef"), 64u);
+  }
+  EXPECT_EQ(lines[0], "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad  LICENSE.TXT");
+}

@@ -12,6 +12,10 @@ namespace mksetup {
 
 namespace {
 
+// CALG_SHA_256, which the headers declare only for targets newer than XP:
+// the algorithm arrived with XP's Service Pack 3.
+constexpr ALG_ID kSha256 = ALG_CLASS_HASH | ALG_TYPE_ANY | 12;  // ALG_SID_SHA_256
+
 class Provider {
  public:
   explicit Provider(const std::string& path) {
@@ -32,7 +36,7 @@ class Provider {
 class Hash {
  public:
   Hash(const Provider& provider, const std::string& path) {
-    if (!CryptCreateHash(provider.Get(), CALG_SHA_256, 0, 0, &handle_)) {
+    if (!CryptCreateHash(provider.Get(), kSha256, 0, 0, &handle_)) {
       throw Exception("Cannot hash \"" + ExpandFileName(path) + "\": the system offers no SHA-256. " + LastErrorText());
     }
   }
