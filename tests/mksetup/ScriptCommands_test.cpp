@@ -124,8 +124,8 @@ int RaiseOther(const std::vector<std::string>&, mksetup::Io&) { throw std::lengt
 // raises ends as a message with status 1, never as an abort.
 TEST(MksetupMain, EveryEndIsAStatusAndAMessage) {
   const std::vector<mksetup::Command> commands = {
-      {"oom", "", "usage: mksetup oom\n", RaiseOutOfMemory},
-      {"other", "", "usage: mksetup other\n", RaiseOther},
+      {"oom", "", "usage: mksetup oom\n", {}, "", RaiseOutOfMemory},
+      {"other", "", "usage: mksetup other\n", {{"--flag", nullptr, "a switch\nover two lines"}}, "Notes.\n", RaiseOther},
   };
   const struct {
     std::vector<std::string> args;
@@ -134,6 +134,8 @@ TEST(MksetupMain, EveryEndIsAStatusAndAMessage) {
   } cases[] = {
       {{"--version"}, 0, "mksetup 1.0\n", ""},
       {{"help", "other"}, 0, "usage: mksetup other", ""},
+      {{"other", "--help"}, 0, "\nOptions:\n  --flag" + std::string(17, ' ') + "a switch\n" + std::string(25, ' ') + "over two lines\n", ""},
+      {{"other", "--", "--help"}, 1, "", "(working on \"--\" \"--help\")"},
       {{"help"}, 0, "Commands:", ""},
       {{"help", "nothing"}, 2, "", "unknown command \"nothing\""},
       {{"oom", "big.ins"}, 1, "", "mksetup oom: Out of memory: \"big.ins\" need more memory"},

@@ -50,6 +50,61 @@ Options::Options(const std::vector<std::string>& args, const std::vector<std::st
   }
 }
 
+namespace {
+
+std::vector<std::string> Spellings(const OptionSpec& option) {
+  std::vector<std::string> names;
+  const std::string all = option.names;
+  for (std::size_t start = 0;;) {
+    const auto comma = all.find(", ", start);
+    names.push_back(all.substr(start, comma == std::string::npos ? comma : comma - start));
+    if (comma == std::string::npos) return names;
+    start = comma + 2;
+  }
+}
+
+std::vector<std::string> Declared(const Command& command, bool withValue) {
+  std::vector<std::string> names;
+  for (const auto& o : command.options) {
+    if ((o.argument != nullptr) != withValue) continue;
+    for (auto& n : Spellings(o)) names.push_back(std::move(n));
+  }
+  return names;
+}
+
+void AppendOption(std::string& text, const std::string& left, const std::string& help) {
+  std::string line = "  " + left;
+  line.resize(std::max<std::size_t>(line.size() + 2, 25), ' ');
+  for (std::size_t start = 0;;) {
+    const auto end = help.find('\n', start);
+    text += line + help.substr(start, end == std::string::npos ? end : end - start) + "\n";
+    if (end == std::string::npos) return;
+    line = std::string(25, ' ');
+    start = end + 1;
+  }
+}
+
+}  // namespace
+
+Options::Options(const std::vector<std::string>& args, const Command& command)
+    : Options(args, Declared(command, true), Declared(command, false)) {}
+
+std::string HelpText(const Command& command) {
+  std::string text = command.usage;
+  if (!command.options.empty()) {
+    text += "\nOptions:\n";
+    for (const auto& o : command.options) {
+      AppendOption(text, std::string(o.names) + (o.argument != nullptr ? std::string(" ") + o.argument : ""), o.help);
+    }
+  }
+  text += "\nEvery command also takes:\n";
+  AppendOption(text, "-q, --quiet", "no progress, no summary: warnings and errors only");
+  AppendOption(text, "-v, --verbose", "also name each file left out or passed over");
+  AppendOption(text, "--strict", "a warning fails the command (exit status 5)");
+  if (*command.notes != '\0') text += std::string("\n") + command.notes;
+  return text;
+}
+
 std::optional<std::string> Options::Value(const std::string& name) const {
   std::optional<std::string> last;
   for (const auto& [n, v] : values_) {
@@ -127,8 +182,10 @@ int Main(const std::vector<std::string>& args, Io& io, const std::vector<Command
   const std::string& wanted = help ? args[1] : args[0];
   for (const auto& c : commands) {
     if (wanted != c.name) continue;
-    if (help) {
-      io.out << c.help;
+    if (help || std::find_if(args.begin() + 1, std::find(args.begin() + 1, args.end(), "--"), [](const std::string& a) {
+                  return a == "--help" || a == "-h";
+                }) != std::find(args.begin() + 1, args.end(), "--")) {
+      io.out << HelpText(c);
       return kOk;
     }
     // The options every command takes, up to "--".

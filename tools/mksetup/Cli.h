@@ -40,12 +40,27 @@ struct Io {
   void Warn(const std::string& command, const std::string& text);
 };
 
+// One option of a command: the parser accepts it and --help describes it.
+struct OptionSpec {
+  const char* names;     // its spellings, ", " between them: "-o, --output"
+  const char* argument;  // the value's placeholder ("DIR"), or nullptr for a switch
+  const char* help;      // what it does; "\n" starts a continuation line
+};
+
+// One declaration per command: the help text and the options accepted
+// both come from it.
 struct Command {
   const char* name;
   const char* summary;
-  const char* help;  // full usage text, printed by --help
+  const char* usage;  // the usage lines and the description, ending in "\n"
+  std::vector<OptionSpec> options;
+  const char* notes;  // after the options (exit statuses), "" for none
   int (*run)(const std::vector<std::string>& args, Io& io);
 };
+
+// The text --help prints: usage, the options, the options every command
+// takes, the notes.
+std::string HelpText(const Command& command);
 
 const std::vector<Command>& Commands();
 // Runs mksetup with argv[1..] and one of commands: the command's exit
@@ -62,6 +77,8 @@ class Options {
  public:
   Options(const std::vector<std::string>& args, const std::vector<std::string>& withValue,
           const std::vector<std::string>& flags);
+  // The options command declares.
+  Options(const std::vector<std::string>& args, const Command& command);
   // The last value given for name, or every value in order.
   std::optional<std::string> Value(const std::string& name) const;
   std::vector<std::string> Values(const std::string& name) const;

@@ -42,11 +42,7 @@ std::string Shown(const std::string& path) {
 }  // namespace
 
 int RunExtract(const std::vector<std::string>& args, Io& io) {
-  const Options options(args, {"--mode"}, {"--full-path"});
-  if (options.Help()) {
-    io.out << ExtractHelp;
-    return kOk;
-  }
+  const Options options(args, ExtractCommand());
   if (options.Positional().size() != 2) throw UsageError("expects an archive and a destination directory");
   static const std::map<std::string, TRestoreMode> modes = {
       {"all", TRestoreMode::rmAll},
@@ -130,16 +126,22 @@ int RunExtract(const std::vector<std::string>& args, Io& io) {
   }
 }
 
-const char* const ExtractHelp =
-    "usage: mksetup extract ARCHIVE DESTDIR [--mode MODE] [--full-path]\n\n"
-    "Restores the archive into DESTDIR exactly as the installer does.\n"
-    "MODE is all (default), no-overwrite, newer, existing or existing-newer;\n"
-    "--full-path keeps the stored directories below DESTDIR.\n\n"
-    "DESTDIR is made first when it does not exist.\n\n"
-    "Exit status: 0 restored, 1 failed (the archive cannot be read, DESTDIR\n"
-    "cannot be made), 2 wrong command line, 3 cancelled, 4 the restore ended\n"
-    "with an error or passed over an entry it could not write. Without a\n"
-    "terminal, the question for the next volume is answered OK once per\n"
-    "volume and Cancel when repeated; the volume is then named.\n";
+const Command& ExtractCommand() {
+  static const Command command = {
+      "extract",
+      "restore an archive as the installer does",
+      "usage: mksetup extract ARCHIVE DESTDIR [--mode MODE] [--full-path]\n\n"
+      "Restores the archive into DESTDIR exactly as the installer does.\n"
+      "DESTDIR is made first when it does not exist. Without a terminal, the\n"
+      "question for the next volume is answered OK once per volume and Cancel\n"
+      "when repeated; the volume is then named.\n",
+      {{"--mode", "MODE", "all (default), no-overwrite, newer, existing or existing-newer"},
+       {"--full-path", nullptr, "keep the stored directories below DESTDIR"}},
+      "Exit status: 0 restored, 1 failed (the archive cannot be read, DESTDIR\n"
+      "cannot be made), 2 wrong command line, 3 cancelled, 4 the restore ended\n"
+      "with an error or passed over an entry it could not write.\n",
+      RunExtract};
+  return command;
+}
 
 }  // namespace mksetup

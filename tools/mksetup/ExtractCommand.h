@@ -9,6 +9,6 @@
 namespace mksetup {
 
 int RunExtract(const std::vector<std::string>& args, Io& io);
-extern const char* const ExtractHelp;
+const Command& ExtractCommand();
 
 }  // namespace mksetup

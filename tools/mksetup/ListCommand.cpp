@@ -183,11 +183,7 @@ class Listing : archive::RecordVisitor, archive::DataBlock::Visitor {
 }  // namespace
 
 int RunList(const std::vector<std::string>& args, Io& io) {
-  const Options options(args, {}, {"--check", "--json"});
-  if (options.Help()) {
-    io.out << ListHelp;
-    return kOk;
-  }
+  const Options options(args, ListCommand());
   if (options.Positional().size() != 1) throw UsageError("expects one archive");
   return ListArchive(options.Positional()[0], options.Flag("--check"), io, options.Flag("--json"));
 }
@@ -196,19 +192,26 @@ int ListArchive(const std::string& path, bool check, Io& io, bool json) {
   return Listing(path, check, json, io).Run();
 }
 
-const char* const ListHelp =
-    "usage: mksetup list ARCHIVE [--check] [--json]\n\n"
-    "Prints one line per entry of the archive (its volumes followed): the\n"
-    "stored date and time, the size and the stored name (on Linux in UTF-8).\n"
-    "--check also verifies that every compressed chunk inflates and that the\n"
-    "progress base is the total size, and that the restore accepts every name\n"
-    "(with and without --full-path), and reports the first fault with its\n"
-    "offset (exit status 1). A volume chain that comes back to a volume is a\n"
-    "fault. Control characters in names are printed as \\xNN.\n\n"
-    "--json prints a JSON array instead, one object per entry read: \"name\"\n"
-    "(UTF-8), \"size\", \"date\" (\"YYYY-MM-DD hh:mm:ss\", local time of the\n"
-    "packing machine or UTC under SOURCE_DATE_EPOCH) and \"volume\" (1 for\n"
-    "SETUP.Z, 2 for SETUP.002, ...), the volume the entry begins in.\n\n"
-    "Exit status: 0 listed, 1 a fault or a failure, 2 wrong command line.\n";
+const Command& ListCommand() {
+  static const Command command = {
+      "list",
+      "list (and --check) the entries of an archive",
+      "usage: mksetup list ARCHIVE [--check] [--json]\n\n"
+      "Prints one line per entry of the archive (its volumes followed): the\n"
+      "stored date and time, the size and the stored name (on Linux in UTF-8;\n"
+      "control characters as \\xNN). A volume chain that comes back to a\n"
+      "volume is a fault.\n",
+      {{"--check", nullptr,
+        "also verify that every compressed chunk inflates, that the progress\n"
+        "base is the total size and that the restore accepts every name (with\n"
+        "and without --full-path); the first fault is reported with its offset"},
+       {"--json", nullptr,
+        "print a JSON array instead, one object per entry read: \"name\"\n"
+        "(UTF-8), \"size\", \"date\" (\"YYYY-MM-DD hh:mm:ss\") and \"volume\"\n"
+        "(1 for SETUP.Z, 2 for SETUP.002, ...: where the entry begins)"}},
+      "Exit status: 0 listed, 1 a fault or a failure, 2 wrong command line.\n",
+      RunList};
+  return command;
+}
 
 }  // namespace mksetup

@@ -9,7 +9,7 @@
 namespace mksetup {
 
 int RunList(const std::vector<std::string>& args, Io& io);
-extern const char* const ListHelp;
+const Command& ListCommand();
 // list [--check] [--json] of the archive whose first volume is path: its
 // exit status.
 int ListArchive(const std::string& path, bool check, Io& io, bool json = false);

@@ -266,19 +266,13 @@ class Staging {
 
 namespace {
 
-const std::vector<std::string> kPackValues = {
-    "-o", "--output", "--app", "--dest", "--title", "--license", "--volume-size", "--level", "--threads",
-    "--stub", "--sign", "--password-file", "--exclude", "--config"};
-const std::vector<std::string> kPackFlags = {"--no-stub", "--best", "--no-default-excludes", "--checksums",
-                                             "--allow-x64-stub"};
-
 // The command line with a project file's settings put first, so that the
 // options given on the command line override them; the file's sources are
 // packed when the command line names none.
 std::vector<std::string> WithProjectFile(const std::vector<std::string>& args) {
-  const Options options(args, kPackValues, kPackFlags);
+  const Options options(args, PackCommand());
   const auto config = options.Value("--config");
-  if (!config || options.Help()) return args;
+  if (!config) return args;
   const ProjectArguments project = ReadProjectFile(*config);
   std::vector<std::string> merged = project.options;
   bool skip = false, ended = false;
@@ -312,11 +306,7 @@ void WriteChecksums(const std::string& path, const std::vector<std::string>& nam
 }  // namespace
 
 int RunPack(const std::vector<std::string>& commandLine, Io& io) {
-  const Options options(WithProjectFile(commandLine), kPackValues, kPackFlags);
-  if (options.Help()) {
-    io.out << PackHelp;
-    return kOk;
-  }
+  const Options options(WithProjectFile(commandLine), PackCommand());
   auto outDir = options.Value("-o");
   if (!outDir) outDir = options.Value("--output");
   if (!outDir) throw UsageError("needs -o OUTDIR");
@@ -429,55 +419,59 @@ int RunPack(const std::vector<std::string>& commandLine, Io& io) {
   }
 }
 
-const char* const PackHelp =
-    "usage: mksetup pack -o OUTDIR [OPTIONS] PATH...\n"
-    "       mksetup pack --config PROJECT.INI [OPTIONS] [PATH...]\n\n"
-    "Writes a folder ready to ship: OUTDIR/SETUP.EXE (the installer program),\n"
-    "OUTDIR/SETUP.Z with the files and directories (recursively), continued in\n"
-    "SETUP.002, SETUP.003, ... when --volume-size is given, OUTDIR/SETUP.INS\n"
-    "and, with --license, OUTDIR/LICENSE.TXT. A directory's files are stored under\n"
-    "their paths relative to it, a file under its bare name, both after C:\\.\n"
-    "The installer writes every file into the destination under its bare\n"
-    "name, so two files that share a name are refused. Files of an earlier\n"
-    "pack that this one does not write are removed from OUTDIR.\n\n"
-    "Names and the --app, --dest and --title texts are converted from UTF-8\n"
-    "to Windows-1252, the installer's code page; a name outside it, or one\n"
-    "that Windows cannot create as spelt (* ? < > | \" : \\, control\n"
-    "characters, a trailing dot or blank, device names), is refused. Links to\n"
-    "directories are left out with a warning; a link to a file is followed,\n"
-    "with a warning. Inputs inside OUTDIR are refused. At most 2 GiB - 1 of\n"
-    "data in at most 999 volumes; on any failure OUTDIR is left as it was.\n\n"
-    "--exclude GLOB leaves out what matches below a source folder: * and ?\n"
-    "within a name, ** for any number of folders, letter case ignored; a\n"
-    "pattern without / matches a name at any depth. .git, .svn, .hg,\n"
-    ".DS_Store and Thumbs.db are left out unless --no-default-excludes.\n\n"
-    "With SOURCE_DATE_EPOCH set, dates later than it are set back to it and\n"
-    "every date is taken as UTC: the same inputs give the same bytes.\n\n"
-    "Options:\n"
-    "  -o, --output DIR       the folder to write the installer to\n"
-    "  --config FILE          a project file ([Setup] and [Pack]); options on\n"
-    "                         the command line override it\n"
-    "  --app NAME             the product name (default: the first PATH's name)\n"
-    "  --dest DIR             the default destination (default: C:\\NAME)\n"
-    "  --title TEXT           the title (default: \"NAME Setup\")\n"
-    "  --license FILE         copied as LICENSE.TXT; the licence page is shown\n"
-    "  --exclude GLOB         leave out what matches (repeatable)\n"
-    "  --no-default-excludes  pack version-control folders and system litter too\n"
-    "  --volume-size BYTES    the largest volume (at least 65536)\n"
-    "  --level 0-12           compression level: 0 stores, 12 packs smallest (default 7)\n"
-    "  --best                 the smallest SETUP.Z: --level 12\n"
-    "  --threads N            compressing threads (default: one per core)\n"
-    "  --stub FILE            the SETUP.EXE to ship (default: the one installed\n"
-    "                         with mksetup: beside it, or in ../share/setup/)\n"
-    "  --allow-x64-stub       accept an x86-64 SETUP.EXE (it runs on 64-bit Windows only)\n"
-    "  --no-stub              write the data files only, no SETUP.EXE\n"
-    "  --sign PFX             sign SETUP.EXE with this PKCS#12 certificate and key\n"
-    "                         (runs osslsigncode)\n"
-    "  --password-file FILE   the PKCS#12 password, for --sign\n"
-    "  --checksums            also write SHA256SUMS (sha256sum -c checks it)\n"
-    "  -q, --quiet            no progress and no summary\n"
-    "  -v, --verbose          also name each file left out\n"
-    "  --strict               a warning fails the pack (exit status 5), nothing written\n\n"
-    "Exit status: 0 packed, 1 failed, 2 wrong command line, 5 warnings with --strict.\n";
+const Command& PackCommand() {
+  static const Command command = {
+      "pack",
+      "pack files into SETUP.Z (and volumes) and SETUP.INS",
+      "usage: mksetup pack -o OUTDIR [OPTIONS] PATH...\n"
+      "       mksetup pack --config PROJECT.INI [OPTIONS] [PATH...]\n\n"
+      "Writes a folder ready to ship: OUTDIR/SETUP.EXE (the installer program),\n"
+      "OUTDIR/SETUP.Z with the files and directories (recursively), continued in\n"
+      "SETUP.002, SETUP.003, ... when --volume-size is given, OUTDIR/SETUP.INS\n"
+      "and, with --license, OUTDIR/LICENSE.TXT. A directory's files are stored under\n"
+      "their paths relative to it, a file under its bare name, both after C:\\.\n"
+      "The installer writes every file into the destination under its bare\n"
+      "name, so two files that share a name are refused. Files of an earlier\n"
+      "pack that this one does not write are removed from OUTDIR.\n\n"
+      "Names and the --app, --dest and --title texts are converted from UTF-8\n"
+      "to Windows-1252, the installer's code page; a name outside it, or one\n"
+      "that Windows cannot create as spelt (* ? < > | \" : \\, control\n"
+      "characters, a trailing dot or blank, device names), is refused. Links to\n"
+      "directories are left out with a warning; a link to a file is followed,\n"
+      "with a warning. Inputs inside OUTDIR are refused. At most 2 GiB - 1 of\n"
+      "data in at most 999 volumes; on any failure OUTDIR is left as it was.\n\n"
+      "--exclude GLOB leaves out what matches below a source folder: * and ?\n"
+      "within a name, ** for any number of folders, letter case ignored; a\n"
+      "pattern without / matches a name at any depth. .git, .svn, .hg,\n"
+      ".DS_Store and Thumbs.db are left out unless --no-default-excludes.\n\n"
+      "The project file (--config) is UTF-8 INI: [Setup] App101, DestDir102,\n"
+      "Title103, License; [Pack] Source, Output, LicenseFile, Exclude, Level,\n"
+      "Best, VolumeSize, Threads, Stub, NoStub, Sign, PasswordFile,\n"
+      "NoDefaultExcludes, Checksums; paths relative to its folder.\n\n"
+      "With SOURCE_DATE_EPOCH set, dates later than it are set back to it and\n"
+      "every date is taken as UTC: the same inputs give the same bytes.\n",
+      {{"-o, --output", "DIR", "the folder to write the installer to"},
+       {"--config", "FILE", "a project file; options on the command line override it"},
+       {"--app", "NAME", "the product name (default: the first PATH's name)"},
+       {"--dest", "DIR", "the default destination (default: C:\\NAME)"},
+       {"--title", "TEXT", "the title (default: \"NAME Setup\")"},
+       {"--license", "FILE", "copied as LICENSE.TXT; the licence page is shown"},
+       {"--exclude", "GLOB", "leave out what matches (repeatable)"},
+       {"--no-default-excludes", nullptr, "pack version-control folders and system litter too"},
+       {"--volume-size", "BYTES", "the largest volume (at least 65536)"},
+       {"--level", "0-12", "compression level: 0 stores, 12 packs smallest (default 7)"},
+       {"--best", nullptr, "the smallest SETUP.Z: --level 12"},
+       {"--threads", "N", "compressing threads (default: one per core)"},
+       {"--stub", "FILE", "the SETUP.EXE to ship (default: the one installed\nwith mksetup: beside it, or in ../share/setup/)"},
+       {"--allow-x64-stub", nullptr, "accept an x86-64 SETUP.EXE (it runs on 64-bit Windows only)"},
+       {"--no-stub", nullptr, "write the data files only, no SETUP.EXE"},
+       {"--sign", "PFX", "sign SETUP.EXE with this PKCS#12 certificate and key\n(runs osslsigncode)"},
+       {"--password-file", "FILE", "the PKCS#12 password, for --sign"},
+       {"--checksums", nullptr, "also write SHA256SUMS (sha256sum -c checks it)"}},
+      "Exit status: 0 packed, 1 failed, 2 wrong command line or project file,\n"
+      "5 warnings with --strict (nothing written).\n",
+      RunPack};
+  return command;
+}
 
 }  // namespace mksetup

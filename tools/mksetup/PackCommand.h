@@ -12,7 +12,7 @@
 namespace mksetup {
 
 int RunPack(const std::vector<std::string>& args, Io& io);
-extern const char* const PackHelp;
+const Command& PackCommand();
 
 class Excludes;
 

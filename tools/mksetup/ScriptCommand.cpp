@@ -38,11 +38,7 @@ bool HasSection(const std::string& text, const std::string& section) {
 }  // namespace
 
 int RunScript(const std::vector<std::string>& args, Io& io) {
-  const Options options(args, {"-o", "--output"}, {});
-  if (options.Help()) {
-    io.out << ScriptHelp;
-    return kOk;
-  }
+  const Options options(args, ScriptCommand());
   if (options.Positional().size() != 1) throw UsageError("expects one INI file");
   auto output = options.Value("-o");
   if (!output) output = options.Value("--output");
@@ -68,13 +64,19 @@ int RunScript(const std::vector<std::string>& args, Io& io) {
   }
 }
 
-const char* const ScriptHelp =
-    "usage: mksetup script INI_FILE -o SETUP.INS\n\n"
-    "Compresses an INI text (with a [Setup] section holding App101,\n"
-    "DestDir102, Title103 and License) into a setup script file. The text\n"
-    "is read as UTF-8 and stored in Windows-1252, the installer's code page;\n"
-    "a text outside it, or without a [Setup] section, is refused.\n\n"
-    "Options:\n"
-    "  -o, --output FILE   the SETUP.INS to write\n";
+const Command& ScriptCommand() {
+  static const Command command = {
+      "script",
+      "compress an INI text into SETUP.INS",
+      "usage: mksetup script INI_FILE -o SETUP.INS\n\n"
+      "Compresses an INI text (with a [Setup] section holding App101,\n"
+      "DestDir102, Title103 and License) into a setup script file. The text\n"
+      "is read as UTF-8 and stored in Windows-1252, the installer's code page;\n"
+      "a text outside it, or without a [Setup] section, is refused.\n",
+      {{"-o, --output", "FILE", "the SETUP.INS to write"}},
+      "",
+      RunScript};
+  return command;
+}
 
 }  // namespace mksetup

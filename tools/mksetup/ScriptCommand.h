@@ -9,6 +9,6 @@
 namespace mksetup {
 
 int RunScript(const std::vector<std::string>& args, Io& io);
-extern const char* const ScriptHelp;
+const Command& ScriptCommand();
 
 }  // namespace mksetup

@@ -28,11 +28,7 @@ class TempFolder {
 }  // namespace
 
 int RunSettings(const std::vector<std::string>& args, Io& io) {
-  const Options options(args, {}, {});
-  if (options.Help()) {
-    io.out << SettingsHelp;
-    return kOk;
-  }
+  const Options options(args, SettingsCommand());
   if (options.Positional().size() != 1) throw UsageError("expects one SETUP.INS file");
   const std::string& script = options.Positional()[0];
   try {
@@ -59,12 +55,19 @@ int RunSettings(const std::vector<std::string>& args, Io& io) {
   }
 }
 
-const char* const SettingsHelp =
-    "usage: mksetup settings SETUP.INS\n\n"
-    "Loads the setup script exactly as the installer does and prints the\n"
-    "settings it yields, one per line: App101, DestDir102, Title103, License\n"
-    "(on Linux in UTF-8; control characters as \\xNN).\n"
-    "On failure the error's message goes to standard error and the exit\n"
-    "status is 1.\n";
+const Command& SettingsCommand() {
+  static const Command command = {
+      "settings",
+      "print the settings a SETUP.INS yields",
+      "usage: mksetup settings SETUP.INS\n\n"
+      "Loads the setup script exactly as the installer does and prints the\n"
+      "settings it yields, one per line: App101, DestDir102, Title103, License\n"
+      "(on Linux in UTF-8; control characters as \\xNN).\n",
+      {},
+      "Exit status: 0 printed, 1 the script cannot be loaded (the error's\n"
+      "message goes to standard error), 2 wrong command line.\n",
+      RunSettings};
+  return command;
+}
 
 }  // namespace mksetup

@@ -9,6 +9,6 @@
 namespace mksetup {
 
 int RunSettings(const std::vector<std::string>& args, Io& io);
-extern const char* const SettingsHelp;
+const Command& SettingsCommand();
 
 }  // namespace mksetup
