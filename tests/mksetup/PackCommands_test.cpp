@@ -758,6 +758,26 @@ TEST(MksetupPackStub, ShipsSetupExeBesideTheDataFiles) {
 #ifndef _WIN32
 namespace {
 
+// Sets an environment variable for one scope (and the time zone with it).
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    ::setenv(name, value, 1);
+    ::tzset();
+  }
+  ~ScopedEnv() {
+    if (old_) ::setenv(name_, old_->c_str(), 1); else ::unsetenv(name_);
+    ::tzset();
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
 int RunTool(const std::vector<std::string>& argv, std::string* output = nullptr) {
   std::string text;
   const int status = mksetup::RunProgram(argv, text);
@@ -768,37 +788,88 @@ int RunTool(const std::vector<std::string>& argv, std::string* output = nullptr)
 }  // namespace
 
 // A throwaway certificate from openssl; osslsigncode verifies the signature.
+// A time-stamping authority on the loopback address for one request:
+// OpenSSL's ts command answers it, behind a small HTTP server.
+const char* const kTsaServer = R"(import http.server, os, subprocess, sys
+d = sys.argv[1]
+class Handler(http.server.BaseHTTPRequestHandler):
+    def do_POST(self):
+        open(d + '/query.tsq', 'wb').write(self.rfile.read(int(self.headers['Content-Length'])))
+        subprocess.run(['openssl', 'ts', '-reply', '-config', d + '/ts.cnf', '-queryfile', d + '/query.tsq',
+                        '-signer', d + '/tsa.pem', '-inkey', d + '/tsa.key', '-out', d + '/reply.tsr'],
+                       check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        reply = open(d + '/reply.tsr', 'rb').read()
+        self.send_response(200)
+        self.send_header('Content-Type', 'application/timestamp-reply')
+        self.send_header('Content-Length', str(len(reply)))
+        self.end_headers()
+        self.wfile.write(reply)
+    def log_message(self, *args):
+        pass
+server = http.server.HTTPServer(('127.0.0.1', 0), Handler)
+server.timeout = 30
+open(d + '/port.tmp', 'w').write(str(server.server_address[1]))
+os.rename(d + '/port.tmp', d + '/port')
+server.handle_request()
+)";
+
+// A throwaway certificate from openssl; osslsigncode verifies the signature
+// (and the timestamp, against the test's own authority).
 TEST(MksetupPackStub, SignsSetupExe) {
   TempDir dir;
   WriteFile(dir / "stub.exe", TinyWindowsProgram());
   WriteFile(dir / "password", "secret\n");
   WriteFile(dir / "wrong", "guess\n");
   const std::string key = NativePath(dir / "key.pem"), cert = NativePath(dir / "cert.pem");
+  const std::string tsa = NativePath(dir / "tsa.pem");
   ASSERT_EQ(RunTool({"openssl", "req", "-x509", "-newkey", "rsa:2048", "-keyout", key, "-out", cert, "-days", "2",
                  "-nodes", "-subj", "/CN=Setup Test Signer"}),
             0);
   ASSERT_EQ(RunTool({"openssl", "pkcs12", "-export", "-out", NativePath(dir / "signer.pfx"), "-inkey", key, "-in",
                  cert, "-passout", "pass:secret"}),
             0);
+  ASSERT_EQ(RunTool({"openssl", "req", "-x509", "-newkey", "rsa:2048", "-keyout", NativePath(dir / "tsa.key"), "-out",
+                     tsa, "-days", "2", "-nodes", "-subj", "/CN=Setup Test Authority", "-addext",
+                     "extendedKeyUsage=critical,timeStamping"}),
+            0);
+  WriteFile(dir / "ts.cnf", "[ tsa ]\ndefault_tsa = tsa_config\n[ tsa_config ]\nserial = " + NativePath(dir / "serial") +
+                                "\nsigner_digest = sha256\ndefault_policy = 1.2.3.4.1\ndigests = sha256\n"
+                                "accuracy = secs:1\ness_cert_id_alg = sha256\n");
+  WriteFile(dir / "serial", "01\n");
+  WriteFile(dir / "tsa.py", kTsaServer);
+  ASSERT_EQ(RunTool({"sh", "-c", "python3 \"$0\" \"$1\" >/dev/null 2>&1 &", NativePath(dir / "tsa.py"),
+                     NativePath(dir.Path())}),
+            0);
+  for (int i = 0; i < 100 && !FileExists(dir / "port"); ++i) ::usleep(50000);
+  ASSERT_TRUE(FileExists(dir / "port")) << "the time-stamping authority did not start";
+  const std::string url = "http://127.0.0.1:" + ToText(ReadFile(dir / "port")) + "/";
   const struct {
     const char* name;
     const char* passwordFile;
+    std::vector<std::string> extra;
     int status;
+    const char* verified;  // a line osslsigncode verify prints
   } cases[] = {
-      {"right password", "password", 0},
-      {"wrong password", "wrong", 1},
+      {"right password", "password", {}, 0, "Signature verification: ok"},
+      {"wrong password", "wrong", {}, 1, ""},
+      {"a timestamp from the local authority", "password", {"--timestamp", url}, 0,
+       "Timestamp Server Signature verification: ok"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Tree t;
-    const Outcome r = Mk({"pack", "-o", t.dir / "pkg", "--stub", dir / "stub.exe", "--sign", dir / "signer.pfx",
-                          "--password-file", dir / c.passwordFile, t.dir / "src"});
+    std::vector<std::string> args = {"pack", "-o", t.dir / "pkg", "--stub", dir / "stub.exe", "--sign",
+                                     dir / "signer.pfx", "--password-file", dir / c.passwordFile, t.dir / "src"};
+    args.insert(args.end(), c.extra.begin(), c.extra.end());
+    const Outcome r = Mk(args);
     EXPECT_EQ(r.status, c.status) << r.err;
     EXPECT_EQ(FileExists(t.dir / "pkg\\SETUP.EXE.part"), false);
     if (c.status == 0) {
       std::string verify;
-      EXPECT_EQ(RunTool({"osslsigncode", "verify", "-CAfile", cert, NativePath(t.dir / "pkg\\SETUP.EXE")}, &verify), 0)
+      EXPECT_EQ(RunTool({"osslsigncode", "verify", "-CAfile", cert, "-TSA-CAfile", tsa,
+                         NativePath(t.dir / "pkg\\SETUP.EXE")}, &verify), 0)
           << verify;
+      EXPECT_NE(verify.find(c.verified), std::string::npos) << verify;
       EXPECT_NE(r.out.find("SETUP.EXE signed"), std::string::npos) << r.out;
     } else {
       EXPECT_FALSE(FileExists(t.dir / "pkg\\SETUP.EXE"));
@@ -806,6 +877,20 @@ TEST(MksetupPackStub, SignsSetupExe) {
       EXPECT_NE(r.err.find("signer.pfx"), std::string::npos) << r.err;
     }
   }
+  // Without a timestamp, SOURCE_DATE_EPOCH fixes the signing time: two
+  // signings give one file.
+  const ScopedEnv epoch("SOURCE_DATE_EPOCH", "1700000000");
+  std::vector<Bytes> signedFiles;
+  for (int run = 0; run < 2; ++run) {
+    SCOPED_TRACE(run);
+    Tree t;
+    const Outcome r = Mk({"pack", "-o", t.dir / "pkg", "--stub", dir / "stub.exe", "--sign", dir / "signer.pfx",
+                          "--password-file", dir / "password", t.dir / "src"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    signedFiles.push_back(ReadFile(t.dir / "pkg\\SETUP.EXE"));
+    if (run == 0) ::sleep(1);  // a signing time from the clock would differ
+  }
+  EXPECT_EQ(signedFiles[0], signedFiles[1]);
 }
 #endif
 
@@ -886,25 +971,6 @@ TEST(MksetupPack, OptionsExcludesAndTheProjectFile) {
 #ifndef _WIN32
 namespace {
 
-// Sets an environment variable for one scope (and the time zone with it).
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    ::setenv(name, value, 1);
-    ::tzset();
-  }
-  ~ScopedEnv() {
-    if (old_) ::setenv(name_, old_->c_str(), 1); else ::unsetenv(name_);
-    ::tzset();
-  }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
 
 }  // namespace
 
@@ -1012,4 +1078,47 @@ TEST(MksetupPack, ChecksumsNameEveryFileWritten) {
     EXPECT_EQ(lines[i].find_first_not_of("0123456789abcdef"), 64u);
   }
   EXPECT_EQ(lines[0], "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad  LICENSE.TXT");
+}
+
+// --sign-command: the publisher's tool signs SETUP.EXE in place; a tool
+// that fails, or cannot be started, fails the pack and leaves the output
+// folder as it was, quoting what the tool printed.
+TEST(MksetupPackStub, SignCommandSignsInPlace) {
+#ifdef _WIN32
+  const std::string appends = "cmd /c echo signed>>{}", added = "signed\r\n";
+  const std::string fails = "cmd /c \"echo token locked & exit 3\"";
+#else
+  const std::string appends = "sh -c 'printf signed >> \"$0\"' {}", added = "signed";
+  const std::string fails = "sh -c 'echo token locked >&2; exit 3'";
+#endif
+  const struct {
+    const char* what;
+    std::string command;
+    int status;
+    std::vector<std::string> err;  // fragments
+  } cases[] = {
+      {"a tool that succeeds", appends, 0, {}},
+      {"a tool that fails", fails, 1, {"Cannot sign \"", "SETUP.EXE\": the signing command \"", "(exit status 3): token locked"}},
+      {"a tool that does not exist", "no-such-signing-tool {}", 1, {"cannot start no-such-signing-tool"}},
+      {"an unclosed quote", "sign 'x", 2, {"--sign-command has an unclosed '"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Tree t;
+    WriteFile(t.dir / "stub.exe", TinyWindowsProgram());
+    ASSERT_EQ(Mk({"pack", "-o", t.dir / "pkg", "--no-stub", "--app", "Earlier", t.dir / "src"}).status, 0);
+    const Bytes before = ReadFile(t.dir / "pkg\\SETUP.INS");
+    const Outcome r = Mk({"pack", "-o", t.dir / "pkg", "--stub", t.dir / "stub.exe", "--sign-command", c.command,
+                          t.dir / "src"});
+    EXPECT_EQ(r.status, c.status) << r.err;
+    for (const auto& fragment : c.err) EXPECT_NE(r.err.find(fragment), std::string::npos) << r.err;
+    if (c.status == 0) {
+      Bytes expected = TinyWindowsProgram();
+      expected.insert(expected.end(), added.begin(), added.end());
+      EXPECT_EQ(ReadFile(t.dir / "pkg\\SETUP.EXE"), expected);
+    } else {
+      EXPECT_FALSE(FileExists(t.dir / "pkg\\SETUP.EXE"));
+      EXPECT_EQ(ReadFile(t.dir / "pkg\\SETUP.INS"), before) << "the output folder is as it was";
+    }
+  }
 }

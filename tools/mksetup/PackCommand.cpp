@@ -331,11 +331,17 @@ int RunPack(const std::vector<std::string>& commandLine, Io& io) {
   const auto license = options.Value("--license");
   settings.title = title;
   const bool noStub = options.Flag("--no-stub");
-  if (noStub && (options.Value("--stub") || options.Value("--sign"))) {
-    throw UsageError("--no-stub ships no SETUP.EXE, so it takes neither --stub nor --sign");
+  if (noStub && (options.Value("--stub") || options.Value("--sign") || options.Value("--sign-command"))) {
+    throw UsageError("--no-stub ships no SETUP.EXE, so it takes neither --stub nor --sign nor --sign-command");
   }
   if (options.Value("--password-file") && !options.Value("--sign")) {
     throw UsageError("--password-file goes with --sign");
+  }
+  if (options.Value("--timestamp") && !options.Value("--sign")) {
+    throw UsageError("--timestamp goes with --sign (a --sign-command stamps with its own options)");
+  }
+  if (options.Value("--sign") && options.Value("--sign-command")) {
+    throw UsageError("--sign and --sign-command exclude each other");
   }
   std::vector<std::string> patterns;
   if (!options.Flag("--no-default-excludes")) patterns = Excludes::Defaults();
@@ -349,7 +355,13 @@ int RunPack(const std::vector<std::string>& commandLine, Io& io) {
   plan.excludes = &excludes;
   plan.sourceDateEpoch = SourceDateEpoch();
   std::optional<Signing> signing;
-  if (auto pfx = options.Value("--sign")) signing = Signing{*pfx, options.Value("--password-file"), app};
+  if (auto pfx = options.Value("--sign")) {
+    signing = Signing{*pfx, options.Value("--password-file"), app, options.Value("--timestamp"), std::nullopt, {}};
+    // Reproducible: without a timestamp the signing time is the epoch's.
+    if (!signing->timestamp) signing->signingTime = plan.sourceDateEpoch;
+  } else if (auto command = options.Value("--sign-command")) {
+    signing = Signing{{}, std::nullopt, app, std::nullopt, std::nullopt, SplitCommand(*command)};
+  }
   bool progressShown = false;
   try {
     const std::vector<PackEntry> entries = PlanEntries(options.Positional(), plan, io);
@@ -447,9 +459,11 @@ const Command& PackCommand() {
       "The project file (--config) is UTF-8 INI: [Setup] App101, DestDir102,\n"
       "Title103, License; [Pack] Source, Output, LicenseFile, Exclude, Level,\n"
       "Best, VolumeSize, Threads, Stub, NoStub, Sign, PasswordFile,\n"
-      "NoDefaultExcludes, Checksums; paths relative to its folder.\n\n"
+      "NoDefaultExcludes, Checksums, Timestamp, SignCommand; paths relative\n"
+      "to its folder.\n\n"
       "With SOURCE_DATE_EPOCH set, dates later than it are set back to it and\n"
-      "every date is taken as UTC: the same inputs give the same bytes.\n",
+      "every date is taken as UTC: the same inputs give the same bytes (with\n"
+      "--sign and no --timestamp the signing time is SOURCE_DATE_EPOCH too).\n",
       {{"-o, --output", "DIR", "the folder to write the installer to"},
        {"--config", "FILE", "a project file; options on the command line override it"},
        {"--app", "NAME", "the product name (default: the first PATH's name)"},
@@ -467,6 +481,11 @@ const Command& PackCommand() {
        {"--no-stub", nullptr, "write the data files only, no SETUP.EXE"},
        {"--sign", "PFX", "sign SETUP.EXE with this PKCS#12 certificate and key\n(runs osslsigncode)"},
        {"--password-file", "FILE", "the PKCS#12 password, for --sign"},
+       {"--timestamp", "URL", "with --sign: have the signature time-stamped by this RFC 3161\n"
+                              "authority, so that it stays valid after the certificate expires"},
+       {"--sign-command", "COMMAND", "sign SETUP.EXE with this command instead: its words split\n"
+                                     "at blanks (quotes keep them), {} the file to sign in place;\n"
+                                     "a failure fails the pack"},
        {"--checksums", nullptr, "also write SHA256SUMS (sha256sum -c checks it)"}},
       "Exit status: 0 packed, 1 failed, 2 wrong command line or project file,\n"
       "5 warnings with --strict (nothing written).\n",

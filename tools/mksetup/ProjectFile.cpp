@@ -65,6 +65,8 @@ const std::map<std::string, Key>& Keys() {
       {"pack/nostub", {"--no-stub", Kind::Switch}},
       {"pack/sign", {"--sign", Kind::Path}},
       {"pack/passwordfile", {"--password-file", Kind::Path}},
+      {"pack/timestamp", {"--timestamp", Kind::Text}},
+      {"pack/signcommand", {"--sign-command", Kind::Text}},
       {"pack/checksums", {"--checksums", Kind::Switch}},
   };
   return keys;

@@ -2,7 +2,8 @@
 //   [Setup]  App101, DestDir102, Title103, License (Yes/No)
 //   [Pack]   Source (;-separated), Output, LicenseFile, Exclude (;-separated),
 //            NoDefaultExcludes, Level, Best, VolumeSize, Threads, Stub, NoStub,
-//            Sign, PasswordFile, Checksums (Yes/No for the switches)
+//            Sign, PasswordFile, Timestamp, SignCommand, Checksums (Yes/No
+//            for the switches)
 // Paths are relative to the file's folder. ';' or '#' starts a comment line.
 #pragma once
 

@@ -7,6 +7,7 @@
 #include "runtime/FileSystem.h"
 #include "runtime/Paths.h"
 #include "runtime/Streams.h"
+#include "tools/mksetup/Cli.h"
 #include "tools/mksetup/WholeFiles.h"
 
 namespace mksetup {
@@ -98,26 +99,71 @@ std::string StubWarning(const std::string& stub) {
   return {};
 }
 
+std::vector<std::string> SplitCommand(const std::string& text) {
+  std::vector<std::string> words;
+  std::string word;
+  bool inWord = false;
+  char quote = 0;
+  for (const char c : text) {
+    if (quote != 0) {
+      if (c == quote) {
+        quote = 0;
+      } else {
+        word += c;
+      }
+    } else if (c == '"' || c == '\'') {
+      quote = c;
+      inWord = true;
+    } else if (c == ' ' || c == '\t') {
+      if (inWord) words.push_back(std::move(word));
+      word.clear();
+      inWord = false;
+    } else {
+      word += c;
+      inWord = true;
+    }
+  }
+  if (quote != 0) throw UsageError(std::string("--sign-command has an unclosed ") + quote);
+  if (inWord) words.push_back(std::move(word));
+  if (words.empty()) throw UsageError("--sign-command names no program");
+  return words;
+}
+
 void ShipStub(const std::string& stub, const std::string& target, const std::optional<Signing>& signing) {
-  if (!signing) {
-    WriteWholeFile(target, ReadWholeFile(stub));
-    return;
+  if (!signing || !signing->command.empty()) WriteWholeFile(target, ReadWholeFile(stub));
+  if (!signing) return;
+  std::vector<std::string> argv;
+  std::string tool;
+  if (!signing->command.empty()) {
+    // The publisher's tool signs the file in place.
+    for (std::string word : signing->command) {
+      for (std::size_t at = word.find("{}"); at != std::string::npos; at = word.find("{}", at)) {
+        word.replace(at, 2, NativePath(target));
+        at += NativePath(target).size();
+      }
+      argv.push_back(word);
+    }
+    tool = "the signing command \"" + argv[0] + "\"";
+  } else {
+    argv = {"osslsigncode", "sign", "-pkcs12", NativePath(signing->pkcs12)};
+    if (signing->passwordFile) argv.insert(argv.end(), {"-readpass", NativePath(*signing->passwordFile)});
+    argv.insert(argv.end(), {"-n", signing->description, "-h", "sha256"});
+    if (signing->timestamp) {
+      argv.insert(argv.end(), {"-ts", *signing->timestamp});
+    } else if (signing->signingTime) {
+      argv.insert(argv.end(), {"-time", std::to_string(*signing->signingTime)});
+    }
+    argv.insert(argv.end(), {"-in", NativePath(stub), "-out", NativePath(target)});
+    tool = "osslsigncode with \"" + ExpandFileName(signing->pkcs12) + "\"";
   }
-  std::vector<std::string> argv = {"osslsigncode", "sign", "-pkcs12", NativePath(signing->pkcs12)};
-  if (signing->passwordFile) {
-    argv.insert(argv.end(), {"-readpass", NativePath(*signing->passwordFile)});
-  }
-  argv.insert(argv.end(), {"-n", signing->description, "-h", "sha256", "-in", NativePath(stub), "-out",
-                           NativePath(target)});
   std::string output;
   const int status = RunProgram(argv, output);
   if (status == 0) return;
   RemoveFile(target);
   while (!output.empty() && (output.back() == '\n' || output.back() == '\r')) output.pop_back();
   if (status < 0) throw Exception("Cannot sign \"" + ExpandFileName(target) + "\": " + output);
-  throw Exception("Cannot sign \"" + ExpandFileName(target) + "\" with \"" + ExpandFileName(signing->pkcs12) +
-                  "\": osslsigncode failed (exit status " + std::to_string(status) + ")" +
-                  (output.empty() ? "" : ": " + output));
+  throw Exception("Cannot sign \"" + ExpandFileName(target) + "\": " + tool + " failed (exit status " +
+                  std::to_string(status) + ")" + (output.empty() ? "" : ": " + output));
 }
 
 }  // namespace mksetup
