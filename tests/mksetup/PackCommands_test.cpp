@@ -935,6 +935,9 @@ TEST(MksetupPack, OptionsExcludesAndTheProjectFile) {
       {"the command line overrides the project file", {}, project,
        {"--title", "Other", "--config", "DIR\\project.ini", "--no-default-excludes", "DIR\\src\\bin"}, 0,
        {"B.BIN", "deep\\EMPTY"}, {"A.TXT"}, "", "", "Other"},
+      {"a switch of the project file gives way to the command line", {}, project + "Best=Yes\n",
+       {"--config", "DIR\\project.ini", "--stub", "DIR\\stub.exe", "--level", "0"}, 0, {"A.TXT"}, {}, "SETUP.EXE from",
+       ""},
       {"a project file with a mistyped key", {}, "[Pack]\nLevle=9\n", {"--config", "DIR\\project.ini"}, 2, {}, {}, "",
        "project.ini\" line 2: unknown key \"Levle\" in [pack]"},
       {"a project file whose licence switch has no file", {}, "[Setup]\nLicense=Yes\n[Pack]\nSource=src\nOutput=pkg\n",
@@ -949,6 +952,7 @@ TEST(MksetupPack, OptionsExcludesAndTheProjectFile) {
       WriteFile(t.dir / f, "x");
     }
     if (!c.project.empty()) WriteFile(t.dir / "project.ini", c.project);
+    WriteFile(t.dir / "stub.exe", TinyWindowsProgram());
     std::vector<std::string> args = {"pack"};
     for (const auto& a : c.args) args.push_back(a.find("DIR") != std::string::npos ? t.dir / a.substr(a.find("DIR") + 4) : a);
     if (c.args[0].rfind("-oDIR", 0) == 0) args[1] = "-o" + t.dir / "pkg";

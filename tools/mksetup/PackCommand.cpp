@@ -274,7 +274,19 @@ std::vector<std::string> WithProjectFile(const std::vector<std::string>& args) {
   const auto config = options.Value("--config");
   if (!config) return args;
   const ProjectArguments project = ReadProjectFile(*config);
-  std::vector<std::string> merged = project.options;
+  // A switch of the file that an option on the command line contradicts
+  // gives way to it: --stub or --sign to NoStub, --level to Best and back.
+  std::vector<std::string> merged;
+  const bool stubGiven = options.Value("--stub") || options.Value("--sign");
+  for (std::size_t i = 0; i < project.options.size(); ++i) {
+    const std::string& o = project.options[i];
+    if ((o == "--no-stub" && stubGiven) || (o == "--best" && options.Value("--level"))) continue;
+    if (o == "--level" && options.Flag("--best")) {
+      ++i;
+      continue;
+    }
+    merged.push_back(o);
+  }
   bool skip = false, ended = false;
   for (const auto& a : args) {
     if (skip) {
