@@ -277,7 +277,7 @@ std::vector<std::string> WithProjectFile(const std::vector<std::string>& args) {
   // A switch of the file that an option on the command line contradicts
   // gives way to it: --stub or --sign to NoStub, --level to Best and back.
   std::vector<std::string> merged;
-  const bool stubGiven = options.Value("--stub") || options.Value("--sign");
+  const bool stubGiven = options.Value("--stub") || options.Value("--sign") || options.Value("--sign-command");
   for (std::size_t i = 0; i < project.options.size(); ++i) {
     const std::string& o = project.options[i];
     if ((o == "--no-stub" && stubGiven) || (o == "--best" && options.Value("--level"))) continue;
