@@ -78,6 +78,7 @@ TForm3::TForm3(TComponent* owner) : TForm(owner) {
   };
 
   OnCreate = [this](TObject* s) { FormCreate(s); };
+  OnClose = [this](TObject* s, TCloseAction& a) { FormClose(s, a); };
 }
 
 // The wizard exists already: it is created before this window.
@@ -86,6 +87,15 @@ void TForm3::FormCreate(TObject*) { WizardWindow().ClearWizardFlags(); }
 // Cancel asks whether to leave Setup; the restore waits meanwhile. Exit Setup
 // ends the program, and the next progress report stops the restore.
 void TForm3::Button1Click(TObject*) { ExitWindow().AskToExit(); }
+
+// A close request while the transfer runs (Alt+F4) is the user's cancel: the
+// window stays, and the question comes as from Cancel. At 100 percent the
+// window closes, which hides it.
+void TForm3::FormClose(TObject* Sender, TCloseAction& Action) {
+  if (Gauge1->Progress() == 100) return;
+  Action = caNone;
+  Button1Click(Sender);
+}
 
 void TForm3::BackupFile1Progress(TBackupFile&, const std::string&, TPercentage Percent,
                                  bool& Continue) {
