@@ -5,14 +5,14 @@
 
 namespace texts {
 
-inline constexpr char kBootPreparing[] =
+inline const std::string kBootPreparing =
     "Setup is preparing the Calderwick(r) Wizard which will guide you through the rest of the "
     "setup process. Please wait.";
-inline constexpr char kCorrupt[] = "Setup is corrupt! Cannot load!";
+inline const std::string kCorrupt = "Setup is corrupt! Cannot load!";
 // kCorrupt, with the folder where SETUP.INS was looked for; a folder in the
 // temporary folder is most likely one file extracted from a compressed folder.
 inline std::string CorruptIn(const std::string& folder, bool temporary) {
-  std::string text = std::string(kCorrupt) + "\r\n\r\nSetup looked for its file SETUP.INS in the folder \"" +
+  std::string text = kCorrupt + "\r\n\r\nSetup looked for its file SETUP.INS in the folder \"" +
                      folder + "\".";
   if (temporary) {
     text +=
@@ -31,7 +31,7 @@ inline std::string FolderNotPlain(const std::string& folder) {
 inline std::string CannotMakeDestination(const std::string& dir, const std::string& reason) {
   return "Setup cannot create the destination directory \"" + dir + "\". " + reason;
 }
-inline constexpr char kNoDestination[] =
+inline const std::string kNoDestination =
     "No destination directory is set. Click Browse to choose one.";
 
 inline std::string Welcome(const std::string& p) {
@@ -55,29 +55,29 @@ inline std::string NotFinished(const std::string& p) {
   return "Setup could not finish installing " + p + " on your computer.";
 }
 
-inline constexpr char kWelcomeDesign[] =
+inline const std::string kWelcomeDesign =
     "Welcome to the * Setup program. This program will install * on your computer.";
-inline constexpr char kLicenseDesign[] =
+inline const std::string kLicenseDesign =
     "Do you accept all the terms of the preceding License Agreement? If you choose No,  Setup "
     "will close.  To install *, you must accept this agreement.";
-inline constexpr char kDestinationDesign[] = "Setup will install * in the following directory.";
-inline constexpr char kFinishedDesign[] = "Setup has finished installing * on your computer.";
+inline const std::string kDestinationDesign = "Setup will install * in the following directory.";
+inline const std::string kFinishedDesign = "Setup has finished installing * on your computer.";
 
-inline constexpr char kWelcomeAdvice[] =
+inline const std::string kWelcomeAdvice =
     "It is strongly recommended that you exit all Windows programs before running this Setup "
     "program.\r\n\r\n"
     "Click Cancel to quit Setup and then close any programs you have running. Click Next to "
     "continue with the Setup program.\r\n\r\n\r\n\r\n\r\n\r\n";
-inline constexpr char kLicenseIntro[] =
+inline const std::string kLicenseIntro =
     "Please read the following License Agreement. Press the PAGE DOWN key to see the rest of the "
     "agreement.";
-inline constexpr char kDestinationAdvice[] =
+inline const std::string kDestinationAdvice =
     "To install to this directory, click Next.\r\n\r\n"
     "To install to a different directory, click Browse and select another directory.\r\n\r\n"
     "You can choose not to install by clicking Cancel to exit Setup";
-inline constexpr char kClickFinish[] = "Click Finish to complete Setup.";
-inline constexpr char kTransferOf[] = "Transfer of File: ";
-inline constexpr char kExitQuestion[] =
+inline const std::string kClickFinish = "Click Finish to complete Setup.";
+inline const std::string kTransferOf = "Transfer of File: ";
+inline const std::string kExitQuestion =
     "Setup is not complete.  If you quit the Setup program now, the program will not be "
     "installed.\r\n\r\n"
     "You may run the Setup program at a later time to complete the installation.\r\n\r\n"
@@ -85,13 +85,13 @@ inline constexpr char kExitQuestion[] =
     "Setup.";
 
 // Captions.
-inline constexpr char kNext[] = "&Next >";
-inline constexpr char kBack[] = "< &Back";
-inline constexpr char kCancel[] = "Cancel";
-inline constexpr char kYes[] = "&Yes";
-inline constexpr char kNo[] = "&No";
-inline constexpr char kFinish[] = "Finish";
-inline constexpr char kLicenseCaption[] = "Software License Agreement";
-inline constexpr char kDestinationCaption[] = "Select Destination Directory";
+inline const std::string kNext = "&Next >";
+inline const std::string kBack = "< &Back";
+inline const std::string kCancel = "Cancel";
+inline const std::string kYes = "&Yes";
+inline const std::string kNo = "&No";
+inline const std::string kFinish = "Finish";
+inline const std::string kLicenseCaption = "Software License Agreement";
+inline const std::string kDestinationCaption = "Select Destination Directory";
 
 }  // namespace texts

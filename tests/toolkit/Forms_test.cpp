@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <future>
+#include <optional>
 #include <thread>
 
 #include "tests/toolkit/GuiTest.h"
@@ -291,6 +292,35 @@ TEST_F(FormsTest, ModalFormIsOwnedByTheFormItIsOpenedFromAndGivesTheKeyboardBack
   }
 }
 
+// A window of another thread, as of another program, that takes the
+// foreground and keeps it until this is destroyed.
+class ForeignWindow {
+ public:
+  ForeignWindow() {
+    std::promise<DWORD> ready;
+    thread_ = std::thread([&ready] {
+      HWND window = CreateWindowExA(0, "STATIC", "Other program", WS_POPUP | WS_VISIBLE, 0, 0, 80, 40, nullptr,
+                                    nullptr, nullptr, nullptr);
+      SetForegroundWindow(window);
+      ready.set_value(GetCurrentThreadId());
+      MSG msg;
+      while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+      DestroyWindow(window);
+    });
+    id_ = ready.get_future().get();
+  }
+  ~ForeignWindow() {
+    PostThreadMessageA(id_, WM_QUIT, 0, 0);
+    thread_.join();
+  }
+  ForeignWindow(const ForeignWindow&) = delete;
+  ForeignWindow& operator=(const ForeignWindow&) = delete;
+
+ private:
+  std::thread thread_;
+  DWORD id_ = 0;
+};
+
 TEST_F(FormsTest, ShownFormTakesTheKeyboardOnItsDefaultButton) {
   TForm* form = MakeForm("Keys");
   auto* pages = NewComponent<TNotebook>(form);
@@ -310,11 +340,18 @@ TEST_F(FormsTest, ShownFormTakesTheKeyboardOnItsDefaultButton) {
   next->OnClick = [&](TObject*) { ++nextPressed; };
   // The focus goes where Enter still presses the default button, and
   // Enter, pressed on the keyboard, does.
+  std::optional<ForeignWindow> other;
   const struct {
     const char* name;
     std::function<void()> change;
   } cases[] = {
       {"the form is shown", [&] { form->Show(); }},
+      {"the form is activated while another program has the foreground",
+       [&] {
+         form->Show();
+         other.emplace();
+         form->Activate();
+       }},
       {"the focused button is disabled",
        [&] {
          back->SetFocus();
@@ -339,6 +376,7 @@ TEST_F(FormsTest, ShownFormTakesTheKeyboardOnItsDefaultButton) {
     EXPECT_TRUE(PumpUntil([&] { return nextPressed > 0; }));
     app.ProcessMessages();
     EXPECT_EQ(nextPressed, 1);
+    other.reset();
   }
   form->Hide();
 }
