@@ -36,8 +36,37 @@ void HardenDllLoading() {
   }
 }
 
+// One Setup at a time on the machine: the temporary setup script has one
+// fixed, machine-wide name, so the mutex lives in the global namespace, where
+// a Setup that another user runs holds it too. Held until the run ends.
+class TSingleSetup {
+ public:
+  TSingleSetup() {
+    mutex_ = CreateMutexA(nullptr, FALSE, "Global\\SetupTemporaryScript.SETUP1.TMP");
+    // Denied access means that another user's Setup made it.
+    const DWORD error = GetLastError();
+    alone_ = mutex_ != nullptr && error != ERROR_ALREADY_EXISTS;
+  }
+  ~TSingleSetup() {
+    if (mutex_ != nullptr) CloseHandle(mutex_);
+  }
+  TSingleSetup(const TSingleSetup&) = delete;
+  TSingleSetup& operator=(const TSingleSetup&) = delete;
+  bool Alone() const { return alone_; }
+
+ private:
+  HANDLE mutex_ = nullptr;
+  bool alone_ = false;
+};
+
 void RunInstaller() {
   TApplication application;
+  const TSingleSetup single;
+  if (!single.Alone()) {
+    // Said here rather than in Texts.h, whose texts this unit does not need.
+    ShowMessage("Setup is already running.");
+    return;
+  }
   Application->Initialize();
   Application->CreateForm(&Form1);
   Application->CreateForm(&Form2);

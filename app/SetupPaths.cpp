@@ -27,6 +27,19 @@ bool ExePathFitsCodePage() {
   return bytes > 0 && bytes < MAX_PATH && !usedDefault;
 }
 
+bool InTemporaryFolder(const std::string& dir) {
+  // Both in their long forms: a temporary folder is often given in short
+  // 8.3 names.
+  char temp[MAX_PATH] = {}, folder[MAX_PATH] = {}, path[MAX_PATH] = {};
+  const DWORD n = GetTempPathA(MAX_PATH, temp);
+  if (n == 0 || n >= MAX_PATH) return false;
+  const DWORD f = GetLongPathNameA(temp, folder, MAX_PATH);
+  const DWORD p = GetLongPathNameA(dir.c_str(), path, MAX_PATH);
+  if (f == 0 || f >= MAX_PATH || p < f || p >= MAX_PATH) return false;
+  return CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, path, static_cast<int>(f), folder,
+                        static_cast<int>(f)) == CSTR_EQUAL;
+}
+
 bool MakeDirectoryChain(const std::string& dir, std::vector<std::string>& made, std::string& reason) {
   std::vector<std::string> ours;
   if (ForceDirectories(dir, &ours)) {

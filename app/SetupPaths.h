@@ -21,6 +21,9 @@ struct TSetupPaths {
 // Whether the running executable's full path survives the conversion to the
 // 8-bit code page.
 bool ExePathFitsCodePage();
+// Whether dir lies in the user's temporary folder, where a file opened from
+// inside a compressed folder is extracted alone.
+bool InTemporaryFolder(const std::string& dir);
 // Makes dir and every missing parent (ForceDirectories), adding each
 // directory it made to made (outermost first). On failure the directories it
 // made are removed again and reason says why: a file in the way, or the

@@ -9,6 +9,19 @@ inline const std::string kBootPreparing =
     "Setup is preparing the Calderwick(r) Wizard which will guide you through the rest of the "
     "setup process. Please wait.";
 inline const std::string kCorrupt = "Setup is corrupt! Cannot load!";
+// kCorrupt, with the folder where SETUP.INS was looked for; a folder in the
+// temporary folder is most likely one file extracted from a compressed folder.
+inline std::string CorruptIn(const std::string& folder, bool temporary) {
+  std::string text = kCorrupt + "\r\n\r\nSetup looked for its file SETUP.INS in the folder \"" +
+                     folder + "\".";
+  if (temporary) {
+    text +=
+        "\r\n\r\nThat folder lies in the temporary folder: Setup may have been started from inside a "
+        "compressed (ZIP) folder. Extract all files of the package first, then start SETUP.EXE from the "
+        "extracted folder.";
+  }
+  return text;
+}
 inline std::string FolderNotPlain(const std::string& folder) {
   return "Setup cannot open its files in the folder \"" + folder +
          "\": the folder's name has characters that this system cannot use here.\r\n\r\n"

@@ -99,7 +99,7 @@ void TForm1::FormShow(TObject*) {
   }
   if (!LoadSetupScript(paths.exeDir, *scriptView_, paths.tempScript)) {
     Timer1->SetEnabled(false);
-    ShowMessage(texts::kCorrupt);
+    ShowMessage(texts::CorruptIn(paths.exeDir, InTemporaryFolder(paths.exeDir)));
     Close();
     return;
   }

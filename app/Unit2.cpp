@@ -174,7 +174,15 @@ void TForm2::FormShow(TObject*) {
   if (value == "No") LicenseSwitch = false;
   if (value == "Yes") LicenseSwitch = true;
   if (LicenseSwitch) {
-    Memo1->LoadFromFile(SetupPaths().exeDir + "LICENSE.TXT");
+    try {
+      Memo1->LoadFromFile(SetupPaths().exeDir + "LICENSE.TXT");
+    } catch (const std::exception&) {
+      // The licence shown before stays: the file may have left the drive
+      // with the first disk.
+      if (licenceLoaded_) return;
+      throw;
+    }
+    licenceLoaded_ = true;
     Memo1->SetReadOnly(true);
   }
 }

@@ -81,6 +81,9 @@ class TForm2 : public TForm, public IWizardWindow {
   // when it is over.
   bool restoring_ = false;
   bool finishPending_ = false;
+  // LICENSE.TXT has been shown once; a later show keeps that text when the
+  // file cannot be read any more.
+  bool licenceLoaded_ = false;
 
   // The product name the boot window gave, for the Complete page's texts.
   std::string productName_;

@@ -81,6 +81,7 @@ TForm3::TForm3(TComponent* owner) : TForm(owner) {
   };
 
   OnCreate = [this](TObject* s) { FormCreate(s); };
+  OnClose = [this](TObject* s, TCloseAction& a) { FormClose(s, a); };
 }
 
 // The wizard exists already: it is created before this window.
@@ -109,6 +110,15 @@ TransferOutcome TForm3::Transfer(const std::string& archive, const std::string& 
   }
   if (!returned) outcome_.wizardBack = false;
   return outcome_;
+}
+
+// A close request while the transfer runs (Alt+F4) is the user's cancel: the
+// window stays, and the question comes as from Cancel. At 100 percent the
+// window closes, which hides it.
+void TForm3::FormClose(TObject* Sender, TCloseAction& Action) {
+  if (outcome_.wizardBack) return;
+  Action = caNone;
+  Button1Click(Sender);
 }
 
 void TForm3::BackupFile1Progress(TBackupFile&, const std::string&, TPercentage Percent,

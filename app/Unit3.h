@@ -25,6 +25,7 @@ class TForm3 : public TForm, public ITransferWindow {
 
   void FormCreate(TObject* Sender);
   void Button1Click(TObject* Sender);
+  void FormClose(TObject* Sender, TCloseAction& Action);
   void BackupFile1Progress(TBackupFile& Sender, const std::string& Filename, TPercentage Percent,
                            bool& Continue);
   void BackupFile1FileRestored(TBackupFile& Sender, std::string& Filename,

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "runtime/ErrorMode_win.h"
 #include "runtime/Exceptions.h"
 #include "runtime/FileSystem.h"
 #include "runtime/Streams.h"
@@ -38,6 +39,7 @@ TFileStream::TFileStream(const std::string& fileName, FileMode mode) : fileName_
       if (a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA(fileName.c_str());
       flags |= FILE_FLAG_OPEN_REPARSE_POINT;
     }
+    const QuietMediaProbe quiet;
     h = CreateFileA(fileName.c_str(), access, share, nullptr, disposition, flags, nullptr);
   }
   if (h == INVALID_HANDLE_VALUE) {

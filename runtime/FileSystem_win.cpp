@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "runtime/DosDate.h"
+#include "runtime/ErrorMode_win.h"
 #include "runtime/Exceptions.h"
 #include "runtime/FileSystem.h"
 #include "runtime/Paths.h"
@@ -8,7 +9,9 @@
 namespace {
 
 DWORD Attributes(const std::string& path) {
-  return path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(path.c_str());
+  if (path.empty()) return INVALID_FILE_ATTRIBUTES;
+  const QuietMediaProbe quiet;
+  return GetFileAttributesA(path.c_str());
 }
 
 }  // namespace

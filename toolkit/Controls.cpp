@@ -152,8 +152,24 @@ void TControl::SetBounds(int left, int top, int width, int height) {
 
 void TControl::SetVisible(bool visible) {
   if (visible == visible_) return;
+  // Checked before: the system drops the focus of a window it hides.
+  const bool focusLeaves = !visible && HoldsFocus();
   visible_ = visible;
   VisibleChanged();
+  if (focusLeaves) MoveFocusAway();
+}
+
+bool TControl::HoldsFocus() const {
+  const auto* self = dynamic_cast<const TWinControl*>(this);
+  if (self == nullptr || parent_ == nullptr || self->handle_ == nullptr) return false;
+  HWND focus = GetFocus();
+  return focus != nullptr && (focus == self->handle_ || IsChild(self->handle_, focus));
+}
+
+void TControl::MoveFocusAway() {
+  TWinControl* top = parent_;
+  while (top != nullptr && top->parent_ != nullptr) top = top->parent_;
+  if (top != nullptr) top->FocusDefaultControl();
 }
 
 bool TControl::Showing() const {
@@ -163,8 +179,10 @@ bool TControl::Showing() const {
 
 void TControl::SetEnabled(bool enabled) {
   if (enabled == enabled_) return;
+  const bool focusLeaves = !enabled && HoldsFocus();
   enabled_ = enabled;
   EnabledChanged();
+  if (focusLeaves) MoveFocusAway();
 }
 
 void TControl::SetCaption(const std::string& text) {

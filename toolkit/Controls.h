@@ -197,6 +197,11 @@ class TControl : public TComponent {
   virtual void ColorChanged() {}
   // Accelerator character (after "&") of the caption, or 0.
   char AccelChar() const;
+  // Whether the keyboard focus is on this windowed control or inside it.
+  bool HoldsFocus() const;
+  // The focus was on this control, which is now hidden or disabled: the
+  // top-level window puts it where Enter still works (FocusDefaultControl).
+  void MoveFocusAway();
 
   friend class TWinControl;
 
@@ -275,6 +280,10 @@ class TWinControl : public TControl {
   // True for the control that takes the focus when its form is shown and no
   // ActiveControl is set (a default button).
   virtual bool DefaultFocus() const { return false; }
+  // Focuses the control that takes the keyboard when the focused one went
+  // away (a form: its ActiveControl, default button or first control that
+  // shows); nothing for other windows.
+  virtual void FocusDefaultControl() {}
   // A button's ModalResult, handed up its parents until one takes it: a form
   // does (and ends its modal loop with it), other windows do not.
   virtual bool TakeModalResult(TModalResult result) { (void)result; return false; }

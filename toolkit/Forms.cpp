@@ -78,6 +78,21 @@ HWND ActiveFormWindow() {
   return dynamic_cast<TForm*>(TWinControl::FromHandle(active)) != nullptr ? active : nullptr;
 }
 
+HWND ShowingOpenBox() {
+  const auto& boxes = OpenBoxList();
+  for (auto it = boxes.rbegin(); it != boxes.rend(); ++it) {
+    if (IsWindow(*it) && IsWindowVisible(*it)) return *it;
+  }
+  return nullptr;
+}
+
+void MakeActive(HWND window) {
+  // The system's foreground window, not only this thread's active one: keys
+  // from the keyboard go to the foreground window.
+  SetForegroundWindow(window);
+  SetActiveWindow(window);
+}
+
 void RaiseOpenBoxes() {
   for (HWND box : OpenBoxList()) {
     if (IsWindowVisible(box)) SetWindowPos(box, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -85,11 +100,26 @@ void RaiseOpenBoxes() {
 }
 
 void Reactivate(HWND window) {
-  if (window == nullptr || !IsWindow(window) || !IsWindowVisible(window) || !IsWindowEnabled(window)) return;
+  // A box that is still up keeps the keyboard until it is answered.
+  if (HWND box = ShowingOpenBox()) {
+    MakeActive(box);
+    return;
+  }
+  const auto usable = [](HWND w) { return w != nullptr && IsWindow(w) && IsWindowVisible(w) && IsWindowEnabled(w); };
+  if (!usable(window)) {
+    // The window it came from is gone: the modal form that shows takes the
+    // keyboard instead (the one whose loop runs innermost, since that loop
+    // disabled the others).
+    window = nullptr;
+    for (TForm* form : Application->Forms()) {
+      if (form->Modal() && form->HandleAllocated() && usable(form->Handle())) window = form->Handle();
+    }
+    if (window == nullptr) return;
+  }
   if (auto* form = dynamic_cast<TForm*>(TWinControl::FromHandle(window))) {
     form->Activate();
   } else {
-    SetActiveWindow(window);
+    MakeActive(window);
   }
 }
 
@@ -117,9 +147,11 @@ std::string TitleFromExeName(const std::string& exePath) {
 }
 
 TApplication::TApplication() : TComponent(nullptr), previous_(Application) {
+  // No call into the windowing system here: the default application is
+  // constructed before WinMain restricts where DLLs are loaded from, and a
+  // thread's first such call loads libraries.
   Application = this;
   SetErrorReport(ReportToApplication);
-  DropQuitMessages();
 }
 
 TApplication::~TApplication() {
@@ -129,6 +161,7 @@ TApplication::~TApplication() {
 }
 
 void TApplication::Initialize() {
+  DropQuitMessages();
   // Every control is one of USER32's own classes, so the common-controls
   // library is not needed (nor imported: it is no known DLL, and a copy
   // planted beside the program would be loaded before WinMain runs).
@@ -163,7 +196,8 @@ bool TApplication::ProcessMessage() {
       return true;
     }
   }
-  if (msg.hwnd != nullptr && (msg.message == WM_KEYDOWN || msg.message == WM_SYSCHAR || msg.message == WM_CHAR)) {
+  if (msg.hwnd != nullptr && (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN ||
+                              msg.message == WM_SYSCHAR || msg.message == WM_CHAR)) {
     HWND root = GetAncestor(msg.hwnd, GA_ROOT);
     if (auto* form = dynamic_cast<TForm*>(TWinControl::FromHandle(root))) {
       if (form->IsDialogKey(msg)) return true;
@@ -396,11 +430,13 @@ void TForm::SetVisible(bool visible) {
       SetWindowPos(handle_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
     // A window made visible takes the keyboard, with the focus on its first
-    // control, so Enter and Alt+F4 reach it without a click.
+    // control, so Enter and Alt+F4 reach it without a click; not from a box
+    // that is up, which keeps it until it is answered.
     if (IsWindowEnabled(handle_)) {
-      SetActiveWindow(handle_);
+      toolkit_internal::MakeActive(handle_);
       FocusFirstControl();
     }
+    if (HWND box = toolkit_internal::ShowingOpenBox()) toolkit_internal::MakeActive(box);
     DispatchEvent(OnShow, this);
   } else {
     DispatchEvent(OnHide, this);
@@ -433,9 +469,13 @@ void TForm::FocusFirstControl() {
   if (focus != nullptr) ::SetFocus(focus);
 }
 
+void TForm::FocusDefaultControl() {
+  if (handle_ != nullptr && IsWindowVisible(handle_)) FocusFirstControl();
+}
+
 void TForm::Activate() {
   if (handle_ == nullptr || !IsWindowVisible(handle_) || !IsWindowEnabled(handle_)) return;
-  SetActiveWindow(handle_);
+  toolkit_internal::MakeActive(handle_);
   // The focus stays where the user left it inside this window.
   HWND focus = GetFocus();
   if (focus == nullptr || !CanFocus(focus) || !IsChild(handle_, focus)) FocusFirstControl();
@@ -444,6 +484,7 @@ void TForm::Activate() {
 void TForm::Show() {
   SetVisible(true);
   BringToFront();
+  if (HWND box = toolkit_internal::ShowingOpenBox()) toolkit_internal::MakeActive(box);
 }
 
 bool TForm::DoClose(TCloseAction& action) {
@@ -650,7 +691,9 @@ bool OfferToControls(TWinControl* container, const Offer& offer) {
 bool TForm::IsDialogKey(const MSG& message) {
   if (handle_ == nullptr || !IsWindowEnabled(handle_)) return false;
   TWinControl* focused = FromHandle(GetFocus());
-  if (message.message == WM_KEYDOWN) {
+  // With no window focused the system hands keys to the active window as
+  // system keys; without Alt held they are plain keys all the same.
+  if (message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN) {
     if (GetKeyState(VK_MENU) < 0) return false;
     const WPARAM key = message.wParam;
     switch (key) {

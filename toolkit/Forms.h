@@ -41,8 +41,14 @@ class TApplication;
 //   0 and the loop goes on). At the end the other windows are enabled again,
 //   the form is hidden, the form it came from is active again and the result
 //   is returned.
-// - A form made visible becomes the active window, its ActiveControl, default
-//   button or first control focused.
+// - A form made visible becomes the active window of the system (the
+//   foreground window), its ActiveControl, default button or first control
+//   focused; while a message box is up, the box keeps the activation until it
+//   is answered.
+// - When the focused control is hidden or disabled (its page hidden
+//   included), the focus goes to the ActiveControl, default button or first
+//   control that shows. Enter presses the default button whenever no focused
+//   control takes it, also when nothing has the focus.
 // - Close on a modal form only sets ModalResult to mrCancel. On another form
 //   it runs OnClose (preset caHide); unless the action is caNone, the main
 //   form then terminates the application and any other form is hidden.
@@ -102,6 +108,8 @@ class TForm : public TWinControl {
 
   // Takes a button's ModalResult.
   bool TakeModalResult(TModalResult result) override;
+  // When the form shows: FocusFirstControl.
+  void FocusDefaultControl() override;
 
   TNotifyEvent OnCreate;
   TNotifyEvent OnShow;

@@ -26,6 +26,10 @@ HWND UtilityWindow();
 void AddOpenBox(HWND box);
 void RemoveOpenBox(HWND box);
 bool IsOpenBox(HWND window);
+// The open box that shows, the latest first; nullptr when none does.
+HWND ShowingOpenBox();
+// Makes window the system's foreground window and this thread's active one.
+void MakeActive(HWND window);
 // Puts the open boxes above every other window again.
 void RaiseOpenBoxes();
 

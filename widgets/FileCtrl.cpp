@@ -244,6 +244,15 @@ std::string TDirectoryListBox::ItemPath(int index) const { return DirItemPath(mo
 
 void TDirectoryListBox::OpenItem(int index) { SetDirectory(ItemPath(index)); }
 
+bool TDirectoryListBox::DialogKey(WPARAM key) {
+  if (key != VK_RETURN || !Focused()) return false;
+  const int index = ItemIndex();
+  if (index < 0 || index == model_.current) return false;
+  // A directory that cannot be entered is reported; the list stays.
+  Dispatch([&] { OpenItem(index); });
+  return true;
+}
+
 void TDirectoryListBox::DrawItem(int index, TRect rect, TOwnerDrawState) {
   TCanvas& canvas = Canvas();
   canvas.FillRect(rect);

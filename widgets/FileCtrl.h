@@ -72,6 +72,10 @@ class TDirectoryListBox : public TListBox {
 
   TNotifyEvent OnChange;
 
+  // Enter on a highlighted item that is not the current one opens it, as a
+  // double-click does; on the current item it is left to the default button.
+  bool DialogKey(WPARAM key) override;
+
  protected:
   void DrawItem(int index, TRect rect, TOwnerDrawState state) override;
 

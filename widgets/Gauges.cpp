@@ -86,7 +86,9 @@ void TGauge::SetBackColor(TColor value) {
 }
 
 void TGauge::RepaintNow() {
-  if (Visible() && Parent() != nullptr && Parent()->HandleAllocated()) Repaint();
+  // Only what shows is painted: a gauge in a hidden window is painted when
+  // the window shows again.
+  if (Showing() && Parent() != nullptr && Parent()->HandleAllocated()) Repaint();
 }
 
 void TGauge::Paint() {

@@ -171,14 +171,29 @@ TEST_F(Installer, TextsAreComposedFromTheProductName) {
 }
 
 TEST_F(Installer, MissingScriptSaysSoAndEndsTheProgram) {
-  WriteFile(dir_ / "setup1.tmp", "left behind");
-  Form1->FormShow(Form1);
-  ASSERT_EQ(boxes_.size(), 1u);
-  EXPECT_EQ(boxes_[0].Text, "Setup is corrupt! Cannot load!");
-  EXPECT_EQ(boxes_[0].Kind, TMessageBoxKind::Plain);
-  EXPECT_FALSE(Form1->Timer1->Enabled());
-  EXPECT_TRUE(Application->Terminated());
-  EXPECT_FALSE(FileExists(dir_ / "setup1.tmp")) << "the close deletes the temporary script";
+  // A folder in the temporary folder is most likely one file extracted from
+  // a compressed folder.
+  const struct {
+    std::string folder;
+    bool extractAdvice;
+  } cases[] = {{dir_.Path() + "\\", true}, {"C:\\", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.folder);
+    NewWindows();
+    boxes_.clear();
+    SetupPaths().exeDir = c.folder;
+    WriteFile(dir_ / "setup1.tmp", "left behind");
+    Form1->FormShow(Form1);
+    ASSERT_EQ(boxes_.size(), 1u);
+    const std::string& text = boxes_[0].Text;
+    EXPECT_EQ(text.rfind("Setup is corrupt! Cannot load!", 0), 0u) << text;
+    EXPECT_NE(text.find("\"" + c.folder + "\""), std::string::npos) << text;
+    EXPECT_EQ(text.find("Extract all files of the package first") != std::string::npos, c.extractAdvice) << text;
+    EXPECT_EQ(boxes_[0].Kind, TMessageBoxKind::Plain);
+    EXPECT_FALSE(Form1->Timer1->Enabled());
+    EXPECT_TRUE(Application->Terminated());
+    EXPECT_FALSE(FileExists(dir_ / "setup1.tmp")) << "the close deletes the temporary script";
+  }
 }
 
 TEST_F(Installer, DamagedScriptKeepsTheDesignTexts) {
@@ -471,6 +486,26 @@ TEST_F(Installer, TimerOpensNothingOnceTheProgramIsEnding) {
   Form1->Timer1Timer(Form1);
   EXPECT_TRUE(boxes_.empty()) << "the wizard was shown: " << boxes_[0].Text;
   EXPECT_FALSE(Form2->Visible());
+}
+
+// The timer goes on ticking for the whole run; the gauge it steps is hidden
+// from the hand-over on, and nothing hidden is painted.
+TEST_F(Installer, BootGaugeIsNotPaintedAfterTheHandOver) {
+  Script("[Setup]\nApp101=P\n");
+  Form1->Show();
+  Form1->Gauge1->SetProgress(100);
+  Form1->Hide();
+  Form2->Show();
+  int paints = 0;
+  Form1->Gauge1->OnPaint = [&](TObject*) { ++paints; };
+  for (int tick = 0; tick < 10; ++tick) Form1->Timer1Timer(Form1);
+  Application->ProcessMessages();
+  EXPECT_EQ(paints, 0);
+  EXPECT_EQ(Form1->Gauge1->Progress(), 100);
+  Form1->Show();
+  Form1->Repaint();
+  EXPECT_GT(paints, 0) << "shown again, it is painted";
+  Form2->Hide();
 }
 
 TEST_F(Installer, WindowsCarryTheInstallersIcon) {

@@ -46,8 +46,9 @@ class EndToEnd : public ::testing::Test {
     ASSERT_TRUE(CreateDir(product_));
   }
   void TearDown() override {
-    const bool running = driver_.Running();
+    const bool running = driver_.Running() || second_.Running();
     driver_.Kill();
+    second_.Kill();
     EXPECT_FALSE(running) << "the installer was still running";
     RemoveFile(kTempScript);
     RemoveDir(kTempScript);
@@ -94,11 +95,26 @@ class EndToEnd : public ::testing::Test {
   }
   void Start() { ASSERT_TRUE(driver_.Start(pkg_ + "SETUP.EXE", pkg_)) << driver_.Error(); }
   // Runs steps; stops the test at the first that fails. "rm NAME" deletes a
-  // file of the package folder meanwhile.
+  // file of the package folder meanwhile; "second STEP..." works a second
+  // start of SETUP.EXE ("second start" starts it); "script" checks that the
+  // temporary setup script is there.
   void Steps(const std::vector<std::vector<std::string>>& steps) {
     for (const auto& step : steps) {
       if (step.size() == 2 && step[0] == "rm") {
         ASSERT_TRUE(RemoveFile(pkg_ + step[1])) << step[1];
+        continue;
+      }
+      if (step.size() == 1 && step[0] == "script") {
+        ASSERT_TRUE(FileExists(kTempScript)) << "the temporary setup script is gone";
+        continue;
+      }
+      if (!step.empty() && step[0] == "second") {
+        if (step.size() == 2 && step[1] == "start") {
+          ASSERT_TRUE(second_.Start(pkg_ + "SETUP.EXE", pkg_)) << second_.Error();
+        } else {
+          const std::vector<std::string> rest(step.begin() + 1, step.end());
+          ASSERT_TRUE(second_.Run(rest)) << "second start: " << rest[0] << ": " << second_.Error();
+        }
         continue;
       }
       ASSERT_TRUE(driver_.Run(step)) << step[0] << " " << (step.size() > 1 ? step[1] : "") << ": "
@@ -127,6 +143,7 @@ class EndToEnd : public ::testing::Test {
   std::string dest_ = dir_ / "dest\\";
   std::vector<ProductFile> files_;
   driver::Driver driver_;
+  driver::Driver second_;
 };
 
 const std::string kDestination = "Select Destination Directory";
@@ -333,6 +350,14 @@ class Faults : public EndToEnd, public ::testing::WithParamInterface<FaultRow> {
 
 const std::string kWelcomeDesign = "Welcome to the * Setup program";
 
+void WithLicence(EndToEnd& t, std::vector<std::string> packOptions) {
+  auto& f = static_cast<Faults&>(t);
+  WriteFile(f.Dir() + "\\LICENSE.TXT", "Terms.\r\n");
+  packOptions.push_back("--license");
+  packOptions.push_back(f.Dir() + "\\LICENSE.TXT");
+  f.Pack(f.Ini("Yes"), packOptions);
+}
+
 void DamagedScript(EndToEnd& t) {
   auto& f = static_cast<Faults&>(t);
   f.SmallProduct();
@@ -420,6 +445,94 @@ const FaultRow kFaultRows[] = {
       {"button", kDestination, "Finish", "60000"},
       {"text", kDestination, "Setup has finished installing Test Product on your computer."},
       {"key", kDestination, "enter"}},
+     Outcome::Installed},
+    {"DamagedScriptAnsweredWithEnterUnderTheWizard", DamagedScript,
+     {{"wait", "Welcome", "30000"},
+      {"sleep", "3000"},
+      // The box keeps the keyboard: Enter answers it and does not press Next.
+      {"key", "Setup", "enter"},
+      {"text", "Welcome", kWelcomeDesign},
+      // Then the wizard has it, on its default button.
+      {"key", "Welcome", "enter"},
+      {"button", kDestination, "B&rowse..."},
+      {"boxes", "Setup", "0"},
+      {"key", kDestination, "altf4"},
+      {"key", "Exit Setup", "alt+x"}},
+     Outcome::NothingInstalled},
+    {"BackTwiceThenEnter",
+     [](EndToEnd& t) {
+       static_cast<Faults&>(t).SmallProduct();
+       WithLicence(t, {});
+     },
+     {{"key", "Welcome", "enter"},
+      {"key", kLicense, "enter"},
+      {"key", kDestination, "alt+b"},
+      {"key", kDestination, "alt+b"},
+      // Welcome again, Back disabled under the focus: Enter is Next.
+      {"key", kDestination, "enter"},
+      {"button", kLicense, "&Yes"},
+      {"key", kLicense, "alt+n"},
+      {"key", "Exit Setup", "alt+x"}},
+     Outcome::NothingInstalled},
+    {"ChooserEnterOpensTheHighlightedFolder",
+     [](EndToEnd& t) {
+       auto& f = static_cast<Faults&>(t);
+       f.SmallProduct();
+       f.Pack(f.Ini("No"));
+       CreateDir(f.Package() + "Target");
+     },
+     {{"key", "Welcome", "enter"},
+      // Opens at the current directory, the package folder.
+      {"key", kDestination, "alt+r"},
+      {"key", "Select Directory", "down"},
+      {"key", "Select Directory", "enter"},
+      {"key", "Select Directory", "enter"},
+      {"gone", "Select Directory"},
+      {"text", kDestination, "\\pkg\\Target"},
+      {"key", kDestination, "altf4"},
+      {"key", "Exit Setup", "alt+x"}},
+     Outcome::NothingInstalled},
+    {"AltF4OnTheTransferAsksToExit",
+     [](EndToEnd& t) {
+       auto& f = static_cast<Faults&>(t);
+       char name[16];
+       for (int i = 0; i < 3000; ++i) {
+         std::snprintf(name, sizeof name, "F%04d.BIN", i);
+         f.AddFile(name, Pseudo(1024, 10 + i, false), PackDosDate({2024, 4, 4, 4, 4, 4}));
+       }
+       f.Pack(f.Ini("No"), {"--level", "1"});
+     },
+     {{"key", "Welcome", "enter"},
+      {"key", kDestination, "enter"},
+      {"key", "", "altf4"},
+      {"key", "Exit Setup", "alt+x"}},
+     Outcome::NothingInstalled},
+    {"LicenceGoneWithTheFirstDisk",
+     [](EndToEnd& t) {
+       auto& f = static_cast<Faults&>(t);
+       f.AddFile("BIG.BIN", Pseudo(100000, 2, false), PackDosDate({2022, 2, 2, 2, 2, 2}));
+       WithLicence(t, {"--volume-size", "65536"});
+       ASSERT_TRUE(FileExists(f.Package() + "SETUP.002"));
+       ASSERT_FALSE(FileExists(f.Package() + "SETUP.003"));
+     },
+     {{"key", "Welcome", "enter"},
+      {"key", kLicense, "enter"},
+      // The first disk leaves the drive with its licence.
+      {"rm", "LICENSE.TXT"},
+      {"key", kDestination, "enter"},
+      {"answer", "Information", "OK"},
+      {"click", kDestination, "Finish", "60000"}},
+     Outcome::Installed},
+    {"SecondStartIsTurnedAway", WithDestination("DestDir102=(dest)"),
+     {{"wait", "Welcome", "30000"},
+      {"second", "start"},
+      {"second", "answer", "Setup", "OK", "Setup is already running."},
+      {"second", "exit"},
+      {"script"},
+      {"boxes", "Setup", "0"},
+      {"key", "Welcome", "enter"},
+      {"key", kDestination, "enter"},
+      {"click", kDestination, "Finish", "60000"}},
      Outcome::Installed},
     {"CorruptChunkIsNoSuccess",
      [](EndToEnd& t) {

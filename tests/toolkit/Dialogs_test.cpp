@@ -177,7 +177,7 @@ TEST_F(DialogsTest, ModalFormOpenedWhileABoxIsUpLeavesTheBoxAnswerable) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     TModalResult wizardResult = mrNone;
-    bool boxEnabled = false, boxOnTop = false;
+    bool boxEnabled = false, boxOnTop = false, boxActive = false;
     int boxesShown = 0;
     // A timer that goes on ticking in the box's loop opens a modal form,
     // as the boot window's timer opens the wizard.
@@ -187,6 +187,7 @@ TEST_F(DialogsTest, ModalFormOpenedWhileABoxIsUpLeavesTheBoxAnswerable) {
           HWND box = FindWindowA(c.windowClass, c.request.Caption.c_str());
           boxEnabled = box != nullptr && IsWindowEnabled(box);
           boxOnTop = box != nullptr && (GetWindowLongPtrA(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+          boxActive = box != nullptr && GetForegroundWindow() == box && GetActiveWindow() == box;
           for (HWND w = FindWindowA(c.windowClass, c.request.Caption.c_str()); w != nullptr;
                w = FindWindowExA(nullptr, w, c.windowClass, c.request.Caption.c_str())) {
             if (IsWindowVisible(w)) ++boxesShown;
@@ -208,6 +209,7 @@ TEST_F(DialogsTest, ModalFormOpenedWhileABoxIsUpLeavesTheBoxAnswerable) {
     EXPECT_EQ(wizardResult, mrOk);
     EXPECT_TRUE(boxEnabled) << "the box stays answerable under the later modal loop";
     EXPECT_TRUE(boxOnTop);
+    EXPECT_TRUE(boxActive) << "the box keeps the keyboard while the form opens under it";
     EXPECT_EQ(boxesShown, 1);
     boxes.clear();
   }

@@ -2,6 +2,10 @@
 // program end, show handlers, timers and the default error report.
 #include <gtest/gtest.h>
 
+#include <future>
+#include <optional>
+#include <thread>
+
 #include "tests/toolkit/GuiTest.h"
 
 namespace {
@@ -288,14 +292,92 @@ TEST_F(FormsTest, ModalFormIsOwnedByTheFormItIsOpenedFromAndGivesTheKeyboardBack
   }
 }
 
+// A window of another thread, as of another program, that takes the
+// foreground and keeps it until this is destroyed.
+class ForeignWindow {
+ public:
+  ForeignWindow() {
+    std::promise<DWORD> ready;
+    thread_ = std::thread([&ready] {
+      HWND window = CreateWindowExA(0, "STATIC", "Other program", WS_POPUP | WS_VISIBLE, 0, 0, 80, 40, nullptr,
+                                    nullptr, nullptr, nullptr);
+      SetForegroundWindow(window);
+      ready.set_value(GetCurrentThreadId());
+      MSG msg;
+      while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+      DestroyWindow(window);
+    });
+    id_ = ready.get_future().get();
+  }
+  ~ForeignWindow() {
+    PostThreadMessageA(id_, WM_QUIT, 0, 0);
+    thread_.join();
+  }
+  ForeignWindow(const ForeignWindow&) = delete;
+  ForeignWindow& operator=(const ForeignWindow&) = delete;
+
+ private:
+  std::thread thread_;
+  DWORD id_ = 0;
+};
+
 TEST_F(FormsTest, ShownFormTakesTheKeyboardOnItsDefaultButton) {
   TForm* form = MakeForm("Keys");
-  MakeButton(form, "Back");
+  auto* pages = NewComponent<TNotebook>(form);
+  pages->SetParent(form);
+  pages->SetBounds(0, 0, 200, 60);
+  pages->AddPage("First");
+  pages->AddPage("Second");
+  auto* browse = NewComponent<TButton>(form);
+  browse->SetParent(pages->Page(0));
+  browse->SetCaption("Browse");
+  TButton* back = MakeButton(form, "Back");
+  back->SetBounds(0, 70, 60, 25);
   TButton* next = MakeButton(form, "Next");
+  next->SetBounds(70, 70, 60, 25);
   next->SetDefault(true);
-  form->Show();
-  EXPECT_EQ(GetActiveWindow(), form->Handle());
-  EXPECT_EQ(GetFocus(), next->Handle());
+  int nextPressed = 0;
+  next->OnClick = [&](TObject*) { ++nextPressed; };
+  // The focus goes where Enter still presses the default button, and
+  // Enter, pressed on the keyboard, does.
+  std::optional<ForeignWindow> other;
+  const struct {
+    const char* name;
+    std::function<void()> change;
+  } cases[] = {
+      {"the form is shown", [&] { form->Show(); }},
+      {"the form is activated while another program has the foreground",
+       [&] {
+         form->Show();
+         other.emplace();
+         form->Activate();
+       }},
+      {"the focused button is disabled",
+       [&] {
+         back->SetFocus();
+         back->SetEnabled(false);
+       }},
+      {"the page under the focus is changed",
+       [&] {
+         browse->SetFocus();
+         pages->SetPageIndex(1);
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    pages->SetPageIndex(0);
+    back->SetEnabled(true);
+    nextPressed = 0;
+    c.change();
+    EXPECT_EQ(GetForegroundWindow(), form->Handle());
+    EXPECT_EQ(GetActiveWindow(), form->Handle());
+    EXPECT_EQ(GetFocus(), next->Handle());
+    SendKey(VK_RETURN);
+    EXPECT_TRUE(PumpUntil([&] { return nextPressed > 0; }));
+    app.ProcessMessages();
+    EXPECT_EQ(nextPressed, 1);
+    other.reset();
+  }
   form->Hide();
 }
 
@@ -452,6 +534,24 @@ TEST_F(FormsTest, FailingCloseHandlerKeepsTheWindow) {
   EXPECT_TRUE(other->Visible());
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].Text, "Error.");
+}
+
+// The default application is constructed before WinMain restricts where
+// DLLs come from; a thread's first call into the windowing system loads
+// libraries, and gives the thread a message queue.
+TEST(ApplicationObject, IsMadeWithoutCallingTheWindowingSystem) {
+  std::promise<DWORD> made;
+  std::promise<void> checked;
+  std::thread thread([&] {
+    auto application = std::make_unique<TApplication>();
+    made.set_value(GetCurrentThreadId());
+    checked.get_future().wait();
+  });
+  const DWORD id = made.get_future().get();
+  const bool hasQueue = PostThreadMessageA(id, WM_NULL, 0, 0) != 0;
+  checked.set_value();
+  thread.join();
+  EXPECT_FALSE(hasQueue);
 }
 
 TEST(ErrorReport, FullStopRule) {

@@ -70,6 +70,17 @@ void PostSysChar(TWinControl& control, char letter) {
   PostMessageA(control.Handle(), WM_SYSCHAR, static_cast<unsigned char>(letter), static_cast<LPARAM>(0x20000001));
 }
 
+void SendKey(WORD key) {
+  INPUT inputs[2] = {};
+  for (INPUT& input : inputs) {
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(key, 0));
+  }
+  inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, inputs, sizeof(INPUT));
+}
+
 bool PumpUntil(const std::function<bool()>& pred, unsigned ms) {
   const DWORD start = GetTickCount();
   while (!pred()) {

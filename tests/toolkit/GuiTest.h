@@ -1,6 +1,7 @@
 // Helpers of the toolkit suites: a fresh application per test, a watchdog
 // that ends a hung test, boxes answered by the test, and input sent along the
-// path a user's input takes (posted mouse and key messages).
+// path a user's input takes (posted mouse and key messages, keys sent as the
+// keyboard sends them).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -48,5 +49,8 @@ class GuiTest : public ::testing::Test {
 void PostClick(TWinControl& control);
 void PostKey(TWinControl& control, WPARAM key);
 void PostSysChar(TWinControl& control, char letter);
+// A key pressed and released on the keyboard, through the system's input
+// path: it reaches the foreground window's focus.
+void SendKey(WORD key);
 // Handles messages until pred() holds or ms elapse; returns pred().
 bool PumpUntil(const std::function<bool()>& pred, unsigned ms = 2000);

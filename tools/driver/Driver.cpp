@@ -1,5 +1,6 @@
 #include "tools/driver/Driver.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -116,11 +117,50 @@ std::string LabelTexts(HWND window) {
 
 struct KeyName {
   const char* name;
-  WPARAM key;
-  bool alt;
+  WORD key;
 };
-constexpr KeyName kKeys[] = {
-    {"enter", VK_RETURN, false}, {"escape", VK_ESCAPE, false}, {"space", VK_SPACE, false}, {"altf4", VK_F4, true}};
+constexpr KeyName kKeys[] = {{"enter", VK_RETURN}, {"escape", VK_ESCAPE}, {"space", VK_SPACE},
+                             {"tab", VK_TAB},      {"up", VK_UP},         {"down", VK_DOWN},
+                             {"f4", VK_F4}};
+
+// A key name: "enter", "escape", "space", "tab", "up", "down", "f4", a letter
+// or a digit, optionally after "alt+" (Alt held down); "altf4" is "alt+f4".
+bool ParseKey(std::string name, WORD& key, bool& alt) {
+  if (name == "altf4") name = "alt+f4";
+  alt = name.rfind("alt+", 0) == 0;
+  if (alt) name.erase(0, 4);
+  if (name.size() == 1 && std::isalnum(static_cast<unsigned char>(name[0]))) {
+    key = static_cast<WORD>(std::toupper(static_cast<unsigned char>(name[0])));
+    return true;
+  }
+  for (const KeyName& k : kKeys) {
+    if (name == k.name) {
+      key = k.key;
+      return true;
+    }
+  }
+  return false;
+}
+
+INPUT KeyInput(WORD key, bool up) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = key;
+  input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(key, 0));
+  const bool extended = key == VK_UP || key == VK_DOWN;
+  input.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (extended ? KEYEVENTF_EXTENDEDKEY : 0);
+  return input;
+}
+
+// The window that keyboard input reaches now: the focused window of the
+// system's foreground thread, or its active window when nothing has the
+// focus.
+HWND KeyboardWindow() {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(0, &info)) return nullptr;
+  return info.hwndFocus != nullptr ? info.hwndFocus : info.hwndActive;
+}
 
 DWORD ParseTimeout(const std::vector<std::string>& step, std::size_t index) {
   return step.size() > index ? static_cast<DWORD>(std::strtoul(step[index].c_str(), nullptr, 10))
@@ -366,43 +406,39 @@ bool Driver::CountBoxes(const std::string& caption, int count) {
 }
 
 bool Driver::Key(const std::string& title, const std::string& key, DWORD timeoutMs) {
-  const KeyName* name = nullptr;
-  for (const KeyName& k : kKeys) {
-    if (key == k.name) name = &k;
-  }
-  if (name == nullptr) return Fail("unknown key \"" + key + "\"");
+  WORD vk = 0;
+  bool alt = false;
+  if (!ParseKey(key, vk, alt)) return Fail("unknown key \"" + key + "\"");
+  // As a person waits: until the window with this title is the one the
+  // keyboard reaches, then the key goes in through the system's input path,
+  // where activation, disabled windows and the key state count.
   const DWORD start = GetTickCount();
-  HWND focus = nullptr;
   for (;;) {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    focus = nullptr;
-    if (GetGUIThreadInfo(process_.dwThreadId, &info) && info.hwndFocus != nullptr) {
-      HWND root = GetAncestor(info.hwndFocus, GA_ROOT);
-      if (root != nullptr && IsWindowVisible(root) && IsWindowEnabled(root) && WindowText(root) == title) {
-        focus = info.hwndFocus;
-      }
+    HWND target = KeyboardWindow();
+    HWND root = target != nullptr ? GetAncestor(target, GA_ROOT) : nullptr;
+    DWORD pid = 0;
+    if (root != nullptr) GetWindowThreadProcessId(root, &pid);
+    if (pid == process_.dwProcessId && IsWindowVisible(root) && IsWindowEnabled(root) &&
+        WindowText(root) == title) {
+      break;
     }
-    if (focus != nullptr) break;
-    if (!Running()) return Fail("the program ended while waiting for the focus in \"" + title + "\"");
+    if (!Running()) return Fail("the program ended while waiting for the keyboard in \"" + title + "\"");
     if (GetTickCount() - start > timeoutMs) {
-      std::string where = "no window";
-      if (info.hwndFocus != nullptr) {
-        where = "the window titled ";
-        where += WindowText(GetAncestor(info.hwndFocus, GA_ROOT));
-      }
-      return Fail("the keyboard focus is not in \"" + title + "\" within " + std::to_string(timeoutMs) +
-                  " ms (it is in " + where + ")");
+      const std::string where = root == nullptr ? "no window" : "the window titled \"" + WindowText(root) + "\"";
+      return Fail("the keyboard does not reach \"" + title + "\" within " + std::to_string(timeoutMs) +
+                  " ms (it reaches " + where + ")");
     }
     Sleep(kPollMs);
   }
-  // As the keyboard delivers it: to the focused window, Alt held for the
-  // system keys.
-  const LPARAM down = name->alt ? 0x20000001 : 0x00000001;
-  const LPARAM up = static_cast<LPARAM>(name->alt ? 0xE0000001u : 0xC0000001u);
-  PostMessageA(focus, name->alt ? WM_SYSKEYDOWN : WM_KEYDOWN, name->key, down);
-  if (name->key == VK_SPACE) PostMessageA(focus, WM_CHAR, ' ', down);
-  PostMessageA(focus, name->alt ? WM_SYSKEYUP : WM_KEYUP, name->key, up);
+  std::vector<INPUT> inputs;
+  if (alt) inputs.push_back(KeyInput(VK_MENU, false));
+  inputs.push_back(KeyInput(vk, false));
+  inputs.push_back(KeyInput(vk, true));
+  if (alt) inputs.push_back(KeyInput(VK_MENU, true));
+  if (SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) != inputs.size()) {
+    return Fail("the system took not every key event of \"" + key + "\" (error " +
+                std::to_string(GetLastError()) + ")");
+  }
   return true;
 }
 
@@ -444,7 +480,7 @@ void Driver::Kill() {
 //   text TITLE TEXT [MS]               that window shows a text containing TEXT
 //   notext TITLE TEXT                  it shows no text containing TEXT
 //   boxes CAPTION N                    exactly N message boxes with this caption
-//   key TITLE KEY [MS]                 the focus is in that window: press KEY there
+//   key TITLE KEY [MS]                 the keyboard reaches that window: press KEY (see ParseKey)
 //   shot FILE.bmp                      a screenshot of the whole screen
 //   sleep MS
 //   exit [MS]                          the program ends

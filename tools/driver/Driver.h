@@ -47,9 +47,10 @@ class Driver {
   bool NoText(const std::string& title, const std::string& text);
   // Exactly `count` message boxes (dialog windows) with this caption show.
   bool CountBoxes(const std::string& caption, int count);
-  // Waits until the window that has the keyboard focus lies in a window
-  // with this title, then sends it the key as a keyboard would: "enter",
-  // "escape", "space" or "altf4".
+  // Waits until keyboard input reaches a window with this title (the
+  // system's foreground window), then presses the key through the system's
+  // input path as a keyboard does: "enter", "escape", "space", "tab", "up",
+  // "down", "f4", a letter or digit, each optionally as "alt+KEY"; "altf4".
   bool Key(const std::string& title, const std::string& key, DWORD timeoutMs);
   bool Screenshot(const std::string& bmpPath);
   // Waits for the program to end; its exit code in *code.
