@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "runtime/FileSystem.h"
+#include "toolkit/Accessibility.h"
 #include "toolkit/Internal.h"
 
 namespace {
@@ -412,6 +413,14 @@ LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_ERASEBKGND:
       if (classProc_ == nullptr) return 1;
+      break;
+    case WM_GETOBJECT:
+      // Screen readers: the controls without a window of their own are
+      // told by the window that paints them.
+      if (classProc_ == nullptr || !controls_.empty()) {
+        const LRESULT answer = toolkit_internal::AnswerGetObject(*this, classProc_ != nullptr, wParam, lParam);
+        if (answer != 0) return answer;
+      }
       break;
     case WM_PAINT:
       if (classProc_ == nullptr) {

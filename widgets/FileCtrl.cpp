@@ -7,6 +7,7 @@
 
 #include "runtime/Exceptions.h"
 #include "runtime/FileSystem.h"
+#include "toolkit/SystemLibrary.h"
 
 using namespace filectrl;
 
@@ -53,16 +54,6 @@ THelpHandler& HelpHandler() {
   return handler;
 }
 
-// Function pointers from GetProcAddress: going through void (*)() keeps the
-// conversion explicit without claiming the types match.
-template <class Function>
-Function EntryPoint(HMODULE module, const char* name) {
-  if (module == nullptr) return nullptr;
-  const FARPROC entry = GetProcAddress(module, name);
-  if (entry == nullptr) return nullptr;
-  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(entry));
-}
-
 std::optional<std::string> VolumeLabel(const std::string& root) {
   char label[MAX_PATH + 1] = {};
   if (!GetVolumeInformationA(root.c_str(), label, sizeof label, nullptr, nullptr, nullptr, nullptr, 0)) {
@@ -70,29 +61,6 @@ std::optional<std::string> VolumeLabel(const std::string& root) {
   }
   return std::string(label);
 }
-
-// A library that is no known DLL, loaded from the system directory by its
-// full path (its own imports are then looked for there first), never by a
-// search that could find a copy planted beside the program. Freed at exit.
-class TSystemLibrary {
- public:
-  explicit TSystemLibrary(const char* name) {
-    char dir[MAX_PATH];
-    const UINT length = GetSystemDirectoryA(dir, sizeof dir);
-    if (length == 0 || length >= sizeof dir) return;
-    const std::string path = std::string(dir) + "\\" + name;
-    module_ = LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-  }
-  ~TSystemLibrary() {
-    if (module_ != nullptr) FreeLibrary(module_);
-  }
-  TSystemLibrary(const TSystemLibrary&) = delete;
-  TSystemLibrary& operator=(const TSystemLibrary&) = delete;
-  HMODULE Handle() const { return module_; }
-
- private:
-  HMODULE module_ = nullptr;
-};
 
 std::optional<std::string> NetworkName(char letter) {
   using GetConnection = DWORD(WINAPI*)(LPCSTR, LPSTR, LPDWORD);
