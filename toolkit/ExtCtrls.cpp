@@ -1,5 +1,6 @@
 #include "toolkit/ExtCtrls.h"
 
+#include <cstdlib>
 #include <map>
 
 #include "runtime/Exceptions.h"
@@ -212,9 +213,44 @@ TImage::TImage(TComponent* owner) : TGraphicControl(owner) {
 
 void TImage::PictureChanged() {
   if (autoSize_ && picture_.Width() > 0 && picture_.Height() > 0) {
-    SetBounds(left_, top_, picture_.Width(), picture_.Height());
+    const bool bitmap = picture_.HasBitmap();
+    SetBounds(left_, top_, bitmap ? MulDiv(picture_.Width(), pixelsPerInch_, pictureDensity_) : picture_.Width(),
+              bitmap ? MulDiv(picture_.Height(), pixelsPerInch_, pictureDensity_) : picture_.Height());
   }
   Invalidate();
+}
+
+void TImage::SetPictureDensity(int ppi) {
+  if (ppi <= 0 || ppi == pictureDensity_) return;
+  pictureDensity_ = ppi;
+  PictureChanged();
+}
+
+void TImage::SetPictureLoader(TPictureLoader loader) {
+  loader_ = std::move(loader);
+  if (!loader_) return;
+  pictureDensity_ = loader_(picture_, pixelsPerInch_);
+  PictureChanged();
+}
+
+void TImage::ChangeScale(int ppi) {
+  TGraphicControl::ChangeScale(ppi);
+  if (loader_) pictureDensity_ = loader_(picture_, ppi);
+  // The bounds are the layout's, scaled as every control's; an auto-sized
+  // image takes its picture's size at this density.
+  if (autoSize_ && picture_.Width() > 0 && picture_.Height() > 0) {
+    const bool bitmap = picture_.HasBitmap();
+    width_ = bitmap ? MulDiv(picture_.Width(), ppi, pictureDensity_) : picture_.Width();
+    height_ = bitmap ? MulDiv(picture_.Height(), ppi, pictureDensity_) : picture_.Height();
+  }
+}
+
+int NearestPictureDensity(int ppi) {
+  int nearest = kDesignPixelsPerInch;
+  for (const int density : {144, 192}) {
+    if (std::abs(density - ppi) < std::abs(nearest - ppi)) nearest = density;
+  }
+  return nearest;
 }
 
 void TImage::SetAutoSize(bool value) {
@@ -227,7 +263,16 @@ void TImage::Paint() {
   TCanvas& canvas = Canvas();
   if (picture_.HasBitmap()) {
     TBitmap& bitmap = picture_.Bitmap();
-    if (transparent_) {
+    const int width = MulDiv(bitmap.Width(), pixelsPerInch_, pictureDensity_);
+    const int height = MulDiv(bitmap.Height(), pixelsPerInch_, pictureDensity_);
+    if (!bitmap.Empty() && !transparent_ && (width != bitmap.Width() || height != bitmap.Height())) {
+      // Made for another density: scaled by whole source pixels, which
+      // keeps the picture's hard edges.
+      const int oldMode = SetStretchBltMode(canvas.Handle(), COLORONCOLOR);
+      StretchBlt(canvas.Handle(), 0, 0, width, height, bitmap.Canvas().Handle(), 0, 0, bitmap.Width(),
+                 bitmap.Height(), SRCCOPY);
+      SetStretchBltMode(canvas.Handle(), oldMode);
+    } else if (transparent_) {
       canvas.DrawTransparent(0, 0, bitmap, bitmap.TransparentColor());
     } else {
       canvas.Draw(0, 0, bitmap);
