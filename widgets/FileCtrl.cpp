@@ -116,8 +116,9 @@ THelpHandler SetHelpHandler(THelpHandler handler) {
   return previous;
 }
 
-std::unique_ptr<TBitmap> MakeGlyphBitmap(GlyphId id) {
-  const std::vector<std::uint8_t> data = GlyphBmpData(GetGlyph(id));
+std::unique_ptr<TBitmap> MakeGlyphBitmap(GlyphId id, int ppi) {
+  const std::vector<std::uint8_t> data =
+      GlyphBmpData(ScaledGlyph(GetGlyph(id), NearestPictureDensity(ppi) * 100 / kDesignPixelsPerInch));
   auto bitmap = std::make_unique<TBitmap>();
   bitmap->LoadFromBmpData(data.data(), data.size());
   bitmap->SetTransparent(true);
@@ -212,6 +213,13 @@ std::string TDirectoryListBox::ItemPath(int index) const { return DirItemPath(mo
 
 void TDirectoryListBox::OpenItem(int index) { SetDirectory(ItemPath(index)); }
 
+void TDirectoryListBox::ChangeScale(int ppi) {
+  TListBox::ChangeScale(ppi);
+  open_ = MakeGlyphBitmap(GlyphId::OpenFolder, ppi);
+  closed_ = MakeGlyphBitmap(GlyphId::ClosedFolder, ppi);
+  current_ = MakeGlyphBitmap(GlyphId::CurrentFolder, ppi);
+}
+
 void TDirectoryListBox::DrawItem(int index, TRect rect, TOwnerDrawState) {
   TCanvas& canvas = Canvas();
   canvas.FillRect(rect);
@@ -220,10 +228,11 @@ void TDirectoryListBox::DrawItem(int index, TRect rect, TOwnerDrawState) {
   TBitmap& glyph = item.glyph == FolderGlyph::Closed    ? *closed_
                    : item.glyph == FolderGlyph::Current ? *current_
                                                         : *open_;
-  const int left = rect.Left + DirItemIndent(model_, index, directory_);
+  const int ppi = PixelsPerInch();
+  const int left = rect.Left + ScaleForPixelsPerInch(DirItemIndent(model_, index, directory_), ppi);
   canvas.Draw(left, rect.Top + CentredTop(rect.Height(), glyph.Height()), glyph);
   const int textTop = rect.Top + CentredTop(rect.Height(), canvas.TextHeight(item.text));
-  canvas.TextOut(left + glyph.Width() + kDirTextGap, textTop, item.text);
+  canvas.TextOut(left + glyph.Width() + ScaleForPixelsPerInch(kDirTextGap, ppi), textTop, item.text);
 }
 
 // ---------------------------------------------------------------------------
@@ -272,6 +281,10 @@ void TDriveComboBox::FitItemHeight() { SetItemHeight(DriveItemHeight(FontCharHei
 
 void TDriveComboBox::ChangeScale(int ppi) {
   TComboBox::ChangeScale(ppi);
+  for (int id = 0; id < kGlyphCount; ++id) {
+    const auto glyph = static_cast<GlyphId>(id);
+    if (glyph >= GlyphId::Floppy) glyphs_[static_cast<std::size_t>(id)] = MakeGlyphBitmap(glyph, ppi);
+  }
   FitItemHeight();
 }
 
@@ -339,9 +352,10 @@ void TDriveComboBox::DrawItem(int index, TRect rect, TOwnerDrawState) {
   if (index < 0 || index >= static_cast<int>(drives_.size())) return;
   const DriveInfo& drive = drives_[static_cast<std::size_t>(index)];
   TBitmap& glyph = *glyphs_[static_cast<std::size_t>(DriveGlyph(drive.kind))];
-  canvas.Draw(rect.Left + kDriveGlyphLeft, rect.Top + CentredTop(rect.Height(), glyph.Height()), glyph);
+  canvas.Draw(rect.Left + ScaleForPixelsPerInch(kDriveGlyphLeft, PixelsPerInch()),
+              rect.Top + CentredTop(rect.Height(), glyph.Height()), glyph);
   const std::string& text = Items()[index];
-  canvas.TextOut(rect.Left + glyph.Width() + kDriveTextGap,
+  canvas.TextOut(rect.Left + glyph.Width() + ScaleForPixelsPerInch(kDriveTextGap, PixelsPerInch()),
                  rect.Top + CentredTop(rect.Height(), canvas.TextHeight(text)), text);
 }
 
