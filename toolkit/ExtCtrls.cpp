@@ -155,6 +155,34 @@ void TBevel::Paint() {
     canvas.LineTo(x2, y2);
   };
   const int w = width_, h = height_;
+  // Laid out for a higher density, each line is as many pixels wide as one
+  // layout pixel became, drawn as bands in the same places.
+  if (const int t = ScaleForPixelsPerInch(1, pixelsPerInch_); t > 1) {
+    canvas.Brush().SetStyle(bsSolid);
+    auto band = [&](TColor c, int l, int top, int r, int b) {
+      canvas.Brush().SetColor(c);
+      canvas.FillRect(Rect(l, top, r, b));
+    };
+    auto outline = [&](TColor topLeft, TColor bottomRight, int l, int top, int r, int b) {
+      band(topLeft, l, top, r, top + t);
+      band(topLeft, l, top, l + t, b);
+      band(bottomRight, l, b - t, r, b);
+      band(bottomRight, r - t, top, r, b);
+    };
+    switch (shape_) {
+      case bsBox: outline(color1, color2, 0, 0, w, h); break;
+      case bsFrame:
+        outline(color2, color2, t, t, w, h);
+        outline(color1, color1, 0, 0, w - t, h - t);
+        break;
+      case bsTopLine: band(color1, 0, 0, w, t); band(color2, 0, t, w, 2 * t); break;
+      case bsBottomLine: band(color1, 0, h - 2 * t, w, h - t); band(color2, 0, h - t, w, h); break;
+      case bsLeftLine: band(color1, 0, 0, t, h); band(color2, t, 0, 2 * t, h); break;
+      case bsRightLine: band(color1, w - 2 * t, 0, w - t, h); band(color2, w - t, 0, w, h); break;
+      case bsSpacer: break;
+    }
+    return;
+  }
   switch (shape_) {
     case bsBox:
       bevelRect(0, 0, w - 1, h - 1);

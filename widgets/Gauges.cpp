@@ -110,7 +110,9 @@ void TGauge::Paint() {
 
   TBitmap image(width, height);
   Blacken(image);
-  const PixelRect r = GaugePaintRect(width, height, borderStyle_ == bsSingle);
+  // The frame is as wide as one layout pixel became.
+  const PixelRect r =
+      GaugePaintRect(width, height, borderStyle_ == bsSingle, ScaleForPixelsPerInch(1, PixelsPerInch()));
   {
     TBltBitmap overlay;
     overlay.MakeLike(image);
