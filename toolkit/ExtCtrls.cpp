@@ -263,14 +263,10 @@ void TImage::SetPictureLoader(TPictureLoader loader) {
 
 void TImage::ChangeScale(int ppi) {
   TGraphicControl::ChangeScale(ppi);
+  // The bounds stay the layout's, scaled as every control's edges are (an
+  // auto-sized image too): the picture made for the density may be a pixel
+  // larger than they are, and never covers its neighbours.
   if (loader_) pictureDensity_ = loader_(picture_, ppi);
-  // The bounds are the layout's, scaled as every control's; an auto-sized
-  // image takes its picture's size at this density.
-  if (autoSize_ && picture_.Width() > 0 && picture_.Height() > 0) {
-    const bool bitmap = picture_.HasBitmap();
-    width_ = bitmap ? MulDiv(picture_.Width(), ppi, pictureDensity_) : picture_.Width();
-    height_ = bitmap ? MulDiv(picture_.Height(), ppi, pictureDensity_) : picture_.Height();
-  }
 }
 
 int NearestPictureDensity(int ppi) {
