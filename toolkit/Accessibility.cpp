@@ -4,6 +4,7 @@
 #include <oleacc.h>
 
 #include <algorithm>
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -416,42 +417,38 @@ class TClientAccessible final : public IAccessible {
 
 constexpr DWORD kEventIntervalMs = 250;
 
+// What is kept of one control's name changes; a free slot has no control.
 struct TToldEvent {
-  const TControl* control;
-  DWORD event;
-  DWORD toldAt;
+  const TControl* control = nullptr;
+  DWORD toldAt = 0;
   // A change not yet told, and where: the element as it was at the change.
   bool pending = false;
   HWND window = nullptr;
   LONG child = 0;
 };
 
-std::vector<TToldEvent>& ToldEvents() {
-  static std::vector<TToldEvent> events;
-  return events;
-}
-
+// A fixed table that needs no destruction: controls destroyed while the
+// program ends (after this file's objects) still find it. When it is full
+// a change is told at once.
+constinit std::array<TToldEvent, 64> gToldEvents{};
 UINT_PTR gEventTimer = 0;
 
 void CALLBACK TellPendingEvents(HWND, UINT, UINT_PTR, DWORD) {
   const DWORD now = GetTickCount();
-  auto& events = ToldEvents();
-  bool waiting = false;
-  for (TToldEvent& told : events) {
-    if (!told.pending) continue;
-    if (now - told.toldAt < kEventIntervalMs) {
-      waiting = true;
-      continue;
+  bool inUse = false;
+  for (TToldEvent& told : gToldEvents) {
+    if (told.control == nullptr) continue;
+    if (told.pending && now - told.toldAt >= kEventIntervalMs) {
+      NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, told.window, OBJID_CLIENT, told.child);
+      told.toldAt = now;
+      told.pending = false;
     }
-    NotifyWinEvent(told.event, told.window, OBJID_CLIENT, told.child);
-    told.toldAt = now;
-    told.pending = false;
+    // Long told: the slot is free again.
+    if (!told.pending && now - told.toldAt >= 4 * kEventIntervalMs) told = TToldEvent{};
+    inUse = inUse || told.control != nullptr;
   }
-  // Entries long told are forgotten (a control may be gone since).
-  events.erase(std::remove_if(events.begin(), events.end(),
-                              [now](const TToldEvent& t) { return !t.pending && now - t.toldAt >= 4 * kEventIntervalMs; }),
-               events.end());
-  if (!waiting && gEventTimer != 0) {
+  // The timer runs while a slot is in use.
+  if (!inUse && gEventTimer != 0) {
     KillTimer(nullptr, gEventTimer);
     gEventTimer = 0;
   }
@@ -477,26 +474,36 @@ void NotifyValueChange(const TControl& control) {
   }
 }
 
+void ForgetAccessibleChanges(const TControl& control) {
+  for (TToldEvent& told : gToldEvents) {
+    if (told.control == &control) told = TToldEvent{};
+  }
+}
+
 void NotifyNameChange(const TControl& control) {
-  const DWORD event = EVENT_OBJECT_NAMECHANGE;
   const DWORD now = GetTickCount();
-  auto& events = ToldEvents();
-  auto told = std::find_if(events.begin(), events.end(),
-                           [&](const TToldEvent& t) { return t.control == &control && t.event == event; });
-  const bool due = told == events.end() || now - told->toldAt >= kEventIntervalMs;
-  if (told != events.end() && !due && told->pending) return;  // told with the next tick
+  TToldEvent* told = nullptr;
+  for (TToldEvent& t : gToldEvents) {
+    if (t.control == &control) told = &t;
+  }
+  const bool due = told == nullptr || now - told->toldAt >= kEventIntervalMs;
+  if (!due && told->pending) return;  // told with the next tick
   TWinControl* parent = control.Parent();
   if (!control.Showing() || parent == nullptr || !parent->HandleAllocated()) return;
   const LONG child = ChildIdOf(control);
   if (child == 0) return;
   if (due) {
-    NotifyWinEvent(event, parent->Handle(), OBJID_CLIENT, child);
-    if (told == events.end()) {
-      events.push_back(TToldEvent{&control, event, now});
-    } else {
-      told->toldAt = now;
-      told->pending = false;
+    NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, parent->Handle(), OBJID_CLIENT, child);
+    if (told == nullptr) {
+      const auto free = std::find_if(gToldEvents.begin(), gToldEvents.end(),
+                                     [](const TToldEvent& t) { return t.control == nullptr; });
+      if (free == gToldEvents.end()) return;  // told, not kept
+      told = &*free;
+      told->control = &control;
     }
+    told->toldAt = now;
+    told->pending = false;
+    if (gEventTimer == 0) gEventTimer = SetTimer(nullptr, 0, kEventIntervalMs, TellPendingEvents);
     return;
   }
   told->pending = true;

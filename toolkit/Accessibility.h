@@ -31,6 +31,9 @@ std::string CaptionWithoutAccelMarks(const std::string& caption);
 // is up, as one event for what shows then; that costs a clock reading.
 void NotifyValueChange(const TControl& control);
 void NotifyNameChange(const TControl& control);
+// Drops what is kept of a control's name changes (a change not yet told is
+// told no more): a control made later at the same address starts afresh.
+void ForgetAccessibleChanges(const TControl& control);
 
 namespace toolkit_internal {
 // The answer of a toolkit-class window to WM_GETOBJECT: an object reference

@@ -128,6 +128,7 @@ TControl::TControl(TComponent* owner) : TComponent(owner) {
 
 TControl::~TControl() {
   font_.OnChange = nullptr;
+  ForgetAccessibleChanges(*this);
   if (parent_ != nullptr) parent_->RemoveControl(this);
 }
 
