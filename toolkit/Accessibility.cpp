@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "toolkit/Controls.h"
+#include "toolkit/Internal.h"
 #include "toolkit/SystemLibrary.h"
 
 namespace {
@@ -474,12 +475,6 @@ void NotifyValueChange(const TControl& control) {
   }
 }
 
-void ForgetAccessibleChanges(const TControl& control) {
-  for (TToldEvent& told : gToldEvents) {
-    if (told.control == &control) told = TToldEvent{};
-  }
-}
-
 void NotifyNameChange(const TControl& control) {
   const DWORD now = GetTickCount();
   TToldEvent* told = nullptr;
@@ -513,6 +508,12 @@ void NotifyNameChange(const TControl& control) {
 }
 
 namespace toolkit_internal {
+
+void ForgetAccessibleChanges(const TControl& control) {
+  for (TToldEvent& told : gToldEvents) {
+    if (told.control == &control) told = TToldEvent{};
+  }
+}
 
 LRESULT AnswerGetObject(TWinControl& control, bool standardWindow, WPARAM wParam, LPARAM lParam) {
   if (static_cast<DWORD>(lParam) != static_cast<DWORD>(OBJID_CLIENT)) return 0;

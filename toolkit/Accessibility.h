@@ -16,7 +16,6 @@
 #include <string>
 
 class TControl;
-class TWinControl;
 
 // The text a screen reader reads for a caption with access-key marks: each
 // "&" that marks a letter goes, "&&" reads as "&".
@@ -31,14 +30,3 @@ std::string CaptionWithoutAccelMarks(const std::string& caption);
 // is up, as one event for what shows then; that costs a clock reading.
 void NotifyValueChange(const TControl& control);
 void NotifyNameChange(const TControl& control);
-// Drops what is kept of a control's name changes (a change not yet told is
-// told no more): a control made later at the same address starts afresh.
-void ForgetAccessibleChanges(const TControl& control);
-
-namespace toolkit_internal {
-// The answer of a toolkit-class window to WM_GETOBJECT: an object reference
-// (LresultFromObject) for OBJID_CLIENT; 0 for other objects or when the
-// system's accessibility libraries are missing, so the system answers. A
-// standard window that holds toolkit controls (a group box) is a grouping.
-LRESULT AnswerGetObject(TWinControl& control, bool standardWindow, WPARAM wParam, LPARAM lParam);
-}  // namespace toolkit_internal

@@ -4,7 +4,6 @@
 #include <exception>
 
 #include "runtime/FileSystem.h"
-#include "toolkit/Accessibility.h"
 #include "toolkit/Internal.h"
 
 namespace {
@@ -128,7 +127,7 @@ TControl::TControl(TComponent* owner) : TComponent(owner) {
 
 TControl::~TControl() {
   font_.OnChange = nullptr;
-  ForgetAccessibleChanges(*this);
+  toolkit_internal::ForgetAccessibleChanges(*this);
   if (parent_ != nullptr) parent_->RemoveControl(this);
 }
 
