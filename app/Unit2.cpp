@@ -1,5 +1,6 @@
 #include "app/Unit2.h"
 
+#include "app/Pictures.h"
 #include "app/SetupPaths.h"
 #include "app/Texts.h"
 #include "runtime/Exceptions.h"
@@ -63,7 +64,7 @@ TPanel* AddSidePanel(TComponent* owner, TWinControl* page, TImage*& image, bool 
   panel->SetCaption("");
   image = NewComponent<TImage>(owner);
   image->SetParent(panel);
-  image->Picture().Bitmap().LoadFromResourceName(Application->Instance(), "SIDEPICTURE");
+  image->SetPictureLoader(LoadSidePicture);
   if (fixedHeight) {
     image->SetAutoSize(false);
     image->SetBounds(1, 1, 117, 224);
@@ -121,7 +122,7 @@ TForm2::TForm2(TComponent* owner) : TForm(owner) {
   Image3 = NewComponent<TImage>(this);
   Image3->SetParent(license);
   Image3->SetBounds(6, 0, 33, 33);
-  Image3->Picture().Icon().LoadFromResourceName(Application->Instance(), "SETUPICON");
+  Image3->SetPictureLoader(LoadSetupIcon);
   Label3 = AddLabel(this, license, 53, 0, 385, 33, texts::kLicenseIntro);
   Memo1 = NewComponent<TMemo>(this);
   Memo1->SetParent(license);
