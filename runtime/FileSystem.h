@@ -29,6 +29,14 @@ bool RemoveFile(const std::string& path);
 bool RemoveDir(const std::string& path);
 // Renames a file, replacing a file of the new name; false on failure.
 bool RenameFile(const std::string& from, const std::string& to);
+// Clears the read-only attribute of a file (Windows); true when it has none
+// afterwards. Elsewhere nothing to do: a file is replaced by renaming over
+// it, which its own permissions do not prevent.
+bool ClearReadOnly(const std::string& path);
+// Whether a system error code says that a file is in use by another program
+// or protected against change (read-only, access denied, locked): a failure
+// that the user can mend and retry.
+bool InUseOrProtected(int code);
 // True when a symbolic link (or reparse point) stands at one of the
 // components of path that follow its first baseLength characters.
 bool LinkInPath(const std::string& path, std::size_t baseLength);

@@ -118,6 +118,10 @@ bool RemoveDir(const std::string& path) {
   return !path.empty() && ::rmdir(NativePath(path).c_str()) == 0;
 }
 
+bool ClearReadOnly(const std::string&) { return true; }
+
+bool InUseOrProtected(int code) { return code == EBUSY || code == ETXTBSY || code == EACCES || code == EPERM; }
+
 bool RenameFile(const std::string& from, const std::string& to) {
   return !from.empty() && !to.empty() && ::rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0;
 }
