@@ -32,8 +32,9 @@ class IWizardWindow {
   virtual void OpenWizard() = 0;
   // Makes the wizard visible again, on its Complete page.
   virtual void ShowCompletePage() = 0;
-  // The Complete page says that the installation failed.
-  virtual void ShowNotFinished() = 0;
+  // The Complete page says that the installation failed, and why when the
+  // restore knows it (the file and the system's reason; may be empty).
+  virtual void ShowNotFinished(const std::string& why) = 0;
   // Clears the licence switch and the transfer-done flag.
   virtual void ClearWizardFlags() = 0;
 
@@ -53,6 +54,9 @@ class ITransferWindow {
   virtual bool SawFullProgress() const = 0;
   // The run measured some data but wrote no file.
   virtual bool WroteNothing() const = 0;
+  // The file that failed and the system's reason, when the restore knows
+  // them; else empty.
+  virtual std::string FailureText() const = 0;
 
  protected:
   ~ITransferWindow() = default;

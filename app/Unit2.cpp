@@ -2,6 +2,7 @@
 
 #include "app/SetupPaths.h"
 #include "app/Texts.h"
+#include "backup/RecordReader.h"
 #include "runtime/Exceptions.h"
 #include "runtime/FileSystem.h"
 #include "script/SetupScript.h"
@@ -231,9 +232,26 @@ bool TForm2::PrepareDestination(const std::string& destination) {
   return true;
 }
 
+bool TForm2::SpaceForArchive(const std::string& archive, const std::string& destination) {
+  std::int64_t needed = 0;
+  try {
+    archive::FileVolumes volumes(archive);
+    needed = archive::RecordReader(volumes).ReadHeader().progressBase;
+  } catch (const std::exception&) {
+    return true;  // the restore reports an archive it cannot read
+  }
+  const auto free = FreeSpace(destination);
+  if (!free || needed <= 0 || static_cast<std::uint64_t>(needed) <= *free) return true;
+  return MessageDlg(texts::NotEnoughSpace(destination, static_cast<std::uint64_t>(needed), *free), mtConfirmation,
+                    mbYes | mbNo) == mrYes;
+}
+
 void TForm2::StartTransfer() {
   const std::string destination = Label5->Caption();
-  if (!PrepareDestination(destination)) {
+  const std::string archive = SetupPaths().exeDir + "SETUP.Z";
+  if (!PrepareDestination(destination) || !SpaceForArchive(archive, destination)) {
+    RemoveEmptyDirectories(madeDirectories_);
+    madeDirectories_.clear();
     // Stay on Destination: Next retries, Browse changes it, Cancel exits.
     Notebook1->SetPageIndex(kDestination);
     SetButtonsAfterNext(kDestination);
@@ -246,7 +264,6 @@ void TForm2::StartTransfer() {
   restoring_ = true;
   Hide();
   TransferWindow().ShowTransfer();
-  const std::string archive = SetupPaths().exeDir + "SETUP.Z";
   bool reached100 = false, wroteNothing = false;
   try {
     const bool restored = TransferWindow().RestoreArchive(archive, destination);
@@ -255,7 +272,7 @@ void TForm2::StartTransfer() {
     // report, and so does one that could write no file: the Complete page
     // must not call either a success.
     wroteNothing = TransferWindow().WroteNothing();
-    if (reached100 && (!restored || wroteNothing)) ShowNotFinished();
+    if (reached100 && (!restored || wroteNothing)) ShowNotFinished(TransferWindow().FailureText());
     if (!reached100 && !Application->Terminated() && !FileExists(archive)) {
       // The restore passes over a missing archive without a word.
       throw EFOpenError(ExpandFileName(archive), SysErrorMessage(ERROR_FILE_NOT_FOUND));
@@ -302,7 +319,9 @@ void TForm2::ShowCompletePage() {
   Notebook1->SetPageIndex(kComplete);
 }
 
-void TForm2::ShowNotFinished() { Label6->SetCaption(texts::NotFinished(productName_)); }
+void TForm2::ShowNotFinished(const std::string& why) {
+  Label6->SetCaption(texts::NotFinished(productName_) + (why.empty() ? std::string() : "\r\n\r\n" + why));
+}
 
 void TForm2::ClearWizardFlags() {
   LicenseSwitch = false;

@@ -1,6 +1,7 @@
 #include "app/Unit3.h"
 
 #include "app/Texts.h"
+#include "runtime/FileSystem.h"
 
 TForm3* Form3 = nullptr;
 
@@ -107,7 +108,15 @@ void TForm3::BackupFile1FileRestored(TBackupFile&, std::string& Filename,
   Label1->SetCaption(texts::kTransferOf + Filename);
 }
 
+// The code's message, and what the engine knows: the file and the reason.
 void TForm3::BackupFile1Error(TBackupFile&, const std::int32_t, const std::string& ErrString) {
-  WizardWindow().ShowNotFinished();
-  ShowMessage(ErrString);
+  const std::string why = FailureText();
+  WizardWindow().ShowNotFinished(why);
+  ShowMessage(why.empty() ? ErrString : ErrString + "\r\n\r\n" + why);
+}
+
+std::string TForm3::FailureText() const {
+  const RestoreOutcome& outcome = BackupFile1.Outcome();
+  if (outcome.file.empty() || outcome.reason.empty()) return {};
+  return ExpandFileName(outcome.file) + ": " + outcome.reason;
 }

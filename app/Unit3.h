@@ -33,6 +33,7 @@ class TForm3 : public TForm, public ITransferWindow {
   }
   bool SawFullProgress() const override { return Gauge1->Progress() == 100; }
   bool WroteNothing() const override { return filesRestored_ == 0 && BackupFile1.ProgressBase() > 0; }
+  std::string FailureText() const override;
 
  private:
   // How many files the restore has written.

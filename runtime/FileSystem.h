@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,9 @@ bool PathFits(const std::string& path);
 // The file's last-write time as an MS-DOS date in local time, or -1 when no
 // file (a directory neither) has that name.
 std::int32_t FileAge(const std::string& path);
+// The bytes free to the caller on the drive (file system) of path, which
+// must exist; nothing when the system cannot tell.
+std::optional<std::uint64_t> FreeSpace(const std::string& path);
 // Deletes a file; false when it could not be deleted (a missing file too).
 bool RemoveFile(const std::string& path);
 bool RemoveDir(const std::string& path);

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -116,6 +117,12 @@ bool RemoveFile(const std::string& path) {
 
 bool RemoveDir(const std::string& path) {
   return !path.empty() && ::rmdir(NativePath(path).c_str()) == 0;
+}
+
+std::optional<std::uint64_t> FreeSpace(const std::string& path) {
+  struct statvfs fs;
+  if (::statvfs(NativePath(path).c_str(), &fs) != 0) return std::nullopt;
+  return static_cast<std::uint64_t>(fs.f_bavail) * fs.f_frsize;
 }
 
 bool ClearReadOnly(const std::string&) { return true; }

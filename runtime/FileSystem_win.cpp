@@ -120,6 +120,12 @@ bool RemoveDir(const std::string& path) {
   return !path.empty() && RemoveDirectoryA(path.c_str()) != 0;
 }
 
+std::optional<std::uint64_t> FreeSpace(const std::string& path) {
+  ULARGE_INTEGER available;
+  if (!GetDiskFreeSpaceExA(path.c_str(), &available, nullptr, nullptr)) return std::nullopt;
+  return available.QuadPart;
+}
+
 bool ClearReadOnly(const std::string& path) {
   const DWORD a = GetFileAttributesA(path.c_str());
   if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_READONLY)) return true;
