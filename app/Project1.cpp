@@ -2,7 +2,9 @@
 // order and runs the message loop until the boot window closes.
 #include <windows.h>
 
-#include "app/RestoreUi.h"
+#include <cstdlib>
+#include <exception>
+
 #include "app/Startup.h"
 #include "app/Unit1.h"
 #include "app/Unit2.h"
@@ -36,11 +38,6 @@ void HardenDllLoading() {
 
 void RunInstaller() {
   TApplication application;
-  TWindowedRestoreUi restoreUi;
-  SetRestoreUi(&restoreUi);
-  struct ResetRestoreUi {
-    ~ResetRestoreUi() { SetRestoreUi(nullptr); }
-  } resetRestoreUi;
   Application->Initialize();
   Application->CreateForm(&Form1);
   Application->CreateForm(&Form2);
@@ -51,6 +48,11 @@ void RunInstaller() {
 }
 
 }  // namespace
+
+// What no handler catches ends the program at once. The library's own
+// handler would write the failure's type to a console this program does not
+// have, and brings the C++ name demangler along for it (some 30 KiB).
+void __gnu_cxx::__verbose_terminate_handler() { std::abort(); }
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   HardenDllLoading();

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "runtime/FileSystem.h"
+#include "runtime/Paths.h"
 
 TSetupPaths& SetupPaths() {
   static TSetupPaths paths = [] {
@@ -26,44 +27,23 @@ bool ExePathFitsCodePage() {
   return bytes > 0 && bytes < MAX_PATH && !usedDefault;
 }
 
-namespace {
-// Makes d and its missing parents, noting each directory it made.
-bool MakeChain(const std::string& dir, std::vector<std::string>& made, std::string& reason) {
-  std::string d = dir;
-  while (d.size() > 3 && (d.back() == '\\' || d.back() == '/')) d.pop_back();
-  const DWORD attributes = GetFileAttributesA(d.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES) {
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return true;
+bool MakeDirectoryChain(const std::string& dir, std::vector<std::string>& made, std::string& reason) {
+  std::vector<std::string> ours;
+  if (ForceDirectories(dir, &ours)) {
+    made.insert(made.end(), ours.begin(), ours.end());
+    return true;
+  }
+  const int error = LastErrorCode();
+  // Nothing is left half made.
+  RemoveEmptyDirectories(ours);
+  // ForceDirectories says ERROR_DIRECTORY when a file stands in for a parent.
+  if (error == ERROR_DIRECTORY || FileExists(ExcludeTrailingPathDelimiter(dir))) {
     reason = "A file of that name exists.";
     return false;
   }
-  const std::size_t slash = d.find_last_of("\\/");
-  if (slash != std::string::npos && slash > 0) {
-    std::string parent = d.substr(0, slash);
-    if (parent.size() == 2 && parent[1] == ':') parent += '\\';
-    if (parent != d && !MakeChain(parent, made, reason)) return false;
-  }
-  if (CreateDirectoryA(d.c_str(), nullptr)) {
-    made.push_back(d);
-    return true;
-  }
-  const DWORD error = GetLastError();
-  if (DirectoryExists(d)) return true;
-  reason = SysErrorMessage(static_cast<int>(error));
+  reason = SysErrorMessage(error);
   if (reason.empty()) reason = "System error " + std::to_string(error) + ".";
   return false;
-}
-}  // namespace
-
-bool MakeDirectoryChain(const std::string& dir, std::vector<std::string>& made, std::string& reason) {
-  std::vector<std::string> ours;
-  if (!MakeChain(dir, ours, reason)) {
-    // Nothing is left half made.
-    RemoveEmptyDirectories(ours);
-    return false;
-  }
-  made.insert(made.end(), ours.begin(), ours.end());
-  return true;
 }
 
 void RemoveEmptyDirectories(const std::vector<std::string>& made) {

@@ -21,9 +21,10 @@ struct TSetupPaths {
 // Whether the running executable's full path survives the conversion to the
 // 8-bit code page.
 bool ExePathFitsCodePage();
-// Makes dir and every missing parent, adding each directory it made to made
-// (outermost first). On failure the directories it made are removed again
-// and reason holds the system's text for the step that failed.
+// Makes dir and every missing parent (ForceDirectories), adding each
+// directory it made to made (outermost first). On failure the directories it
+// made are removed again and reason says why: a file in the way, or the
+// system's text for the step that failed.
 bool MakeDirectoryChain(const std::string& dir, std::vector<std::string>& made, std::string& reason);
 // Removes the directories of made that are empty, innermost first.
 void RemoveEmptyDirectories(const std::vector<std::string>& made);

@@ -42,21 +42,38 @@ class IWizardWindow {
   ~IWizardWindow() = default;
 };
 
+// How a transfer ended, as the transfer window saw it: what the wizard does
+// next is decided from this alone.
+struct TransferOutcome {
+  // The restore returned, and a report of 100 percent gave the wizard back
+  // on its Complete page. False when the archive was missing or an error
+  // escaped the restore (the transfer window has reported either), and when
+  // the program ended during the run.
+  bool wizardBack = false;
+  // The restore's result: it ended without an error code and uncancelled.
+  bool restored = false;
+  // The files the restore wrote.
+  int filesWritten = 0;
+  // The archive announced data to restore.
+  bool hadData = false;
+  // The file that failed and the system's reason, when the restore knows
+  // them; else empty.
+  std::string failure;
+
+  // The wizard is back, but the archive's data gave no file.
+  bool WroteNothing() const { return wizardBack && hadData && filesWritten == 0; }
+  // The wizard is back after a run that wrote what the archive holds.
+  bool Installed() const { return wizardBack && restored && !WroteNothing(); }
+};
+
 // The transfer window (Form3) and the restore it shows.
 class ITransferWindow {
  public:
-  virtual void ShowTransfer() = 0;
+  // Shows the window and restores archive into destination; the window
+  // gives the wizard back at 100 percent. Reports what the restore raised,
+  // and an archive that is not there, before it returns.
+  virtual TransferOutcome Transfer(const std::string& archive, const std::string& destination) = 0;
   virtual void HideTransfer() = 0;
-  // Restores archive into destination; returns the restore's result, or
-  // passes on what it raised.
-  virtual bool RestoreArchive(const std::string& archive, const std::string& destination) = 0;
-  // Whether a progress report has put the gauge at 100 (the wizard is back).
-  virtual bool SawFullProgress() const = 0;
-  // The run measured some data but wrote no file.
-  virtual bool WroteNothing() const = 0;
-  // The file that failed and the system's reason, when the restore knows
-  // them; else empty.
-  virtual std::string FailureText() const = 0;
 
  protected:
   ~ITransferWindow() = default;

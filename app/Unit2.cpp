@@ -18,6 +18,23 @@ namespace {
 
 constexpr int kWelcome = 0, kLicense = 1, kDestination = 2, kComplete = 3;
 
+// What each page shows in the wizard's buttons and caption. Back is always
+// visible once a page has been left. A null Cancel hides the Cancel button
+// (after Next); a null caption leaves the window's caption as it is. Back
+// never changes the caption, and Welcome never follows a Next.
+struct PageRow {
+  bool backEnabled;
+  const std::string* next;
+  const std::string* cancel;
+  const std::string* caption;
+};
+constexpr PageRow kPages[] = {
+    /* Welcome */ {false, &texts::kNext, &texts::kCancel, nullptr},
+    /* License */ {true, &texts::kYes, &texts::kNo, &texts::kLicenseCaption},
+    /* Destination */ {true, &texts::kNext, &texts::kCancel, &texts::kDestinationCaption},
+    /* Complete */ {false, &texts::kFinish, nullptr, nullptr},
+};
+
 TLabel* AddLabel(TComponent* owner, TWinControl* parent, int l, int t, int w, int h,
                  const std::string& text) {
   auto* label = NewComponent<TLabel>(owner);
@@ -127,7 +144,7 @@ TForm2::TForm2(TComponent* owner) : TForm(owner) {
   Label5->SetAutoSize(true);
   Label5->SetLeft(8);
   Label5->SetTop(24);
-  Label5->SetCaption("C:\\***");
+  Label5->SetCaption(destination_);
   Button4 = AddButton(this, GroupBox1, 232, 16, "B&rowse...");
 
   Panel3 = AddSidePanel(this, complete, Image5, true);
@@ -164,39 +181,23 @@ void TForm2::FormShow(TObject*) {
 }
 
 void TForm2::SetButtonsAfterNext(int page) {
-  switch (page) {
-    case kLicense:
-      Button3->SetVisible(true);
-      Button3->SetEnabled(true);
-      Button2->SetCaption(texts::kYes);
-      Button1->SetCaption(texts::kNo);
-      Button1->SetVisible(true);
-      SetCaption(texts::kLicenseCaption);
-      break;
-    case kDestination:
-      Button3->SetVisible(true);
-      Button3->SetEnabled(true);
-      Button2->SetCaption(texts::kNext);
-      Button1->SetCaption(texts::kCancel);
-      Button1->SetVisible(true);
-      SetCaption(texts::kDestinationCaption);
-      break;
-    case kComplete:
-      Button3->SetVisible(true);
-      Button3->SetEnabled(false);
-      Button2->SetCaption(texts::kFinish);
-      Button1->SetVisible(false);
-      break;
-    default:
-      break;
-  }
+  if (page < kWelcome || page > kComplete) return;
+  const PageRow& row = kPages[page];
+  Button3->SetVisible(true);
+  Button3->SetEnabled(row.backEnabled);
+  Button2->SetCaption(*row.next);
+  if (row.cancel != nullptr) Button1->SetCaption(*row.cancel);
+  Button1->SetVisible(row.cancel != nullptr);
+  if (row.caption != nullptr) SetCaption(*row.caption);
 }
 
 void TForm2::SetButtonsAfterBack(int page) {
+  if (page < kWelcome || page > kComplete) return;
+  const PageRow& row = kPages[page];
   Button3->SetVisible(true);
-  Button3->SetEnabled(page != kWelcome);
-  Button2->SetCaption(page == kLicense ? texts::kYes : texts::kNext);
-  Button1->SetCaption(page == kLicense ? texts::kNo : texts::kCancel);
+  Button3->SetEnabled(row.backEnabled);
+  Button2->SetCaption(*row.next);
+  if (row.cancel != nullptr) Button1->SetCaption(*row.cancel);
 }
 
 void TForm2::Button2Click(TObject*) {
@@ -247,9 +248,8 @@ bool TForm2::SpaceForArchive(const std::string& archive, const std::string& dest
 }
 
 void TForm2::StartTransfer() {
-  const std::string destination = Label5->Caption();
   const std::string archive = SetupPaths().exeDir + "SETUP.Z";
-  if (!PrepareDestination(destination) || !SpaceForArchive(archive, destination)) {
+  if (!PrepareDestination(destination_) || !SpaceForArchive(archive, destination_)) {
     RemoveEmptyDirectories(madeDirectories_);
     madeDirectories_.clear();
     // Stay on Destination: Next retries, Browse changes it, Cancel exits.
@@ -263,26 +263,14 @@ void TForm2::StartTransfer() {
   TransferDone = true;
   restoring_ = true;
   Hide();
-  TransferWindow().ShowTransfer();
-  bool reached100 = false, wroteNothing = false;
-  try {
-    const bool restored = TransferWindow().RestoreArchive(archive, destination);
-    reached100 = TransferWindow().SawFullProgress();
-    // A run cancelled at the volume question also ends with a 100 percent
-    // report, and so does one that could write no file: the Complete page
-    // must not call either a success.
-    wroteNothing = TransferWindow().WroteNothing();
-    if (reached100 && (!restored || wroteNothing)) ShowNotFinished(TransferWindow().FailureText());
-    if (!reached100 && !Application->Terminated() && !FileExists(archive)) {
-      // The restore passes over a missing archive without a word.
-      throw EFOpenError(ExpandFileName(archive), SysErrorMessage(ERROR_FILE_NOT_FOUND));
-    }
-  } catch (const std::exception& error) {
-    Application->HandleException(error);
-  }
+  const TransferOutcome outcome = TransferWindow().Transfer(archive, destination_);
+  // A run cancelled at the volume question also ends with a 100 percent
+  // report, and so does one that could write no file: the Complete page must
+  // not call either a success.
+  if (outcome.wizardBack && !outcome.Installed()) ShowNotFinished(outcome.failure);
   restoring_ = false;
   // A transfer that wrote nothing leaves no empty directories behind.
-  if (!reached100 || wroteNothing) RemoveEmptyDirectories(madeDirectories_);
+  if (!outcome.wizardBack || outcome.WroteNothing()) RemoveEmptyDirectories(madeDirectories_);
   madeDirectories_.clear();
   if (finishPending_) {
     finishPending_ = false;
@@ -290,7 +278,7 @@ void TForm2::StartTransfer() {
     BootWindow().EndSetup();
   }
   if (Application->Terminated()) return;
-  if (!reached100) {
+  if (!outcome.wizardBack) {
     TransferDone = false;
     ReturnToDestination();
   }
@@ -312,7 +300,10 @@ void TForm2::SetProductTexts(const std::string& product) {
   Label6->SetCaption(texts::Finished(product));
 }
 
-void TForm2::SetDestination(const std::string& directory) { Label5->SetCaption(directory); }
+void TForm2::SetDestination(const std::string& directory) {
+  destination_ = directory;
+  Label5->SetCaption(directory);
+}
 
 void TForm2::ShowCompletePage() {
   Show();
@@ -343,8 +334,6 @@ void TForm2::Button1Click(TObject*) {
 void TForm2::FormClose(TObject*, TCloseAction&) { ExitWindow().AskToExit(); }
 
 void TForm2::Button4Click(TObject*) {
-  std::string directory = Label5->Caption();
-  if (ChooseDirectory(directory, dcTypeName | dcCreate | dcConfirm, 1000)) {
-    Label5->SetCaption(directory);
-  }
+  std::string directory = destination_;
+  if (ChooseDirectory(directory, dcTypeName | dcCreate | dcConfirm, 1000)) SetDestination(directory);
 }

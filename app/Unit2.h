@@ -55,6 +55,8 @@ class TForm2 : public TForm, public IWizardWindow {
 
   void SetProductTexts(const std::string& product) override;
   void SetDestination(const std::string& directory) override;
+  // The directory the restore goes into; Label5 shows it.
+  const std::string& Destination() const { return destination_; }
   bool WizardShowing() const override { return Visible(); }
   void OpenWizard() override { ShowModal(); }
   void ShowCompletePage() override;
@@ -66,6 +68,7 @@ class TForm2 : public TForm, public IWizardWindow {
   void ReturnToDestination();
 
  private:
+  // The buttons, and after Next the window caption, for the page now shown.
   void SetButtonsAfterNext(int page);
   void SetButtonsAfterBack(int page);
   void StartTransfer();
@@ -84,6 +87,9 @@ class TForm2 : public TForm, public IWizardWindow {
 
   // The product name the boot window gave, for the Complete page's texts.
   std::string productName_;
+  // The destination directory: the boot window's setting, or what Browse
+  // chose.
+  std::string destination_ = "C:\\***";
 };
 
 extern TForm2* Form2;

@@ -1,6 +1,7 @@
 #include "app/Unit3.h"
 
 #include "app/Texts.h"
+#include "runtime/Exceptions.h"
 #include "runtime/FileSystem.h"
 
 TForm3* Form3 = nullptr;
@@ -67,6 +68,7 @@ TForm3::TForm3(TComponent* owner) : TForm(owner) {
   BackupFile1.SetSetArchiveFlag(true);
   BackupFile1.SetRestoreFullPath(false);
   BackupFile1.SetSaveFileID(true);
+  BackupFile1.SetUi(&restoreUi_);
   BackupFile1.OnProgress = [this](TBackupFile& s, const std::string& f, TPercentage p, bool& c) {
     Application->Dispatch([&] { BackupFile1Progress(s, f, p, c); });
   };
@@ -88,14 +90,39 @@ void TForm3::FormCreate(TObject*) { WizardWindow().ClearWizardFlags(); }
 // ends the program, and the next progress report stops the restore.
 void TForm3::Button1Click(TObject*) { ExitWindow().AskToExit(); }
 
+TransferOutcome TForm3::Transfer(const std::string& archive, const std::string& destination) {
+  outcome_ = {};
+  reports_ = 0;
+  Show();
+  bool returned = false;
+  try {
+    outcome_.restored = BackupFile1.Restore(archive, destination);
+    outcome_.hadData = BackupFile1.ProgressBase() > 0;
+    outcome_.failure = FailureText();
+    returned = true;
+    // A missing first volume is the one run that returns without a single
+    // report, and the restore passes over it without a word.
+    if (!outcome_.restored && reports_ == 0 && !Application->Terminated()) {
+      throw EFOpenError(ExpandFileName(archive), SysErrorMessage(ERROR_FILE_NOT_FOUND));
+    }
+  } catch (const std::exception& error) {
+    Application->HandleException(error);
+  }
+  if (!returned) outcome_.wizardBack = false;
+  return outcome_;
+}
+
 void TForm3::BackupFile1Progress(TBackupFile&, const std::string&, TPercentage Percent,
                                  bool& Continue) {
+  ++reports_;
   if (Application->Terminated()) {
     Continue = false;
     return;
   }
   Gauge1->SetProgress(Percent);
-  if (Gauge1->Progress() == 100) {
+  // The gauge's range ends at 100: this is the report that fills it.
+  if (Percent >= 100) {
+    outcome_.wizardBack = true;
     WizardWindow().ShowCompletePage();
     BootWindow().ResumeBootTimer();
     Close();
@@ -104,7 +131,7 @@ void TForm3::BackupFile1Progress(TBackupFile&, const std::string&, TPercentage P
 
 void TForm3::BackupFile1FileRestored(TBackupFile&, std::string& Filename,
                                      std::unique_ptr<TFileStream>&) {
-  ++filesRestored_;
+  ++outcome_.filesWritten;
   Label1->SetCaption(texts::kTransferOf + Filename);
 }
 

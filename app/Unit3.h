@@ -3,11 +3,16 @@
 #pragma once
 
 #include "app/SetupWindows.h"
+#include "app/WindowedRestoreUi.h"
 #include "backup/Backup.h"
 #include "toolkit/Toolkit.h"
 #include "widgets/Gauges.h"
 
 class TForm3 : public TForm, public ITransferWindow {
+  // BackupFile1's pending messages, error box and volume question; declared
+  // before BackupFile1, which points to it, so that it outlives it.
+  TWindowedRestoreUi restoreUi_;
+
  public:
   explicit TForm3(TComponent* owner);
 
@@ -26,18 +31,17 @@ class TForm3 : public TForm, public ITransferWindow {
                                std::unique_ptr<TFileStream>& Stream);
   void BackupFile1Error(TBackupFile& Sender, const std::int32_t Error, const std::string& ErrString);
 
-  void ShowTransfer() override { Show(); }
+  TransferOutcome Transfer(const std::string& archive, const std::string& destination) override;
   void HideTransfer() override { Hide(); }
-  bool RestoreArchive(const std::string& archive, const std::string& destination) override {
-    return BackupFile1.Restore(archive, destination);
-  }
-  bool SawFullProgress() const override { return Gauge1->Progress() == 100; }
-  bool WroteNothing() const override { return filesRestored_ == 0 && BackupFile1.ProgressBase() > 0; }
-  std::string FailureText() const override;
+  // The file that failed and the system's reason, from the restore's
+  // outcome; empty when it knows none.
+  std::string FailureText() const;
 
  private:
-  // How many files the restore has written.
-  int filesRestored_ = 0;
+  // What the running transfer has seen so far.
+  TransferOutcome outcome_;
+  // The progress reports of the running transfer.
+  int reports_ = 0;
 };
 
 extern TForm3* Form3;

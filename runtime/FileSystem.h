@@ -16,8 +16,10 @@ bool CreateDir(const std::string& path);
 // Creates dir and every missing parent, from the outermost missing one
 // inward. True when dir exists afterwards; an empty dir, or one that the
 // platform cannot hold (PathFits), gives false with nothing made. On failure
-// LastErrorText() gives the reason of the call that failed.
-bool ForceDirectories(const std::string& dir);
+// LastErrorText() gives the reason of the call that failed. When made is
+// given, each directory this call created is appended to it, outermost
+// first, spelt as in dir: on failure too, so the caller can remove them.
+bool ForceDirectories(const std::string& dir, std::vector<std::string>* made = nullptr);
 // True when the platform can hold path: not longer than its longest path,
 // and no component longer than its longest name. When false, the last error
 // is set to "name too long".

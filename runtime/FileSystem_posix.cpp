@@ -53,11 +53,13 @@ bool PathFits(const std::string& path) {
   return fits;
 }
 
-bool ForceDirectories(const std::string& dir) {
+bool ForceDirectories(const std::string& dir, std::vector<std::string>* made) {
   if (dir.empty()) return false;
   // One native copy of the path, cut short at each separator in turn: the
-  // work is linear in the length whatever the depth.
-  std::string d = NativePath(ExcludeTrailingPathDelimiter(dir));
+  // work is linear in the length whatever the depth. NativePath changes no
+  // length, so a prefix of d is the same prefix of spelt.
+  const std::string spelt = ExcludeTrailingPathDelimiter(dir);
+  std::string d = NativePath(spelt);
   if (d.empty() || DirectoryExists(d)) return true;
   if (!PathFits(d)) return false;
   // The start of the outermost component that is missing.
@@ -87,7 +89,9 @@ bool ForceDirectories(const std::string& dir) {
     const std::size_t end = d.find('/', from);
     const bool last = end == std::string::npos;
     if (!last) d[end] = '\0';
-    if (::mkdir(d.c_str(), 0777) != 0) {
+    if (::mkdir(d.c_str(), 0777) == 0) {
+      if (made != nullptr) made->push_back(spelt.substr(0, last ? spelt.size() : end));
+    } else {
       const int error = errno;
       struct stat st;
       if (error != EEXIST || ::stat(d.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {

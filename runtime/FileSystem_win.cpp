@@ -54,11 +54,11 @@ std::size_t RootLength(const std::string& path) {
 
 }  // namespace
 
-bool ForceDirectories(const std::string& dir) {
+bool ForceDirectories(const std::string& dir, std::vector<std::string>* made) {
   if (dir.empty()) return false;
   const std::string d = ExcludeTrailingPathDelimiter(dir);
-  // "C:" and "\" are roots; a root exists or cannot be made.
-  if (d.size() < 3 || ExtractFilePath(d) == d) return DirectoryExists(d + "\\");
+  // "C:", "\" and "\\server\share" are roots; a root exists or cannot be made.
+  if (RootLength(d) >= d.size() || ExtractFilePath(d) == d) return DirectoryExists(d + "\\");
   if (DirectoryExists(d)) return true;
   if (d.size() >= MAX_PATH - 12) {
     SetLastError(ERROR_FILENAME_EXCED_RANGE);
@@ -89,7 +89,9 @@ bool ForceDirectories(const std::string& dir) {
     std::size_t end = i;
     while (end < d.size() && !IsPathDelimiter(d[end])) ++end;
     prefix.assign(d, 0, end);
-    if (!CreateDirectoryA(prefix.c_str(), nullptr)) {
+    if (CreateDirectoryA(prefix.c_str(), nullptr)) {
+      if (made != nullptr) made->push_back(prefix);
+    } else {
       const DWORD error = GetLastError();
       if (error != ERROR_ALREADY_EXISTS || !DirectoryExists(prefix)) {
         SetLastError(error);

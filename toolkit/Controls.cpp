@@ -301,10 +301,16 @@ HWND TWinControl::Handle() {
     classProc_ = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ToolkitWindowProc)));
   }
-  RECT client{};
-  GetClientRect(window, &client);
-  lastClientWidth_ = client.right;
-  lastClientHeight_ = client.bottom;
+  // The system may have made the window smaller than asked (no window is
+  // larger than the screen): anchored children follow as on any resize.
+  if (lastClientWidth_ > 0 && lastClientHeight_ > 0) {
+    ClientSizeChanged();
+  } else {
+    RECT client{};
+    GetClientRect(window, &client);
+    lastClientWidth_ = client.right;
+    lastClientHeight_ = client.bottom;
+  }
   CreateWnd();
   for (TControl* child : std::vector<TControl*>(controls_)) {
     if (auto* win = dynamic_cast<TWinControl*>(child)) win->Handle();
@@ -364,46 +370,47 @@ LRESULT TWinControl::DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam) 
   return DefWindowProcA(handle_, message, wParam, lParam);
 }
 
-LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
-  LRESULT result = 0;
+TWinControl* TWinControl::NotifiedChild(UINT message, LPARAM lParam) const {
+  HWND from = nullptr;
   switch (message) {
-    case WM_COMMAND:
-      if (lParam != 0) {
-        TWinControl* child = FromHandle(reinterpret_cast<HWND>(lParam));
-        if (child != nullptr && child != this && child->Notification(message, wParam, lParam, result)) return result;
-      }
-      break;
-    case WM_NOTIFY: {
-      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-      TWinControl* child = FromHandle(header->hwndFrom);
-      if (child != nullptr && child != this && child->Notification(message, wParam, lParam, result)) return result;
-      break;
-    }
-    case WM_DRAWITEM: {
-      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-      TWinControl* child = FromHandle(item->hwndItem);
-      if (child != nullptr && child != this && child->Notification(message, wParam, lParam, result)) return result;
-      break;
-    }
-    case WM_MEASUREITEM: {
-      const auto* item = reinterpret_cast<const MEASUREITEMSTRUCT*>(lParam);
-      for (TControl* c : controls_) {
-        auto* win = dynamic_cast<TWinControl*>(c);
-        if (win != nullptr && win->controlId_ == static_cast<int>(item->CtlID) &&
-            win->Notification(message, wParam, lParam, result)) {
-          return result;
-        }
-      }
-      break;
-    }
+    case WM_COMMAND:  // from a control when lParam is its window; else a menu or accelerator
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN: {
-      TWinControl* child = FromHandle(reinterpret_cast<HWND>(lParam));
-      if (child != nullptr && child != this && child->Notification(message, wParam, lParam, result)) return result;
+    case WM_CTLCOLORBTN:
+      from = reinterpret_cast<HWND>(lParam);
       break;
+    case WM_NOTIFY:
+      from = reinterpret_cast<const NMHDR*>(lParam)->hwndFrom;
+      break;
+    case WM_DRAWITEM:
+      from = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)->hwndItem;
+      break;
+    case WM_MEASUREITEM: {
+      // Sent while the child's window is being created, before it can be
+      // found by its window: found by its control id.
+      const auto* item = reinterpret_cast<const MEASUREITEMSTRUCT*>(lParam);
+      for (TControl* c : controls_) {
+        auto* win = dynamic_cast<TWinControl*>(c);
+        if (win != nullptr && win->controlId_ == static_cast<int>(item->CtlID)) return win;
+      }
+      return nullptr;
     }
+    default:
+      return nullptr;
+  }
+  TWinControl* child = FromHandle(from);
+  return child != this ? child : nullptr;
+}
+
+LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  LRESULT result = 0;
+  // Notifications from child windows go to the child's own handling first.
+  if (TWinControl* child = NotifiedChild(message, lParam);
+      child != nullptr && child->Notification(message, wParam, lParam, result)) {
+    return result;
+  }
+  switch (message) {
     case WM_ERASEBKGND:
       if (classProc_ == nullptr) return 1;
       break;

@@ -80,6 +80,16 @@ std::unique_ptr<T> MakeComponent(Args&&... args) {
 // ---------------------------------------------------------------------------
 // Controls
 
+// Layouts are given in pixels at 96 pixels per inch. A form scales its
+// layout once, when it is created, to the screen's pixels per inch
+// (TForm::ScaleTo); ScaleForPixelsPerInch is the one rounding rule.
+constexpr int kDesignPixelsPerInch = 96;
+// value × ppi / 96, rounded to the nearest integer (halves away from zero).
+int ScaleForPixelsPerInch(int value, int ppi);
+// The face a font takes at ppi: a bitmap face of few sizes becomes the
+// scalable face of the same design away from 96 pixels per inch.
+std::string FaceForPixelsPerInch(const std::string& face, int ppi);
+
 enum TAnchorKind : unsigned { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8 };
 using TAnchors = unsigned;
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
@@ -156,6 +166,13 @@ class TControl : public TComponent {
   // Used by the toolkit: the parent's client area was resized.
   void ParentResized(int oldWidth, int oldHeight, int newWidth, int newHeight);
 
+  // Used by the toolkit: scales the bounds, the own font and the metrics
+  // given at 96 pixels per inch to ppi, without moving anchored children
+  // (the form lays the whole tree out once the pass is done).
+  virtual void ChangeScale(int ppi);
+  // The pixels per inch the control is laid out for.
+  int PixelsPerInch() const { return pixelsPerInch_; }
+
   // Used by the toolkit: the keys a form routes to its controls.
   // Whether the control takes input now: showing, enabled, and its window
   // (when it has one) enabled.
@@ -195,6 +212,7 @@ class TControl : public TComponent {
   bool syncing_ = false;
   TAnchors anchors_ = akLeft | akTop;
   TAlign align_ = alNone;
+  int pixelsPerInch_ = kDesignPixelsPerInch;
 };
 
 // ---------------------------------------------------------------------------
@@ -269,6 +287,10 @@ class TWinControl : public TControl {
   // Paints the graphic children above `from` that overlap rect.
   void PaintControlsAbove(TControl* from, HDC dc, const TRect& rect);
   void AlignControls();
+  void ChangeScale(int ppi) override;
+  // After ChangeScale: moves the windows that exist to their new bounds and
+  // aligns the children, from this control down.
+  void ApplyScaledBounds();
 
  protected:
   virtual void CreateParams(TCreateParams& params);
@@ -280,6 +302,9 @@ class TWinControl : public TControl {
   // Reflected notifications from the parent (WM_COMMAND, WM_NOTIFY,
   // WM_DRAWITEM, WM_MEASUREITEM, WM_CTLCOLOR*): return true when handled.
   virtual bool Notification(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  // The child a notification message is about, which is then offered it;
+  // nullptr for any other message.
+  TWinControl* NotifiedChild(UINT message, LPARAM lParam) const;
   void BoundsChanged() override;
   void VisibleChanged() override;
   void EnabledChanged() override;

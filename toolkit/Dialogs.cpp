@@ -211,17 +211,23 @@ std::unique_ptr<TForm> CreateMessageDialog(const TMessageBoxRequest& request) {
   form.SetCaption(request.Caption);
   form.SetPosition(poScreenCenter);
 
-  const int margin = 12, buttonWidth = 75, buttonHeight = 25, gap = 8;
+  // Built after the form was scaled to the screen: its numbers, given at 96
+  // pixels per inch, are scaled here (the text is measured in the form's
+  // scaled font); the system's icon keeps its size.
+  const int ppi = form.PixelsPerInch();
+  const int margin = ScaleForPixelsPerInch(12, ppi), buttonWidth = ScaleForPixelsPerInch(75, ppi),
+            buttonHeight = ScaleForPixelsPerInch(25, ppi), gap = ScaleForPixelsPerInch(8, ppi);
+  const int iconSize = GetSystemMetrics(SM_CXICON);
   int textLeft = margin;
   int iconHeight = 0;
   if (LPCSTR id = SystemIcon(request.Icon)) {
     auto* image = NewComponent<TImage>(&form);
     image->SetName("Image");
     image->Picture().Icon().SetHandle(CopyIcon(LoadIcon(nullptr, id)));
-    image->SetBounds(margin, margin, 32, 32);
+    image->SetBounds(margin, margin, iconSize, iconSize);
     image->SetParent(&form);
-    textLeft = margin + 32 + margin;
-    iconHeight = 32;
+    textLeft = margin + iconSize + margin;
+    iconHeight = iconSize;
   }
 
   auto* label = NewComponent<TLabel>(&form);
@@ -229,8 +235,8 @@ std::unique_ptr<TForm> CreateMessageDialog(const TMessageBoxRequest& request) {
   label->SetShowAccelChar(false);
   label->SetAutoSize(false);
   label->SetWordWrap(true);
-  // Measure the text at most 360 px wide.
-  TRect measure = Rect(0, 0, 360, 0);
+  // Measure the text at most 360 px (at 96 pixels per inch) wide.
+  TRect measure = Rect(0, 0, ScaleForPixelsPerInch(360, ppi), 0);
   label->Canvas().Font().Assign(form.Font());
   label->Canvas().DrawText(request.Text.empty() ? " " : request.Text, measure,
                            DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
@@ -243,7 +249,7 @@ std::unique_ptr<TForm> CreateMessageDialog(const TMessageBoxRequest& request) {
   const int buttonsWidth = count * buttonWidth + (count - 1) * gap;
   const int contentWidth = std::max(textLeft + measure.Width() + margin, buttonsWidth + 2 * margin);
   const int buttonsTop = margin + std::max(iconHeight, measure.Height()) + margin + 4;
-  form.SetClientSize(std::max(contentWidth, 200), buttonsTop + buttonHeight + margin);
+  form.SetClientSize(std::max(contentWidth, ScaleForPixelsPerInch(200, ppi)), buttonsTop + buttonHeight + margin);
 
   int x = (form.ClientWidth() - buttonsWidth) / 2;
   TButton* first = nullptr;

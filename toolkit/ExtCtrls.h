@@ -30,6 +30,8 @@ class TPanel : public TCustomControl {
   void SetBorderStyle(TBorderStyle value);
   TAlignment Alignment() const { return alignment_; }
   void SetAlignment(TAlignment value);
+  // Also scales BevelWidth and BorderWidth.
+  void ChangeScale(int ppi) override;
 
  protected:
   void CreateParams(TCreateParams& params) override;

@@ -230,6 +230,7 @@ TForm::~TForm() {
 }
 
 void TForm::AfterConstruction() {
+  ScaleTo(Screen->PixelsPerInch());
   HandleNeeded();
   DispatchEvent(OnCreate, this);
 }

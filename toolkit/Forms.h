@@ -81,6 +81,12 @@ class TForm : public TWinControl {
   void SetClientSize(int width, int height);
   // Moves the window to the middle of the screen's work area.
   void CenterOnScreen();
+  // Lays the form out for ppi pixels per inch: its client size, its
+  // controls' bounds, fonts and metrics, all given at 96, are scaled by
+  // ScaleForPixelsPerInch, and a centred form is centred again. A form is
+  // scaled once: AfterConstruction does it for the screen, before the
+  // window exists; a form laid out for another density already stays so.
+  void ScaleTo(int ppi);
 
   // The control that gets the focus when the form is shown.
   TWinControl* ActiveControl() const { return activeControl_; }

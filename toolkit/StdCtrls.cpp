@@ -137,6 +137,7 @@ void TLabel::AdjustSize() {
 
 void TLabel::TextChanged() {
   AdjustSize();
+  FitScaledHeight();
   Invalidate();
 }
 
@@ -388,61 +389,45 @@ bool TMemo::Notification(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& re
 
 // ---------------------------------------------------------------------------
 
-TListBox::TListBox(TComponent* owner) : TWinControl(owner) {
-  width_ = 121;
-  height_ = 97;
+namespace {
+bool ItemBefore(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) < 0; }
+}  // namespace
+
+TCustomListControl::TCustomListControl(TComponent* owner, const ListMessages& messages)
+    : TWinControl(owner), messages_(messages) {
   tabStop_ = true;
   color_ = clWindow;
   parentColor_ = false;
 }
 
-void TListBox::CreateParams(TCreateParams& params) {
-  TWinControl::CreateParams(params);
-  params.WindowClass = "LISTBOX";
-  params.Style &= ~static_cast<DWORD>(WS_CLIPCHILDREN);
-  params.Style |= LBS_NOTIFY | WS_VSCROLL;
-  if (sorted_) params.Style |= LBS_SORT;
-  if (style_ == lbOwnerDrawFixed) params.Style |= LBS_OWNERDRAWFIXED | LBS_HASSTRINGS;
-  if (style_ == lbOwnerDrawVariable) params.Style |= LBS_OWNERDRAWVARIABLE | LBS_HASSTRINGS;
-  params.ExStyle = WS_EX_CLIENTEDGE;
-}
-
-void TListBox::CreateWnd() {
+void TCustomListControl::CreateWnd() {
   TWinControl::CreateWnd();
-  if (style_ == lbOwnerDrawFixed) SendMessageA(handle_, LB_SETITEMHEIGHT, 0, itemHeight_);
+  ApplyItemHeight();
   std::vector<std::string> items = std::move(items_.items_);
   items_.items_.clear();
   for (const auto& item : items) AddItem(item);
-  if (pendingIndex_ >= 0) SendMessageA(handle_, LB_SETCURSEL, static_cast<WPARAM>(pendingIndex_), 0);
-  // The height is rounded to whole items by the control; keep what it chose.
-  RECT r;
-  GetWindowRect(handle_, &r);
-  height_ = r.bottom - r.top;
+  if (pendingIndex_ >= 0) SendMessageA(handle_, messages_.setCurSel, static_cast<WPARAM>(pendingIndex_), 0);
 }
 
-void TListBox::Recreate() {
+void TCustomListControl::Recreate() {
   if (handle_ == nullptr) return;
   pendingIndex_ = ItemIndex();
   RecreateWnd();
 }
 
-int TListBox::AddItem(const std::string& text) {
+int TCustomListControl::AddItem(const std::string& text) {
   if (handle_ == nullptr) {
     auto& items = items_.items_;
-    auto at = sorted_ ? std::upper_bound(items.begin(), items.end(), text,
-                                         [](const std::string& a, const std::string& b) {
-                                           return lstrcmpiA(a.c_str(), b.c_str()) < 0;
-                                         })
-                      : items.end();
+    auto at = sorted_ ? std::upper_bound(items.begin(), items.end(), text, ItemBefore) : items.end();
     return static_cast<int>(items.insert(at, text) - items.begin());
   }
-  const LRESULT index = SendMessageA(handle_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  const LRESULT index = SendMessageA(handle_, messages_.addString, 0, reinterpret_cast<LPARAM>(text.c_str()));
   if (index < 0) throw EInvalidOperation("Cannot add \"" + text + "\" to the list");
   items_.items_.insert(items_.items_.begin() + index, text);
   return static_cast<int>(index);
 }
 
-void TListBox::SetItems(const std::vector<std::string>& items) {
+void TCustomListControl::SetItems(const std::vector<std::string>& items) {
   Clear();
   if (handle_ != nullptr) SendMessageA(handle_, WM_SETREDRAW, FALSE, 0);
   for (const auto& item : items) AddItem(item);
@@ -452,68 +437,37 @@ void TListBox::SetItems(const std::vector<std::string>& items) {
   }
 }
 
-void TListBox::Clear() {
+void TCustomListControl::Clear() {
   items_.items_.clear();
   pendingIndex_ = -1;
-  if (handle_ != nullptr) SendMessageA(handle_, LB_RESETCONTENT, 0, 0);
+  if (handle_ != nullptr) SendMessageA(handle_, messages_.resetContent, 0, 0);
 }
 
-int TListBox::ItemIndex() {
+int TCustomListControl::ItemIndex() {
   if (handle_ == nullptr) return pendingIndex_;
-  return static_cast<int>(SendMessageA(handle_, LB_GETCURSEL, 0, 0));
+  return static_cast<int>(SendMessageA(handle_, messages_.getCurSel, 0, 0));
 }
 
-void TListBox::SetItemIndex(int index) {
+void TCustomListControl::SetItemIndex(int index) {
   pendingIndex_ = index;
-  if (handle_ != nullptr) SendMessageA(handle_, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  if (handle_ != nullptr) SendMessageA(handle_, messages_.setCurSel, static_cast<WPARAM>(index), 0);
 }
 
-void TListBox::SetItemHeight(int value) {
+void TCustomListControl::SetItemHeight(int value) {
   itemHeight_ = value;
-  if (handle_ != nullptr && style_ == lbOwnerDrawFixed) {
-    SendMessageA(handle_, LB_SETITEMHEIGHT, 0, value);
-    InvalidateRect(handle_, nullptr, TRUE);
-  }
+  if (handle_ != nullptr) ApplyItemHeight();
 }
 
-void TListBox::SetStyle(TListBoxStyle style) {
-  if (style == style_) return;
-  style_ = style;
-  Recreate();
+void TCustomListControl::SortStoredItems() {
+  std::stable_sort(items_.items_.begin(), items_.items_.end(), ItemBefore);
 }
 
-void TListBox::SetSorted(bool value) {
-  if (value == sorted_) return;
-  sorted_ = value;
-  if (value) {
-    std::stable_sort(items_.items_.begin(), items_.items_.end(),
-                     [](const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) < 0; });
-  }
-  Recreate();
-}
-
-TRect TListBox::ItemRect(int index) {
-  RECT r{};
-  SendMessageA(Handle(), LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&r));
-  return TRect::From(r);
-}
-
-void TListBox::DrawItem(int index, TRect rect, TOwnerDrawState) {
+void TCustomListControl::DrawItem(int index, TRect rect, TOwnerDrawState) {
   DrawItemText(itemCanvas_, items_, index, rect);
 }
 
-bool TListBox::Notification(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+bool TCustomListControl::Notification(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   switch (message) {
-    case WM_COMMAND:
-      if (HIWORD(wParam) == LBN_SELCHANGE) {
-        DispatchEvent(OnClick, this);
-        return true;
-      }
-      if (HIWORD(wParam) == LBN_DBLCLK) {
-        DispatchEvent(OnDblClick, this);
-        return true;
-      }
-      return false;
     case WM_DRAWITEM:
       PaintOwnerDrawnItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), this, itemCanvas_, font_,
                           color_, OnDrawItem,
@@ -533,12 +487,77 @@ bool TListBox::Notification(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
 
 // ---------------------------------------------------------------------------
 
-TComboBox::TComboBox(TComponent* owner) : TWinControl(owner) {
+TListBox::TListBox(TComponent* owner)
+    : TCustomListControl(owner, {LB_ADDSTRING, LB_RESETCONTENT, LB_GETCURSEL, LB_SETCURSEL}) {
+  width_ = 121;
+  height_ = 97;
+}
+
+void TListBox::CreateParams(TCreateParams& params) {
+  TWinControl::CreateParams(params);
+  params.WindowClass = "LISTBOX";
+  params.Style &= ~static_cast<DWORD>(WS_CLIPCHILDREN);
+  params.Style |= LBS_NOTIFY | WS_VSCROLL;
+  if (sorted_) params.Style |= LBS_SORT;
+  if (style_ == lbOwnerDrawFixed) params.Style |= LBS_OWNERDRAWFIXED | LBS_HASSTRINGS;
+  if (style_ == lbOwnerDrawVariable) params.Style |= LBS_OWNERDRAWVARIABLE | LBS_HASSTRINGS;
+  params.ExStyle = WS_EX_CLIENTEDGE;
+}
+
+void TListBox::CreateWnd() {
+  TCustomListControl::CreateWnd();
+  // The height is rounded to whole items by the control; keep what it chose.
+  RECT r;
+  GetWindowRect(handle_, &r);
+  height_ = r.bottom - r.top;
+}
+
+void TListBox::ApplyItemHeight() {
+  if (style_ != lbOwnerDrawFixed) return;
+  SendMessageA(handle_, LB_SETITEMHEIGHT, 0, itemHeight_);
+  InvalidateRect(handle_, nullptr, TRUE);
+}
+
+void TListBox::SetStyle(TListBoxStyle style) {
+  if (style == style_) return;
+  style_ = style;
+  Recreate();
+}
+
+void TListBox::SetSorted(bool value) {
+  if (value == sorted_) return;
+  sorted_ = value;
+  if (value) SortStoredItems();
+  Recreate();
+}
+
+TRect TListBox::ItemRect(int index) {
+  RECT r{};
+  SendMessageA(Handle(), LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&r));
+  return TRect::From(r);
+}
+
+bool TListBox::Notification(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  if (message == WM_COMMAND) {
+    if (HIWORD(wParam) == LBN_SELCHANGE) {
+      DispatchEvent(OnClick, this);
+      return true;
+    }
+    if (HIWORD(wParam) == LBN_DBLCLK) {
+      DispatchEvent(OnDblClick, this);
+      return true;
+    }
+    return false;
+  }
+  return TCustomListControl::Notification(message, wParam, lParam, result);
+}
+
+// ---------------------------------------------------------------------------
+
+TComboBox::TComboBox(TComponent* owner)
+    : TCustomListControl(owner, {CB_ADDSTRING, CB_RESETCONTENT, CB_GETCURSEL, CB_SETCURSEL}) {
   width_ = 145;
   height_ = 21;
-  tabStop_ = true;
-  color_ = clWindow;
-  parentColor_ = false;
 }
 
 void TComboBox::CreateParams(TCreateParams& params) {
@@ -562,65 +581,15 @@ int TComboBox::WindowHeight(int height) const {
 }
 
 void TComboBox::CreateWnd() {
-  TWinControl::CreateWnd();
-  if (style_ == csOwnerDrawFixed || style_ == csOwnerDrawVariable) {
-    // The selection field is as high as an item (plus its frame).
-    SendMessageA(handle_, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), itemHeight_);
-    SendMessageA(handle_, CB_SETITEMHEIGHT, 0, itemHeight_);
-  }
-  std::vector<std::string> items = std::move(items_.items_);
-  items_.items_.clear();
-  for (const auto& item : items) AddItem(item);
-  if (pendingIndex_ >= 0) SendMessageA(handle_, CB_SETCURSEL, static_cast<WPARAM>(pendingIndex_), 0);
-  if (style_ != csDropDownList && style_ != csOwnerDrawFixed && style_ != csOwnerDrawVariable) {
-    SetWindowTextA(handle_, caption_.c_str());
-  }
+  TCustomListControl::CreateWnd();
+  if (style_ != csDropDownList && !OwnerDrawn()) SetWindowTextA(handle_, caption_.c_str());
 }
 
-void TComboBox::Recreate() {
-  if (handle_ == nullptr) return;
-  pendingIndex_ = ItemIndex();
-  RecreateWnd();
-}
-
-int TComboBox::AddItem(const std::string& text) {
-  if (handle_ == nullptr) {
-    items_.items_.push_back(text);
-    return items_.Count() - 1;
-  }
-  const LRESULT index = SendMessageA(handle_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-  if (index < 0) throw EInvalidOperation("Cannot add \"" + text + "\" to the list");
-  items_.items_.insert(items_.items_.begin() + index, text);
-  return static_cast<int>(index);
-}
-
-void TComboBox::SetItems(const std::vector<std::string>& items) {
-  Clear();
-  for (const auto& item : items) AddItem(item);
-}
-
-void TComboBox::Clear() {
-  items_.items_.clear();
-  pendingIndex_ = -1;
-  if (handle_ != nullptr) SendMessageA(handle_, CB_RESETCONTENT, 0, 0);
-}
-
-int TComboBox::ItemIndex() {
-  if (handle_ == nullptr) return pendingIndex_;
-  return static_cast<int>(SendMessageA(handle_, CB_GETCURSEL, 0, 0));
-}
-
-void TComboBox::SetItemIndex(int index) {
-  pendingIndex_ = index;
-  if (handle_ != nullptr) SendMessageA(handle_, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-}
-
-void TComboBox::SetItemHeight(int value) {
-  itemHeight_ = value;
-  if (handle_ != nullptr && (style_ == csOwnerDrawFixed || style_ == csOwnerDrawVariable)) {
-    SendMessageA(handle_, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), value);
-    SendMessageA(handle_, CB_SETITEMHEIGHT, 0, value);
-  }
+void TComboBox::ApplyItemHeight() {
+  if (!OwnerDrawn()) return;
+  // The selection field is as high as an item (plus its frame).
+  SendMessageA(handle_, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), itemHeight_);
+  SendMessageA(handle_, CB_SETITEMHEIGHT, 0, itemHeight_);
 }
 
 void TComboBox::SetStyle(TComboBoxStyle style) {
@@ -629,39 +598,21 @@ void TComboBox::SetStyle(TComboBoxStyle style) {
   Recreate();
 }
 
-void TComboBox::DrawItem(int index, TRect rect, TOwnerDrawState) {
-  DrawItemText(itemCanvas_, items_, index, rect);
-}
-
 bool TComboBox::Notification(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-  switch (message) {
-    case WM_COMMAND:
-      if (HIWORD(wParam) == CBN_SELCHANGE) {
-        DispatchEvent(OnClick, this);
-        DispatchEvent(OnChange, this);
-        return true;
-      }
-      if (HIWORD(wParam) == CBN_EDITCHANGE) {
-        caption_ = WindowText(handle_);
-        DispatchEvent(OnChange, this);
-        return true;
-      }
-      return false;
-    case WM_DRAWITEM:
-      PaintOwnerDrawnItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), this, itemCanvas_, font_,
-                          color_, OnDrawItem,
-                          [this](int i, TRect r, TOwnerDrawState st) { DrawItem(i, r, st); });
-      result = TRUE;
-      return true;
-    case WM_MEASUREITEM: {
-      auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
-      item->itemHeight = static_cast<UINT>(std::max(itemHeight_, 1));
-      result = TRUE;
+  if (message == WM_COMMAND) {
+    if (HIWORD(wParam) == CBN_SELCHANGE) {
+      DispatchEvent(OnClick, this);
+      DispatchEvent(OnChange, this);
       return true;
     }
-    default:
-      return TWinControl::Notification(message, wParam, lParam, result);
+    if (HIWORD(wParam) == CBN_EDITCHANGE) {
+      caption_ = WindowText(handle_);
+      DispatchEvent(OnChange, this);
+      return true;
+    }
+    return false;
   }
+  return TCustomListControl::Notification(message, wParam, lParam, result);
 }
 
 // ---------------------------------------------------------------------------

@@ -35,12 +35,16 @@ class TLabel : public TGraphicControl {
   // Its access key focuses FocusControl.
   bool DialogChar(char accel) override;
   std::optional<std::string> WindowlessText() const override { return caption_; }
+  // An auto-sized label measures its text again in the scaled font.
+  void ChangeScale(int ppi) override;
 
  protected:
   void Paint() override;
   void TextChanged() override;
   void FontChanged() override;
   void AdjustSize();
+  // On a scaled form: a fixed, wrapped label grows to its text's height.
+  void FitScaledHeight();
 
  private:
   bool autoSize_ = true;
@@ -161,17 +165,16 @@ class TListItems {
   const std::vector<std::string>& All() const { return items_; }
 
  private:
-  friend class TListBox;
-  friend class TComboBox;
+  friend class TCustomListControl;
   std::vector<std::string> items_;
 };
 
-enum TListBoxStyle { lbStandard, lbOwnerDrawFixed, lbOwnerDrawVariable };
-
-class TListBox : public TWinControl {
+// What a list box and a drop-down list share: the items, kept while there
+// is no window and put into each new one; the selection; the item height;
+// owner-drawn items. Each kind names its window's messages and says where
+// its window takes the item height.
+class TCustomListControl : public TWinControl {
  public:
-  explicit TListBox(TComponent* owner);
-
   const TListItems& Items() const { return items_; }
   int AddItem(const std::string& text);
   void SetItems(const std::vector<std::string>& items);
@@ -180,78 +183,95 @@ class TListBox : public TWinControl {
   void SetItemIndex(int index);
   int ItemHeight() const { return itemHeight_; }
   void SetItemHeight(int value);
-  TListBoxStyle Style() const { return style_; }
-  void SetStyle(TListBoxStyle style);
-  bool Sorted() const { return sorted_; }
-  void SetSorted(bool value);
-  // Item rectangle in client coordinates.
-  TRect ItemRect(int index);
+  // Also scales ItemHeight.
+  void ChangeScale(int ppi) override;
   // Canvas for OnDrawItem (valid inside the handler).
   TCanvas& Canvas() { return itemCanvas_; }
 
   TNotifyEvent OnClick;
-  TNotifyEvent OnDblClick;
   TDrawItemEvent OnDrawItem;
 
   // Letters select items.
   bool WantsChars() const override { return true; }
 
  protected:
-  void CreateParams(TCreateParams& params) override;
+  // The window messages of one kind of list.
+  struct ListMessages {
+    UINT addString, resetContent, getCurSel, setCurSel;
+  };
+  TCustomListControl(TComponent* owner, const ListMessages& messages);
+
   void CreateWnd() override;
+  // A new window with the same items and selection.
+  void Recreate();
+  // Gives the window the item height where the window uses it; called when
+  // the window is made and when the height changes.
+  virtual void ApplyItemHeight() = 0;
   bool Notification(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
   // Default item drawing: highlight when selected, text 2 px from the left.
   virtual void DrawItem(int index, TRect rect, TOwnerDrawState state);
 
- private:
-  void Recreate();
-  TListItems items_;
+  // Sorts the items kept while there is no window as the system sorts them.
+  void SortStoredItems();
+
   int itemHeight_ = 13;
-  TListBoxStyle style_ = lbStandard;
+  // Items are kept in the order the system sorts them (a list box's LBS_SORT).
   bool sorted_ = false;
+
+ private:
+  const ListMessages messages_;
+  TListItems items_;
   int pendingIndex_ = -1;
   TCanvas itemCanvas_;
+};
+
+enum TListBoxStyle { lbStandard, lbOwnerDrawFixed, lbOwnerDrawVariable };
+
+class TListBox : public TCustomListControl {
+ public:
+  explicit TListBox(TComponent* owner);
+
+  TListBoxStyle Style() const { return style_; }
+  void SetStyle(TListBoxStyle style);
+  bool Sorted() const { return sorted_; }
+  void SetSorted(bool value);
+  // Item rectangle in client coordinates.
+  TRect ItemRect(int index);
+
+  TNotifyEvent OnDblClick;
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
+  void ApplyItemHeight() override;
+  bool Notification(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+ private:
+  TListBoxStyle style_ = lbStandard;
 };
 
 enum TComboBoxStyle { csDropDown, csSimple, csDropDownList, csOwnerDrawFixed, csOwnerDrawVariable };
 
 // Combo box; csOwnerDrawFixed is a drop-down list drawn by OnDrawItem.
-class TComboBox : public TWinControl {
+class TComboBox : public TCustomListControl {
  public:
   explicit TComboBox(TComponent* owner);
 
-  const TListItems& Items() const { return items_; }
-  int AddItem(const std::string& text);
-  void SetItems(const std::vector<std::string>& items);
-  void Clear();
-  int ItemIndex();
-  void SetItemIndex(int index);
-  int ItemHeight() const { return itemHeight_; }
-  void SetItemHeight(int value);
   TComboBoxStyle Style() const { return style_; }
   void SetStyle(TComboBoxStyle style);
-  TCanvas& Canvas() { return itemCanvas_; }
 
   TNotifyEvent OnChange;
-  TNotifyEvent OnClick;
-  TDrawItemEvent OnDrawItem;
-
-  bool WantsChars() const override { return true; }
 
  protected:
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
+  void ApplyItemHeight() override;
   bool Notification(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
   int WindowHeight(int height) const override;
-  virtual void DrawItem(int index, TRect rect, TOwnerDrawState state);
 
  private:
-  void Recreate();
-  TListItems items_;
-  int itemHeight_ = 13;
+  bool OwnerDrawn() const { return style_ == csOwnerDrawFixed || style_ == csOwnerDrawVariable; }
   TComboBoxStyle style_ = csDropDown;
-  int pendingIndex_ = -1;
-  TCanvas itemCanvas_;
 };
 
 // A frame with a caption; a container for other controls.

@@ -30,7 +30,10 @@
 // Close, ModalResult, OnCreate/OnShow/OnHide/OnClose(Sender, TCloseAction&),
 // BorderStyle (bsDialog: fixed, close box only; bsNone; bsSizeable),
 // FormStyle fsStayOnTop, Position poScreenCenter, WindowState wsMaximized,
-// SetClientSize, Color, Font. The modal and close behaviour is documented at
+// SetClientSize, Color, Font. Layouts are given at 96 pixels per inch: a form
+// scales its bounds, fonts and metrics once, when created, to the screen's
+// density (ScaleTo, PixelsPerInch; ScaleForPixelsPerInch is the one rounding
+// rule, Scaling.cpp). The modal and close behaviour is documented at
 // TForm: a modal form is owned by the form it is opened from (and topmost
 // when that one is), a form made visible takes the keyboard (Activate), and
 // the end of a modal loop gives it back. A form tells its label texts to

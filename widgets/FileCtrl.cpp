@@ -136,11 +136,9 @@ int FontCharHeight(TFont& font) {
   return metrics.tmHeight;
 }
 
-// The dialog is laid out for 96 pixels per inch and scaled from there.
-constexpr int kDesignPixelsPerInch = 96;
+// The dialog is laid out for 96 pixels per inch; its form scales it to the
+// screen when it is created.
 constexpr int kClientWidth = 424, kClientHeight = 255;
-
-int Scale(int value, int ppi) { return MulDiv(value, ppi, kDesignPixelsPerInch); }
 
 }  // namespace
 
@@ -303,6 +301,11 @@ TDriveComboBox::TDriveComboBox(TComponent* owner) : TComboBox(owner) {
 }
 
 void TDriveComboBox::FitItemHeight() { SetItemHeight(DriveItemHeight(FontCharHeight(Font()))); }
+
+void TDriveComboBox::ChangeScale(int ppi) {
+  TComboBox::ChangeScale(ppi);
+  FitItemHeight();
+}
 
 void TDriveComboBox::FontChanged() {
   TComboBox::FontChanged();
@@ -504,21 +507,6 @@ void TSelectDirDlg::ApplyHelpContext(int helpContext) {
   CancelButton->SetLeft(HelpButton->Left());
 }
 
-void TSelectDirDlg::ScaleTo(int ppi) {
-  if (ppi == 96) return;
-  for (int i = 0; i < ControlCount(); ++i) {
-    TControl* c = Control(i);
-    c->SetBounds(Scale(c->Left(), ppi), Scale(c->Top(), ppi), Scale(c->Width(), ppi), Scale(c->Height(), ppi));
-  }
-  DirList->SetItemHeight(Scale(kDirItemHeight, ppi));
-  FileList->SetItemHeight(Scale(kFileItemHeight, ppi));
-  Font().SetHeight(Scale(Font().Height(), ppi));
-  FileList->Font().Assign(Font());
-  FileList->Font().SetColor(clGrayText);
-  SetClientSize(Scale(kClientWidth, ppi), Scale(kClientHeight, ppi));
-  CenterOnScreen();
-}
-
 void TSelectDirDlg::OKClick(TObject*) {
   if (typeName_ && confirm_ && !DirectoryExists(DirEdit->GetText())) {
     if (MessageDlg("The specified directory does not exist. Create it?", mtConfirmation, mbYes | mbNo) != mrYes) {
@@ -542,8 +530,6 @@ bool ChooseDirectory(std::string& Directory, TDirChooserOptions Options, int Hel
   auto dialog = MakeComponent<TSelectDirDlg>();
   dialog->SetDirectory(Directory);
   dialog->ApplyOptions(Options);
-  const int ppi = Screen->PixelsPerInch();
-  if (ppi != 96) dialog->ScaleTo(ppi);
   dialog->ApplyHelpContext(HelpContext);
   if (dialog->ShowModal() != mrOk) return false;
   std::string result = dialog->Directory();

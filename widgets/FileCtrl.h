@@ -114,6 +114,8 @@ class TDriveComboBox : public TComboBox {
   // Selects the drive's item without running OnChange.
   void ShowDrive(char letter);
   const std::vector<filectrl::DriveInfo>& Drives() const { return drives_; }
+  // The item height follows the scaled font.
+  void ChangeScale(int ppi) override;
 
  protected:
   void DrawItem(int index, TRect rect, TOwnerDrawState state) override;
@@ -157,8 +159,6 @@ class TSelectDirDlg : public TForm {
   // Hides Help and moves OK and Cancel right for context 0.
   void ApplyHelpContext(int helpContext);
   int HelpContext() const { return helpContext_; }
-  // Scales bounds and fonts from 96 pixels per inch to ppi and centres.
-  void ScaleTo(int ppi);
 
   void DriveListChange(TObject* Sender);
   void DirListChange(TObject* Sender);

@@ -290,6 +290,23 @@ TEST_F(Installer, SecondFinishEndsWithoutASecondRestore) {
   EXPECT_EQ(Form2->Notebook1->PageIndex(), 3);
 }
 
+TEST_F(Installer, TransferAsksForTheNextVolumeInABox) {
+  using backup_testing::ArchiveBytes, backup_testing::kDate;
+  ArchiveBytes().Header(7).Entry("C:\\P\\A", kDate).Magic().Stored("abc").EndBlock().Marker("002").WriteTo(
+      dir_ / "SETUP.Z");
+  ArchiveBytes().Magic().Stored("def").EndBlock().File("C:\\P\\B", kDate, "b").End().WriteTo(dir_ / "SETUP.002");
+  Boot("[Setup]\nApp101=P\nLicense=No\nDestDir102=" + (dir_ / "dest") + "\n");
+  Form1->Gauge1->SetProgress(100);  // handed over
+  Press(Form2->Button2);
+  Press(Form2->Button2);
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0].Text, "Please insert disk 2 and click OK to continue.");
+  EXPECT_EQ(boxes_[0].Kind, TMessageBoxKind::Dialog);
+  EXPECT_EQ(ToText(ReadFile(dir_ / "dest\\A")), "abcdef");
+  EXPECT_EQ(ToText(ReadFile(dir_ / "dest\\B")), "b");
+  EXPECT_EQ(Form2->Label6->Caption(), "Setup has finished installing P on your computer.");
+}
+
 TEST_F(Installer, TransferWindowFollowsProgress) {
   Form3->Show();
   Form2->Notebook1->SetPageIndex(2);

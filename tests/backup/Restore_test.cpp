@@ -555,7 +555,7 @@ TEST(Restore, APreviousFileThatIsHeldOrReadOnly) {
     EXPECT_EQ(ToText(ReadFile(f.At("F"))), c.replaced ? "new" : "previous");
     EXPECT_EQ(OtherNames(f.dest, {"F"}), std::vector<std::string>{}) << "no temporary file is left";
     Log asked;
-    for (const std::string& line : f.Events()) {
+    for (const std::string& line : f.rec.log) {
       if (line.rfind("retry? ", 0) == 0) asked.push_back(line);
     }
     EXPECT_EQ(asked.size(), c.hold ? 1u : 0u);

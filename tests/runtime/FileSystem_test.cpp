@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #ifndef _WIN32
 #include <unistd.h>
 #endif
@@ -34,12 +37,29 @@ TEST(FileSystem, BackslashSeparatesDirectories) {
 TEST(FileSystem, ForceDirectoriesMakesTheWholeChain) {
   TempDir dir;
   const std::string sep(1, kPathDelim);
-  const std::string deep = dir / "one" + sep + "two" + sep + "three" + sep;
-  EXPECT_TRUE(ForceDirectories(deep));
+  const std::string one = dir / "one", two = one + sep + "two", three = two + sep + "three";
+  const std::string deep = three + sep;
+  std::vector<std::string> made{"before"};
+  EXPECT_TRUE(ForceDirectories(deep, &made));
   EXPECT_TRUE(DirectoryExists(deep));
-  EXPECT_TRUE(ForceDirectories(deep)) << "an existing chain is no failure";
+  EXPECT_EQ(made, (std::vector<std::string>{"before", one, two, three})) << "what it made, outermost first";
+  made.clear();
+  EXPECT_TRUE(ForceDirectories(deep, &made)) << "an existing chain is no failure";
+  EXPECT_TRUE(made.empty());
+  EXPECT_TRUE(ForceDirectories(three + sep + "four", &made));
+  EXPECT_EQ(made, (std::vector<std::string>{three + sep + "four"})) << "only the missing end";
+  // A relative name as short as a drive is no drive.
+  const std::string old = GetCurrentDir();
+  ASSERT_TRUE(SetCurrentDir(dir.Path()));
+  made.clear();
+  EXPECT_TRUE(ForceDirectories("ab", &made));
+  EXPECT_EQ(made, std::vector<std::string>{"ab"});
+  ASSERT_TRUE(SetCurrentDir(old));
+  EXPECT_TRUE(DirectoryExists(dir / "ab"));
   WriteFile(dir / "file", "x");
-  EXPECT_FALSE(ForceDirectories(dir / "file" + sep + "sub")) << "a file blocks the chain";
+  made.clear();
+  EXPECT_FALSE(ForceDirectories(dir / "file" + sep + "sub", &made)) << "a file blocks the chain";
+  EXPECT_TRUE(made.empty());
   EXPECT_FALSE(ForceDirectories(""));
   // Chains the platform cannot hold are refused before anything is made,
   // however deep (the work stays linear in the length).

@@ -1,4 +1,4 @@
-#include "app/RestoreUi.h"
+#include "app/WindowedRestoreUi.h"
 
 #include "toolkit/Toolkit.h"
 

@@ -1,5 +1,6 @@
 // The restore engine's user interface in the installer: pending window
-// messages, the error box and the volume question through the toolkit.
+// messages, the error box and the volume question through the toolkit. The
+// transfer window owns one and hands it to its restore component.
 #pragma once
 
 #include "backup/RestoreUi.h"
