@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "fuzz/FuzzVolumes.h"
-#include "tools/mksetup/PackCommands.h"
+#include "tools/mksetup/ListCommand.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace fuzzing;

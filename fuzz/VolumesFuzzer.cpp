@@ -8,7 +8,7 @@
 #include "backup/Backup.h"
 #include "fuzz/FuzzVolumes.h"
 #include "runtime/Exceptions.h"
-#include "tools/mksetup/PackCommands.h"
+#include "tools/mksetup/TerminalRestoreUi.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace fuzzing;

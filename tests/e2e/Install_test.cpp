@@ -71,6 +71,9 @@ class EndToEnd : public ::testing::Test {
   // is empty and the folder stays as pack wrote it.
   void Pack(const std::string& ini, std::vector<std::string> extra = {}) {
     std::vector<std::string> args = {"pack", "-o", pkg_, "--stub", ExeDirectory() + "..\\..\\app\\SETUP.EXE"};
+#ifdef _WIN64
+    args.push_back("--allow-x64-stub");  // this build's SETUP.EXE
+#endif
     args.insert(args.end(), extra.begin(), extra.end());
     args.push_back(product_);
     Mksetup(args);

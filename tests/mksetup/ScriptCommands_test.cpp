@@ -27,15 +27,43 @@ Outcome Mksetup(const std::vector<std::string>& args) {
 
 }  // namespace
 
+// The INI text is UTF-8 and stored in the installer's code page; settings
+// shows it in UTF-8 on Linux (in the code page on Windows).
 TEST(MksetupScript, ScriptThenSettingsRoundTrips) {
-  TempDir dir;
-  WriteFile(dir / "setup.ini",
-            "[Setup]\nApp101=Demo\nDestDir102=C:\\Demo\nTitle103=Demo Setup\nLicense=Yes\n");
-  const Outcome packed = Mksetup({"script", dir / "setup.ini", "-o", dir / "SETUP.INS"});
-  ASSERT_EQ(packed.status, 0) << packed.err;
-  const Outcome shown = Mksetup({"settings", dir / "SETUP.INS"});
-  ASSERT_EQ(shown.status, 0) << shown.err;
-  EXPECT_EQ(shown.out, "App101=Demo\nDestDir102=C:\\Demo\nTitle103=Demo Setup\nLicense=Yes\n");
+#ifdef _WIN32
+  const std::string cafe = "Caf\xE9";
+#else
+  const std::string cafe = "Caf\xC3\xA9";
+#endif
+  const struct {
+    const char* what;
+    std::string ini;
+    int status;
+    std::string shown;  // the settings printed, or a fragment of the error
+  } cases[] = {
+      {"ASCII", "[Setup]\nApp101=Demo\nDestDir102=C:\\Demo\nTitle103=Demo Setup\nLicense=Yes\n", 0,
+       "App101=Demo\nDestDir102=C:\\Demo\nTitle103=Demo Setup\nLicense=Yes\n"},
+      {"UTF-8 with a byte-order mark", "\xEF\xBB\xBF[setup]\nApp101=Caf\xC3\xA9\n", 0,
+       "App101=" + cafe + "\nDestDir102=\nTitle103=\nLicense=\n"},
+      {"no [Setup] section", "[Other]\nApp101=Demo\n", 1, "has no [Setup] section"},
+      {"not UTF-8", "[Setup]\nApp101=Caf\xE9\n", 1, "is not UTF-8 text"},
+      {"outside Windows-1252", "[Setup]\nApp101=\xE6\x97\xA5\n", 1, "outside the installer's code page"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    WriteFile(dir / "setup.ini", c.ini);
+    const Outcome packed = Mksetup({"script", dir / "setup.ini", "-o", dir / "SETUP.INS"});
+    ASSERT_EQ(packed.status, c.status) << packed.err;
+    if (c.status != 0) {
+      EXPECT_NE(packed.err.find(c.shown), std::string::npos) << packed.err;
+      EXPECT_FALSE(FileExists(dir / "SETUP.INS"));
+      continue;
+    }
+    const Outcome shown = Mksetup({"settings", dir / "SETUP.INS"});
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    EXPECT_EQ(shown.out, c.shown);
+  }
 }
 
 TEST(MksetupScript, FailuresGoToStandardErrorWithTheirMessage) {
@@ -96,8 +124,8 @@ int RaiseOther(const std::vector<std::string>&, mksetup::Io&) { throw std::lengt
 // raises ends as a message with status 1, never as an abort.
 TEST(MksetupMain, EveryEndIsAStatusAndAMessage) {
   const std::vector<mksetup::Command> commands = {
-      {"oom", "", "usage: mksetup oom\n", RaiseOutOfMemory},
-      {"other", "", "usage: mksetup other\n", RaiseOther},
+      {"oom", "", "usage: mksetup oom\n", {}, "", RaiseOutOfMemory},
+      {"other", "", "usage: mksetup other\n", {{"--flag", nullptr, "a switch\nover two lines"}}, "Notes.\n", RaiseOther},
   };
   const struct {
     std::vector<std::string> args;
@@ -106,6 +134,8 @@ TEST(MksetupMain, EveryEndIsAStatusAndAMessage) {
   } cases[] = {
       {{"--version"}, 0, "mksetup 1.0\n", ""},
       {{"help", "other"}, 0, "usage: mksetup other", ""},
+      {{"other", "--help"}, 0, "\nOptions:\n  --flag" + std::string(17, ' ') + "a switch\n" + std::string(25, ' ') + "over two lines\n", ""},
+      {{"other", "--", "--help"}, 1, "", "(working on \"--\" \"--help\")"},
       {{"help"}, 0, "Commands:", ""},
       {{"help", "nothing"}, 2, "", "unknown command \"nothing\""},
       {{"oom", "big.ins"}, 1, "", "mksetup oom: Out of memory: \"big.ins\" need more memory"},

@@ -32,6 +32,9 @@ Options::Options(const std::vector<std::string>& args, const std::vector<std::st
     if (const auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
       name = arg.substr(0, eq);
       inlineValue = arg.substr(eq + 1);
+    } else if (arg[1] != '-' && arg.size() > 2 && known(withValue, arg.substr(0, 2))) {
+      name = arg.substr(0, 2);  // -oDIR
+      inlineValue = arg.substr(2);
     }
     if (known(withValue, name)) {
       if (!inlineValue) {
@@ -47,12 +50,75 @@ Options::Options(const std::vector<std::string>& args, const std::vector<std::st
   }
 }
 
+namespace {
+
+std::vector<std::string> Spellings(const OptionSpec& option) {
+  std::vector<std::string> names;
+  const std::string all = option.names;
+  for (std::size_t start = 0;;) {
+    const auto comma = all.find(", ", start);
+    names.push_back(all.substr(start, comma == std::string::npos ? comma : comma - start));
+    if (comma == std::string::npos) return names;
+    start = comma + 2;
+  }
+}
+
+std::vector<std::string> Declared(const Command& command, bool withValue) {
+  std::vector<std::string> names;
+  for (const auto& o : command.options) {
+    if ((o.argument != nullptr) != withValue) continue;
+    for (auto& n : Spellings(o)) names.push_back(std::move(n));
+  }
+  return names;
+}
+
+void AppendOption(std::string& text, const std::string& left, const std::string& help) {
+  std::string line = "  " + left;
+  line.resize(std::max<std::size_t>(line.size() + 2, 25), ' ');
+  for (std::size_t start = 0;;) {
+    const auto end = help.find('\n', start);
+    text += line + help.substr(start, end == std::string::npos ? end : end - start) + "\n";
+    if (end == std::string::npos) return;
+    line = std::string(25, ' ');
+    start = end + 1;
+  }
+}
+
+}  // namespace
+
+Options::Options(const std::vector<std::string>& args, const Command& command)
+    : Options(args, Declared(command, true), Declared(command, false)) {}
+
+std::string HelpText(const Command& command) {
+  std::string text = command.usage;
+  if (!command.options.empty()) {
+    text += "\nOptions:\n";
+    for (const auto& o : command.options) {
+      AppendOption(text, std::string(o.names) + (o.argument != nullptr ? std::string(" ") + o.argument : ""), o.help);
+    }
+  }
+  text += "\nEvery command also takes:\n";
+  AppendOption(text, "-q, --quiet", "no progress, no summary: warnings and errors only");
+  AppendOption(text, "-v, --verbose", "also name each file left out or passed over");
+  AppendOption(text, "--strict", "a warning fails the command (exit status 5)");
+  if (*command.notes != '\0') text += std::string("\n") + command.notes;
+  return text;
+}
+
 std::optional<std::string> Options::Value(const std::string& name) const {
   std::optional<std::string> last;
   for (const auto& [n, v] : values_) {
     if (n == name) last = v;
   }
   return last;
+}
+
+std::vector<std::string> Options::Values(const std::string& name) const {
+  std::vector<std::string> all;
+  for (const auto& [n, v] : values_) {
+    if (n == name) all.push_back(v);
+  }
+  return all;
 }
 
 bool Options::Flag(const std::string& name) const {
@@ -94,6 +160,11 @@ std::string Arguments(const std::vector<std::string>& args) {
 
 }  // namespace
 
+void Io::Warn(const std::string& command, const std::string& text) {
+  ++warnings;
+  err << "mksetup " << command << ": warning: " << text << "\n";
+}
+
 int Main(const std::vector<std::string>& args, Io& io, const std::vector<Command>& commands) {
   if (args.empty()) {
     PrintUsage(io.err, commands);
@@ -111,13 +182,37 @@ int Main(const std::vector<std::string>& args, Io& io, const std::vector<Command
   const std::string& wanted = help ? args[1] : args[0];
   for (const auto& c : commands) {
     if (wanted != c.name) continue;
-    if (help) {
-      io.out << c.help;
+    if (help || std::find_if(args.begin() + 1, std::find(args.begin() + 1, args.end(), "--"), [](const std::string& a) {
+                  return a == "--help" || a == "-h";
+                }) != std::find(args.begin() + 1, args.end(), "--")) {
+      io.out << HelpText(c);
       return kOk;
     }
-    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    // The options every command takes, up to "--".
+    std::vector<std::string> rest;
+    bool optionsEnded = false;
+    for (auto a = args.begin() + 1; a != args.end(); ++a) {
+      if (!optionsEnded && (*a == "--quiet" || *a == "-q")) {
+        io.quiet = true;
+      } else if (!optionsEnded && (*a == "--verbose" || *a == "-v")) {
+        io.verbose = true;
+      } else if (!optionsEnded && *a == "--strict") {
+        io.strict = true;
+      } else {
+        optionsEnded = optionsEnded || *a == "--";
+        rest.push_back(*a);
+      }
+    }
+    if (io.quiet) io.progress = false;
     try {
-      return c.run(rest, io);
+      if (io.quiet && io.verbose) throw UsageError("--quiet and --verbose exclude each other");
+      const int status = c.run(rest, io);
+      if (status == kOk && io.strict && io.warnings > 0) {
+        io.err << "mksetup " << c.name << ": " << io.warnings << (io.warnings == 1 ? " warning" : " warnings")
+               << ", a failure with --strict\n";
+        return kWarnings;
+      }
+      return status;
     } catch (const UsageError& e) {
       io.err << "mksetup " << c.name << ": " << e.what() << "\n"
              << "Try 'mksetup " << c.name << " --help'.\n";

@@ -6,7 +6,6 @@ namespace mksetup {
 
 namespace {
 
-#ifndef _WIN32
 // Windows-1252 0x80..0x9F; 0 where the code page has no character.
 constexpr std::uint16_t kHigh[32] = {
     0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
@@ -20,7 +19,19 @@ std::optional<char> FromCodePoint(std::uint32_t cp) {
   }
   return std::nullopt;
 }
-#endif
+
+void AppendUtf8(std::string& out, std::uint32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | cp >> 6);
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | cp >> 12);
+    out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
 
 }  // namespace
 
@@ -28,6 +39,41 @@ std::optional<std::string> ToInstallerCodePage(const std::string& text) {
 #ifdef _WIN32
   return text;
 #else
+  return Utf8ToInstallerCodePage(text);
+#endif
+}
+
+std::string ShownText(const std::string& stored) {
+  static const char hex[] = "0123456789ABCDEF";
+  std::string out;
+  for (const char ch : stored) {
+    const auto c = static_cast<unsigned char>(ch);
+    const bool undefined = c >= 0x80 && c < 0xA0 && kHigh[c - 0x80] == 0;
+    if (IsControlByte(ch) || undefined) {
+      out += "\\x";
+      out += hex[c >> 4];
+      out += hex[c & 15];
+    } else {
+#ifdef _WIN32
+      out += ch;
+#else
+      AppendUtf8(out, c >= 0x80 && c < 0xA0 ? kHigh[c - 0x80] : c);
+#endif
+    }
+  }
+  return out;
+}
+
+std::string InstallerCodePageToUtf8(const std::string& stored) {
+  std::string out;
+  for (const char ch : stored) {
+    const auto c = static_cast<unsigned char>(ch);
+    AppendUtf8(out, c >= 0x80 && c < 0xA0 && kHigh[c - 0x80] != 0 ? kHigh[c - 0x80] : c);
+  }
+  return out;
+}
+
+std::optional<std::string> Utf8ToInstallerCodePage(const std::string& text) {
   std::string out;
   for (std::size_t i = 0; i < text.size();) {
     const auto lead = static_cast<unsigned char>(text[i]);
@@ -48,7 +94,6 @@ std::optional<std::string> ToInstallerCodePage(const std::string& text) {
     i += length;
   }
   return out;
-#endif
 }
 
 std::string NameFault(const std::string& component) {

@@ -1,0 +1,32 @@
+#include <nettle/sha2.h>
+
+#include <vector>
+
+#include "runtime/Streams.h"
+#include "tools/mksetup/Sha256.h"
+
+namespace mksetup {
+
+std::string Sha256OfFile(const std::string& path) {
+  TFileStream in(path, FileMode::OpenRead);
+  sha256_ctx context;
+  sha256_init(&context);
+  std::vector<std::uint8_t> buffer(1 << 16);
+  for (std::int64_t left = in.Size(); left > 0;) {
+    const auto piece = static_cast<std::size_t>(std::min<std::int64_t>(left, static_cast<std::int64_t>(buffer.size())));
+    in.ReadBuffer(buffer.data(), piece);
+    sha256_update(&context, piece, buffer.data());
+    left -= static_cast<std::int64_t>(piece);
+  }
+  std::uint8_t digest[SHA256_DIGEST_SIZE];
+  sha256_digest(&context, sizeof digest, digest);
+  static const char hex[] = "0123456789abcdef";
+  std::string text;
+  for (const std::uint8_t b : digest) {
+    text += hex[b >> 4];
+    text += hex[b & 15];
+  }
+  return text;
+}
+
+}  // namespace mksetup
