@@ -340,6 +340,29 @@ TEST_F(Installer, TransferWindowShowsFileAndErrorText) {
   EXPECT_EQ(Form2->Label6->Caption(), "Setup could not finish installing P on your computer.");
 }
 
+// A file that cannot be written: the box and the Complete page name it and
+// the reason, and the previous version stays.
+TEST_F(Installer, AFailedFileIsNamedWithItsReason) {
+  backup_testing::ArchiveBytes()
+      .Header(10)
+      .File("C:\\P\\A.TXT", backup_testing::kDate, "new a")
+      .File("C:\\P\\B.TXT", backup_testing::kDate, "new b")
+      .End()
+      .WriteTo(dir_ / "SETUP.Z");
+  ASSERT_TRUE(ForceDirectories(dir_ / "dest\\B.TXT"));  // a directory in the way
+  Boot("[Setup]\nApp101=P\nLicense=No\nDestDir102=" + (dir_ / "dest") + "\n");
+  Form1->Gauge1->SetProgress(100);  // handed over
+  Press(Form2->Button2);
+  Press(Form2->Button2);
+  const std::string why = ExpandFileName(dir_ / "dest\\B.TXT") + ": A directory has that name.";
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0].Text, "Cannot read file\r\n\r\n" + why);
+  EXPECT_EQ(Form2->Label6->Caption(), "Setup could not finish installing P on your computer.\r\n\r\n" + why);
+  EXPECT_EQ(Form2->Notebook1->PageIndex(), 3);
+  EXPECT_EQ(ToText(ReadFile(dir_ / "dest\\A.TXT")), "new a");
+  EXPECT_TRUE(DirectoryExists(dir_ / "dest\\B.TXT"));
+}
+
 TEST_F(Installer, ExitSetupEndsTheProgramAndDeletesTheScript) {
   Boot("[Setup]\nApp101=P\n");
   ASSERT_TRUE(FileExists(SetupPaths().tempScript));
