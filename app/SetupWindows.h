@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // The boot window (Form1): its timer and the end of the program.
 class IBootWindow {
@@ -59,6 +60,8 @@ struct TransferOutcome {
   // The file that failed and the system's reason, when the restore knows
   // them; else empty.
   std::string failure;
+  // The files the restore put where no file stood before.
+  std::vector<std::string> created;
 
   // The wizard is back, but the archive's data gave no file.
   bool WroteNothing() const { return wizardBack && hadData && filesWritten == 0; }

@@ -269,6 +269,13 @@ void TForm2::StartTransfer() {
   // not call either a success.
   if (outcome.wizardBack && !outcome.Installed()) ShowNotFinished(outcome.failure);
   restoring_ = false;
+  // Exit Setup during the copy promised that the program is not installed:
+  // the files this run added go. A replaced file keeps its new version; the
+  // file being written when the run stopped was never moved over its
+  // previous version.
+  if (Application->Terminated()) {
+    for (const std::string& file : outcome.created) RemoveFile(file);
+  }
   // A transfer that wrote nothing leaves no empty directories behind.
   if (!outcome.wizardBack || outcome.WroteNothing()) RemoveEmptyDirectories(madeDirectories_);
   madeDirectories_.clear();

@@ -109,6 +109,7 @@ TransferOutcome TForm3::Transfer(const std::string& archive, const std::string& 
     Application->HandleException(error);
   }
   if (!returned) outcome_.wizardBack = false;
+  outcome_.created = BackupFile1.Outcome().created;
   return outcome_;
 }
 

@@ -331,6 +331,7 @@ void TBackupFile::Run::Commit() {
   if (temporary_.empty()) return;
   // rmAll replaces whatever stands there: a read-only attribute too.
   if (owner_.restoreMode_ == TRestoreMode::rmAll) ClearReadOnly(committed_);
+  const bool existed = FileAge(committed_) != -1 || FileExists(committed_);
   while (!RenameFile(temporary_, committed_)) {
     const int code = LastErrorCode();
     const std::string reason = SysErrorMessage(code);
@@ -346,6 +347,7 @@ void TBackupFile::Run::Commit() {
     }
   }
   temporary_.clear();
+  if (!existed) outcome_.created.push_back(committed_);
 }
 
 void TBackupFile::Run::Discard() {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "backup/RestoreUi.h"
 #include "runtime/Streams.h"
@@ -85,6 +86,8 @@ struct RestoreOutcome {
   std::int32_t progressBase = 0;
   // The bytes written into files (the done count of the progress).
   std::int64_t written = 0;
+  // The files this run put where no file stood before, in order.
+  std::vector<std::string> created;
   // The failure, when the status is Raised.
   std::exception_ptr raised;
 };

@@ -373,6 +373,29 @@ TEST_F(Installer, ExitSetupEndsTheProgramAndDeletesTheScript) {
   EXPECT_FALSE(FileExists(SetupPaths().tempScript));
 }
 
+// Exit Setup during the copy: the files the run added go, the file being
+// written is not left cut short, and a previous version stays.
+TEST_F(Installer, ExitSetupDuringTheCopyLeavesNoFileOfTheRun) {
+  backup_testing::ArchiveBytes archive;
+  archive.Header(40000000).File("C:\\P\\A.TXT", backup_testing::kDate, "new a");
+  archive.Entry("C:\\P\\B.TXT", backup_testing::kDate).Magic();
+  for (int i = 0; i < 2400; ++i) archive.Stored(std::string(16384, 'b'));
+  archive.EndBlock().End().WriteTo(dir_ / "SETUP.Z");
+  ASSERT_TRUE(ForceDirectories(dir_ / "dest"));
+  WriteFile(dir_ / "dest\\B.TXT", "old b");
+  Boot("[Setup]\nApp101=P\nLicense=No\nDestDir102=" + (dir_ / "dest") + "\n");
+  Form1->Gauge1->SetProgress(100);  // handed over
+  Press(Form2->Button2);
+  PressWhenShown(Form3, Form3->Button1);
+  PressWhenShown(Form4, Form4->Button1);
+  Press(Form2->Button2);
+  EXPECT_TRUE(Application->Terminated());
+  std::vector<std::string> left;
+  for (const DirEntry& e : ListDirectory(dir_ / "dest")) left.push_back(e.name);
+  EXPECT_EQ(left, std::vector<std::string>{"B.TXT"});
+  EXPECT_EQ(ToText(ReadFile(dir_ / "dest\\B.TXT")), "old b");
+}
+
 TEST_F(Installer, ExitConfirmationTextAndButtons) {
   EXPECT_EQ(Form4->Caption(), "Exit Setup");
   EXPECT_EQ(Form4->Label1->Caption(),
