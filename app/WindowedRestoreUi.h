@@ -10,4 +10,5 @@ class TWindowedRestoreUi : public IRestoreUi {
   void ProcessMessages() override;
   void ShowErrorBox(const std::string& message) override;
   TDiskAnswer AskForDisk(const std::string& text) override;
+  TRetryAnswer AskRetry(const std::string& text) override;
 };

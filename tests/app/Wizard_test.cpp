@@ -358,6 +358,29 @@ TEST_F(Installer, TransferWindowShowsFileAndErrorText) {
   EXPECT_EQ(Form2->Label6->Caption(), "Setup could not finish installing P on your computer.");
 }
 
+// A file that cannot be written: the box and the Complete page name it and
+// the reason, and the previous version stays.
+TEST_F(Installer, AFailedFileIsNamedWithItsReason) {
+  backup_testing::ArchiveBytes()
+      .Header(10)
+      .File("C:\\P\\A.TXT", backup_testing::kDate, "new a")
+      .File("C:\\P\\B.TXT", backup_testing::kDate, "new b")
+      .End()
+      .WriteTo(dir_ / "SETUP.Z");
+  ASSERT_TRUE(ForceDirectories(dir_ / "dest\\B.TXT"));  // a directory in the way
+  Boot("[Setup]\nApp101=P\nLicense=No\nDestDir102=" + (dir_ / "dest") + "\n");
+  Form1->Gauge1->SetProgress(100);  // handed over
+  Press(Form2->Button2);
+  Press(Form2->Button2);
+  const std::string why = ExpandFileName(dir_ / "dest\\B.TXT") + ": A directory has that name.";
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0].Text, "Cannot read file\r\n\r\n" + why);
+  EXPECT_EQ(Form2->Label6->Caption(), "Setup could not finish installing P on your computer.\r\n\r\n" + why);
+  EXPECT_EQ(Form2->Notebook1->PageIndex(), 3);
+  EXPECT_EQ(ToText(ReadFile(dir_ / "dest\\A.TXT")), "new a");
+  EXPECT_TRUE(DirectoryExists(dir_ / "dest\\B.TXT"));
+}
+
 TEST_F(Installer, ExitSetupEndsTheProgramAndDeletesTheScript) {
   Boot("[Setup]\nApp101=P\n");
   ASSERT_TRUE(FileExists(SetupPaths().tempScript));
@@ -366,6 +389,29 @@ TEST_F(Installer, ExitSetupEndsTheProgramAndDeletesTheScript) {
   EXPECT_TRUE(Application->Terminated());
   EXPECT_FALSE(Form4->Visible());
   EXPECT_FALSE(FileExists(SetupPaths().tempScript));
+}
+
+// Exit Setup during the copy: the files the run added go, the file being
+// written is not left cut short, and a previous version stays.
+TEST_F(Installer, ExitSetupDuringTheCopyLeavesNoFileOfTheRun) {
+  backup_testing::ArchiveBytes archive;
+  archive.Header(40000000).File("C:\\P\\A.TXT", backup_testing::kDate, "new a");
+  archive.Entry("C:\\P\\B.TXT", backup_testing::kDate).Magic();
+  for (int i = 0; i < 2400; ++i) archive.Stored(std::string(16384, 'b'));
+  archive.EndBlock().End().WriteTo(dir_ / "SETUP.Z");
+  ASSERT_TRUE(ForceDirectories(dir_ / "dest"));
+  WriteFile(dir_ / "dest\\B.TXT", "old b");
+  Boot("[Setup]\nApp101=P\nLicense=No\nDestDir102=" + (dir_ / "dest") + "\n");
+  Form1->Gauge1->SetProgress(100);  // handed over
+  Press(Form2->Button2);
+  PressWhenShown(Form3, Form3->Button1);
+  PressWhenShown(Form4, Form4->Button1);
+  Press(Form2->Button2);
+  EXPECT_TRUE(Application->Terminated());
+  std::vector<std::string> left;
+  for (const DirEntry& e : ListDirectory(dir_ / "dest")) left.push_back(e.name);
+  EXPECT_EQ(left, std::vector<std::string>{"B.TXT"});
+  EXPECT_EQ(ToText(ReadFile(dir_ / "dest\\B.TXT")), "old b");
 }
 
 TEST_F(Installer, ExitConfirmationTextAndButtons) {
