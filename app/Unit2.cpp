@@ -1,5 +1,6 @@
 #include "app/Unit2.h"
 
+#include "app/PackageCheck.h"
 #include "app/SetupPaths.h"
 #include "app/Texts.h"
 #include "runtime/Exceptions.h"
@@ -174,7 +175,12 @@ void TForm2::FormShow(TObject*) {
   if (value == "No") LicenseSwitch = false;
   if (value == "Yes") LicenseSwitch = true;
   if (LicenseSwitch) {
-    Memo1->LoadFromFile(SetupPaths().exeDir + "LICENSE.TXT");
+    const std::string licence = SetupPaths().exeDir + "LICENSE.TXT";
+    if (!DataFileMatches(licence)) {
+      RefuseDataFile(licence);
+      return;
+    }
+    Memo1->LoadFromFile(licence);
     Memo1->SetReadOnly(true);
   }
 }
@@ -232,7 +238,18 @@ bool TForm2::PrepareDestination(const std::string& destination) {
   return true;
 }
 
+// A data file that does not match: the user can only leave.
+void TForm2::RefuseDataFile(const std::string& file) {
+  ShowMessage(texts::DataFileChanged(file));
+  BootWindow().EndSetup();
+}
+
 void TForm2::StartTransfer() {
+  // The volumes are checked before anything is written, the destination too.
+  if (std::string failed; !FirstVolumesMatch(SetupPaths().exeDir + "SETUP.Z", failed)) {
+    RefuseDataFile(failed);
+    return;
+  }
   if (!PrepareDestination(destination_)) {
     // Stay on Destination: Next retries, Browse changes it, Cancel exits.
     Notebook1->SetPageIndex(kDestination);

@@ -19,6 +19,12 @@ class IRestoreUi {
   // A modal message box of the information kind with OK and Cancel buttons
   // showing text.
   virtual TDiskAnswer AskForDisk(const std::string& text) = 0;
+  // Whether the volume at path, found after the volume question, may be
+  // read; false ends the run there, as a cancel at the question does.
+  virtual bool TrustVolume(const std::string& path) {
+    static_cast<void>(path);
+    return true;
+  }
 };
 
 // Does nothing, shows nothing and answers Cancel.

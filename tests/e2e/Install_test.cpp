@@ -13,6 +13,7 @@
 #include "tests/support/TestFiles.h"
 #include "tools/driver/Driver.h"
 #include "tools/mksetup/Cli.h"
+#include "tools/mksetup/Stub.h"
 
 using namespace testing_support;
 
@@ -80,6 +81,25 @@ class EndToEnd : public ::testing::Test {
     if (ini.empty()) return;
     WriteFile(dir_ / "setup.ini", ini);
     Mksetup({"script", dir_ / "setup.ini", "-o", pkg_ + "SETUP.INS"});
+    Seal();
+  }
+  // Fills SETUP.EXE's hash block again from the data files now in the
+  // package folder (sealed), or leaves it unfilled, as in a SETUP.EXE that
+  // pack did not ship.
+  void Seal(bool sealed = true) {
+    Bytes program = ReadFile(pkg_ + "SETUP.EXE");
+    const auto block = mksetup::FindHashBlock(program);
+    ASSERT_TRUE(block.has_value()) << "SETUP.EXE has no hash block";
+    mksetup::DataHashes hashes{mksetup::Sha256DigestOfFile(pkg_ + "SETUP.INS"), std::nullopt, {}};
+    if (FileExists(pkg_ + "LICENSE.TXT")) hashes.licence = mksetup::Sha256DigestOfFile(pkg_ + "LICENSE.TXT");
+    for (int v = 1; sealed; ++v) {
+      char name[16];
+      std::snprintf(name, sizeof name, v == 1 ? "SETUP.Z" : "SETUP.%03d", v);
+      if (!FileExists(pkg_ + name)) break;
+      hashes.volumes.push_back(mksetup::Sha256DigestOfFile(pkg_ + name));
+    }
+    mksetup::FillHashBlock(program, *block, hashes);
+    WriteFile(pkg_ + "SETUP.EXE", program);
   }
   void Mksetup(const std::vector<std::string>& args) {
     std::ostringstream out, err;
@@ -94,11 +114,15 @@ class EndToEnd : public ::testing::Test {
   }
   void Start() { ASSERT_TRUE(driver_.Start(pkg_ + "SETUP.EXE", pkg_)) << driver_.Error(); }
   // Runs steps; stops the test at the first that fails. "rm NAME" deletes a
-  // file of the package folder meanwhile.
+  // file of the package folder meanwhile, "mv NAME NEW" renames one.
   void Steps(const std::vector<std::vector<std::string>>& steps) {
     for (const auto& step : steps) {
       if (step.size() == 2 && step[0] == "rm") {
         ASSERT_TRUE(RemoveFile(pkg_ + step[1])) << step[1];
+        continue;
+      }
+      if (step.size() == 3 && step[0] == "mv") {
+        ASSERT_TRUE(MoveFileA((pkg_ + step[1]).c_str(), (pkg_ + step[2]).c_str())) << step[1];
         continue;
       }
       ASSERT_TRUE(driver_.Run(step)) << step[0] << " " << (step.size() > 1 ? step[1] : "") << ": "
@@ -224,6 +248,7 @@ TEST_F(EndToEnd, DamagedScriptIsReportedAndTheWizardStillComes) {
   SmallProduct();
   Pack(Ini("No"));
   WriteFile(pkg_ + "SETUP.INS", "[Setup]\r\nApp101=not compressed\r\n");
+  Seal(false);
   Start();
   Steps({{"answer", "Setup", "OK", "Error."},
          {"click", "Welcome", "Cancel"},
@@ -255,6 +280,7 @@ TEST_F(EndToEnd, CorruptChunkIsReported) {
   Bytes archive = ReadFile(pkg_ + "SETUP.Z");
   archive = Damage(archive, static_cast<long>(archive.size()) - 200, 0xFF);
   WriteFile(pkg_ + "SETUP.Z", archive);
+  Seal(false);
   Start();
   Steps({{"click", "Welcome", "&Next >"},
          {"click", kDestination, "&Next >"},
@@ -311,7 +337,7 @@ TEST_F(EndToEnd, FolderNameOutsideTheCodePageIsSaidSo) {
 // The faults a user meets, each as the user meets it: slower than a driver,
 // pressing keys in the window that has the focus, pressing Finish while the
 // disk is busy.
-enum class Outcome { Installed, NothingInstalled };
+enum class Outcome { Installed, NothingInstalled, NothingWritten, LastNotWritten };
 
 struct FaultRow {
   const char* name;
@@ -327,6 +353,7 @@ class Faults : public EndToEnd, public ::testing::WithParamInterface<FaultRow> {
   using EndToEnd::IniWith;
   using EndToEnd::Pack;
   using EndToEnd::SmallProduct;
+  using EndToEnd::Seal;
   std::string& Package() { return pkg_; }
   const std::string& Dir() const { return dir_.Path(); }
 };
@@ -338,6 +365,7 @@ void DamagedScript(EndToEnd& t) {
   f.SmallProduct();
   f.Pack(f.Ini("No"));
   WriteFile(f.Package() + "SETUP.INS", "[Setup]\r\nApp101=not compressed\r\n");
+  f.Seal(false);
 }
 
 std::function<void(EndToEnd&)> WithDestination(const std::string& line) {
@@ -345,6 +373,28 @@ std::function<void(EndToEnd&)> WithDestination(const std::string& line) {
     auto& f = static_cast<Faults&>(t);
     f.SmallProduct();
     f.Pack(f.IniWith("No", line));
+  };
+}
+
+// A package as pack ships it, then one data file changed by one byte or cut
+// short (and with aside, renamed to it: a volume on a later disk).
+std::function<void(EndToEnd&)> Tampered(const std::string& name, bool cutShort, const std::string& aside = "") {
+  return [=](EndToEnd& t) {
+    auto& f = static_cast<Faults&>(t);
+    f.AddFile("BIG.BIN", Pseudo(150000, 2, false), PackDosDate({2022, 2, 2, 2, 2, 2}));
+    f.AddFile("SMALL.TXT", ToBytes("small\r\n"), PackDosDate({2022, 3, 3, 3, 3, 4}));
+    WriteFile(f.Dir() + "\\LICENSE.TXT", "Terms.\r\n");
+    f.Pack(f.Ini("Yes"), {"--license", f.Dir() + "\\LICENSE.TXT", "--volume-size", "65536"});
+    Bytes bytes = ReadFile(f.Package() + name);
+    if (cutShort) {
+      bytes.pop_back();
+    } else {
+      bytes[bytes.size() / 2] ^= 1;
+    }
+    WriteFile(f.Package() + name, bytes);
+    if (!aside.empty()) {
+      ASSERT_TRUE(MoveFileA((f.Package() + name).c_str(), (f.Package() + aside).c_str()));
+    }
   };
 }
 
@@ -405,6 +455,45 @@ const FaultRow kFaultRows[] = {
        const std::uint32_t base = 1 << 20;
        for (int i = 0; i < 4; ++i) archive[at + i] = static_cast<std::uint8_t>(base >> (8 * i));
        WriteFile(f.Package() + "SETUP.Z", archive);
+       f.Seal();
+     },
+     {{"click", "Welcome", "&Next >"}, {"click", kDestination, "&Next >"}, {"click", kDestination, "Finish", "60000"}},
+     Outcome::Installed},
+    // The data files are checked against SETUP.EXE's hashes before they are
+    // used: a changed one ends Setup with a box naming it.
+    {"ChangedScriptIsRefused", Tampered("SETUP.INS", false),
+     {{"answer", "Setup", "OK", "SETUP.INS\" is not the one this Setup program was made with"}},
+     Outcome::NothingWritten},
+    {"ShortLicenceIsRefused", Tampered("LICENSE.TXT", true),
+     {{"answer", "Setup", "OK", "LICENSE.TXT\" is not the one"}},
+     Outcome::NothingWritten},
+    {"ChangedFirstVolumeIsRefused", Tampered("SETUP.Z", false),
+     {{"click", "Welcome", "&Next >"},
+      {"click", kLicense, "&Yes"},
+      {"click", kDestination, "&Next >"},
+      {"answer", "Setup", "OK", "SETUP.Z\" is not the one"}},
+     Outcome::NothingWritten},
+    {"ShortVolumeBesideItIsRefusedAtOnce", Tampered("SETUP.003", true),
+     {{"click", "Welcome", "&Next >"},
+      {"click", kLicense, "&Yes"},
+      {"click", kDestination, "&Next >"},
+      {"answer", "Setup", "OK", "SETUP.003\" is not the one"}},
+     Outcome::NothingWritten},
+    {"ChangedVolumeOfALaterDiskIsRefused", Tampered("SETUP.002", false, "LATER.002"),
+     {{"click", "Welcome", "&Next >"},
+      {"click", kLicense, "&Yes"},
+      {"click", kDestination, "&Next >"},
+      {"wait", "Information"},
+      {"mv", "LATER.002", "SETUP.002"},
+      {"answer", "Information", "OK"},
+      {"answer", "Setup", "OK", "SETUP.002\" is not the one"}},
+     Outcome::LastNotWritten},
+    {"UnfilledHashesInstallAsBefore",
+     [](EndToEnd& t) {
+       auto& f = static_cast<Faults&>(t);
+       f.SmallProduct();
+       f.Pack(f.Ini("No"));
+       f.Seal(false);
      },
      {{"click", "Welcome", "&Next >"}, {"click", kDestination, "&Next >"}, {"click", kDestination, "Finish", "60000"}},
      Outcome::Installed},
@@ -429,6 +518,7 @@ const FaultRow kFaultRows[] = {
        Bytes archive = ReadFile(f.Package() + "SETUP.Z");
        archive = Damage(archive, static_cast<long>(archive.size()) - 200, 0xFF);
        WriteFile(f.Package() + "SETUP.Z", archive);
+       f.Seal(false);
      },
      {{"click", "Welcome", "&Next >"},
       {"click", kDestination, "&Next >"},
@@ -451,6 +541,7 @@ TEST_P(Faults, AsAUserMeetsThem) {
       text.replace(at, 6, dest_);
       WriteFile(ini, text);
       Mksetup({"script", ini, "-o", pkg_ + "SETUP.INS"});
+      Seal();
     }
   }
   Start();
@@ -461,6 +552,10 @@ TEST_P(Faults, AsAUserMeetsThem) {
     ExpectInstalled();
   } else if (row.outcome == Outcome::NothingInstalled) {
     EXPECT_FALSE(FileExists(dest_ + "README.TXT")) << "nothing was to be installed";
+  } else if (row.outcome == Outcome::NothingWritten) {
+    ExpectNothingInstalled();
+  } else if (row.outcome == Outcome::LastNotWritten) {
+    EXPECT_FALSE(FileExists(dest_ + files_.back().name)) << "the restore went on past the refused volume";
   }
 }
 
