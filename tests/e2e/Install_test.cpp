@@ -398,6 +398,41 @@ std::function<void(EndToEnd&)> Tampered(const std::string& name, bool cutShort, 
   };
 }
 
+// The Unix path of a file under Wine (empty elsewhere): a Unix program
+// started from here runs natively, though its exit status is not passed on.
+std::string UnixPath(const std::string& path) {
+  using ToUnix = char*(__cdecl*)(const wchar_t*);
+  const FARPROC proc = GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+  if (proc == nullptr) return {};
+  const std::wstring wide(path.begin(), path.end());
+  char* unix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(proc))(wide.c_str());
+  if (unix == nullptr) return {};
+  std::string text = unix;
+  HeapFree(GetProcessHeap(), 0, unix);
+  return text;
+}
+
+// A package as pack ships it, then signed by osslsigncode with a
+// throwaway certificate (run natively, beside Wine) and verified.
+void SignedPackage(EndToEnd& t) {
+  auto& f = static_cast<Faults&>(t);
+  f.SmallProduct();
+  f.Pack(f.Ini("No"));
+  const std::string pkg = UnixPath(f.Package()), dir = UnixPath(f.Dir());
+  ASSERT_FALSE(pkg.empty()) << "no Wine to run osslsigncode";
+  const std::string script =
+      "cd '" + dir + "' && openssl req -x509 -newkey rsa:2048 -keyout key.pem -out cert.pem -days 2 -nodes "
+      "-subj /CN=Signer >/dev/null 2>&1 && osslsigncode sign -certs cert.pem -key key.pem -h sha256 -in '" + pkg +
+      "SETUP.EXE' -out signed.exe >/dev/null 2>&1 && osslsigncode verify -CAfile cert.pem signed.exe >verify.txt "
+      "2>&1; echo $? >status.tmp && mv status.tmp status.txt";
+  std::string output;
+  mksetup::RunProgram({"/bin/sh", "-c", script}, output);
+  const std::string status = f.Dir() + "\\status.txt";
+  for (int i = 0; i < 600 && !FileExists(status); ++i) Sleep(100);
+  ASSERT_EQ(ToText(ReadFile(status)), "0\n") << ToText(ReadFile(f.Dir() + "\\verify.txt"));
+  ASSERT_TRUE(CopyFileA((f.Dir() + "\\signed.exe").c_str(), (f.Package() + "SETUP.EXE").c_str(), FALSE));
+}
+
 // The box is read for seconds, long enough for the wizard to come under it.
 const std::vector<std::vector<std::string>> kAnswerLate = {
     {"wait", "Welcome", "30000"}, {"sleep", "3000"}, {"boxes", "Setup", "1"}};
@@ -488,6 +523,9 @@ const FaultRow kFaultRows[] = {
       {"answer", "Information", "OK"},
       {"answer", "Setup", "OK", "SETUP.002\" is not the one"}},
      Outcome::LastNotWritten},
+    {"SignedPackageInstalls", SignedPackage,
+     {{"click", "Welcome", "&Next >"}, {"click", kDestination, "&Next >"}, {"click", kDestination, "Finish", "60000"}},
+     Outcome::Installed},
     {"UnfilledHashesInstallAsBefore",
      [](EndToEnd& t) {
        auto& f = static_cast<Faults&>(t);
