@@ -744,6 +744,7 @@ TEST(MksetupPackStub, ShipsSetupExeBesideTheDataFiles) {
   TempDir dir;
   WriteFile(dir / "stub.exe", TinyWindowsProgram());
   WriteFile(dir / "hashing.exe", TinyWindowsProgram(true));
+  WriteFile(dir / "big.bin", Pattern(65 * 65536, 3));  // stored: 66 volumes of 64 KiB
   WriteFile(dir / "text.exe", "MZ but no program");
   // The tiny program with header fields changed: 16 bits at each offset.
   auto variant = [&dir](const char* name, std::vector<std::pair<std::size_t, std::uint16_t>> fields) {
@@ -767,6 +768,9 @@ TEST(MksetupPackStub, ShipsSetupExeBesideTheDataFiles) {
       {"--stub", {"--stub", dir / "stub.exe"}, 0, "has no room for the hashes", true},
       {"a stub without a hash block, --strict", {"--stub", dir / "stub.exe", "--strict"}, 5, "has no room", false},
       {"a stub with a hash block", {"--stub", dir / "hashing.exe", "--strict"}, 0, "", true},
+      {"more volumes than the hash block holds",
+       {"--stub", dir / "hashing.exe", "--volume-size", "65536", "--level", "0", dir / "big.bin"}, 1,
+       "more than the 64 whose hashes SETUP.EXE has room for", false},
       {"an x86-64 program", {"--stub", x64}, 1, "is no 32-bit x86 program", false},
       {"an x86-64 program, --allow-x64-stub", {"--stub", x64, "--allow-x64-stub"}, 0, "", true},
       {"a DLL", {"--stub", dll}, 1, "is a DLL", false},
