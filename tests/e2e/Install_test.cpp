@@ -39,6 +39,27 @@ Bytes Pseudo(std::size_t n, unsigned seed, bool compressible) {
   return b;
 }
 
+// A file held open without sharing, as a running program holds its own.
+class HeldFile {
+ public:
+  HeldFile() = default;
+  HeldFile(const HeldFile&) = delete;
+  HeldFile& operator=(const HeldFile&) = delete;
+  ~HeldFile() { Release(); }
+  bool Hold(const std::string& path) {
+    Release();
+    handle_ = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    return handle_ != INVALID_HANDLE_VALUE;
+  }
+  void Release() {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+  }
+
+ private:
+  HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
+
 class EndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -117,7 +138,8 @@ class EndToEnd : public ::testing::Test {
   // Runs steps; stops the test at the first that fails. "rm NAME" deletes a
   // file of the package folder meanwhile, "mv NAME NEW" renames one;
   // "second STEP..." works a second start of SETUP.EXE ("second start"
-  // starts it); "script" checks that the temporary setup script is there.
+  // starts it); "script" checks that the temporary setup script is there;
+  // "release" lets go of the held file.
   void Steps(const std::vector<std::vector<std::string>>& steps) {
     for (const auto& step : steps) {
       if (step.size() == 2 && step[0] == "rm") {
@@ -126,6 +148,10 @@ class EndToEnd : public ::testing::Test {
       }
       if (step.size() == 3 && step[0] == "mv") {
         ASSERT_TRUE(MoveFileA((pkg_ + step[1]).c_str(), (pkg_ + step[2]).c_str())) << step[1];
+        continue;
+      }
+      if (step.size() == 1 && step[0] == "release") {
+        held_.Release();
         continue;
       }
       if (step.size() == 1 && step[0] == "script") {
@@ -153,6 +179,19 @@ class EndToEnd : public ::testing::Test {
       EXPECT_EQ(FormatDosDate(FileAge(dest_ + f.name)), FormatDosDate(f.date));
     }
   }
+  // The destination's previous version of a product file, there before
+  // Setup starts.
+  void Previous(const std::string& name, const Bytes& bytes) {
+    ASSERT_TRUE(CreateDir(dest_));
+    WriteFile(dest_ + name, bytes);
+    previous_ = {name, bytes, FileAge(dest_ + name)};
+  }
+  void ExpectNoTemporaryFile() {
+    WIN32_FIND_DATAA found;
+    const HANDLE find = FindFirstFileA((dest_ + "~ST*.TMP").c_str(), &found);
+    EXPECT_EQ(find, INVALID_HANDLE_VALUE) << "a temporary file was left: " << found.cFileName;
+    if (find != INVALID_HANDLE_VALUE) FindClose(find);
+  }
   void ExpectNothingInstalled() { EXPECT_FALSE(DirectoryExists(dest_)) << dest_; }
   void ExpectEndedClean() {
     DWORD code = 1;
@@ -166,6 +205,8 @@ class EndToEnd : public ::testing::Test {
   std::string product_ = dir_ / "product\\";
   std::string dest_ = dir_ / "dest\\";
   std::vector<ProductFile> files_;
+  ProductFile previous_;
+  HeldFile held_;
   driver::Driver driver_;
   driver::Driver second_;
 };
@@ -351,10 +392,72 @@ TEST_F(EndToEnd, FolderNameOutsideTheCodePageIsSaidSo) {
   RemoveDirectoryW(folder.c_str());
 }
 
+// The Unix path of a file under Wine (empty elsewhere): a Unix program
+// started from here runs natively, though its exit status is not passed on.
+std::string UnixPath(const std::string& path) {
+  using ToUnix = char*(__cdecl*)(const wchar_t*);
+  const FARPROC proc = GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+  if (proc == nullptr) return {};
+  const std::wstring wide(path.begin(), path.end());
+  char* unix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(proc))(wide.c_str());
+  if (unix == nullptr) return {};
+  std::string text = unix;
+  HeapFree(GetProcessHeap(), 0, unix);
+  return text;
+}
+
+// Runs a shell script natively beside Wine in the folder dir and waits for
+// it: its exit status as text ("0\n" when it succeeded), empty without Wine.
+std::string Shell(const std::string& dir, const std::string& script) {
+  const std::string unixDir = UnixPath(dir);
+  if (unixDir.empty()) return {};
+  std::string output;
+  mksetup::RunProgram({"/bin/sh", "-c",
+                       "cd '" + unixDir + "' && { " + script + "; }; echo $? >status.tmp && mv status.tmp status.txt"},
+                      output);
+  const std::string status = dir + "\\status.txt";
+  for (int i = 0; i < 600 && !FileExists(status); ++i) Sleep(100);
+  if (!FileExists(status)) return {};
+  const std::string text = ToText(ReadFile(status));
+  RemoveFile(status);
+  return text;
+}
+
+// A small file system (a tmpfs, mounted natively) under a free drive letter
+// of the test's Wine prefix; unmapped and unmounted at the end.
+class SmallDisk {
+ public:
+  SmallDisk() = default;
+  SmallDisk(const SmallDisk&) = delete;
+  SmallDisk& operator=(const SmallDisk&) = delete;
+  ~SmallDisk() {
+    if (!letter_.empty()) Shell(dir_, "rm -f \"" + Link() + "\"; umount -l mnt");
+  }
+  // Mounts kib KiB in dir\mnt: the drive ("T:\\"), or empty when that is
+  // not possible here (not root, no Wine, no free letter).
+  std::string Mount(const std::string& dir, int kib) {
+    const DWORD used = GetLogicalDrives();
+    char letter = 'T';
+    while (letter <= 'Z' && (used & (1u << (letter - 'A'))) != 0) ++letter;
+    if (letter > 'Z') return {};
+    dir_ = dir;
+    letter_ = std::string(1, static_cast<char>(letter - 'A' + 'a'));
+    const std::string status = Shell(dir, "[ \"$(id -u)\" = 0 ] && mkdir -p mnt && mount -t tmpfs -o size=" +
+                                              std::to_string(kib) + "k tmpfs mnt && ln -s \"$PWD/mnt\" \"" +
+                                              Link() + "\"");
+    return status == "0\n" ? std::string(1, letter) + ":\\" : std::string();
+  }
+
+ private:
+  std::string Link() const { return "${WINEPREFIX:-$HOME/.wine}/dosdevices/" + letter_ + ":"; }
+  std::string dir_;
+  std::string letter_;
+};
+
 // The faults a user meets, each as the user meets it: slower than a driver,
 // pressing keys in the window that has the focus, pressing Finish while the
 // disk is busy.
-enum class Outcome { Installed, NothingInstalled, NothingWritten, LastNotWritten };
+enum class Outcome { Installed, NothingInstalled, NothingWritten, LastNotWritten, PreviousKept };
 
 struct FaultRow {
   const char* name;
@@ -369,10 +472,17 @@ class Faults : public EndToEnd, public ::testing::WithParamInterface<FaultRow> {
   using EndToEnd::Ini;
   using EndToEnd::IniWith;
   using EndToEnd::Pack;
+  using EndToEnd::Previous;
   using EndToEnd::SmallProduct;
   using EndToEnd::Seal;
   std::string& Package() { return pkg_; }
+  std::string& Destination() { return dest_; }
+  HeldFile& Held() { return held_; }
+  SmallDisk& Disk() { return disk_; }
   const std::string& Dir() const { return dir_.Path(); }
+
+ private:
+  SmallDisk disk_;
 };
 
 const std::string kWelcomeDesign = "Welcome to the * Setup program";
@@ -423,38 +533,19 @@ std::function<void(EndToEnd&)> Tampered(const std::string& name, bool cutShort, 
   };
 }
 
-// The Unix path of a file under Wine (empty elsewhere): a Unix program
-// started from here runs natively, though its exit status is not passed on.
-std::string UnixPath(const std::string& path) {
-  using ToUnix = char*(__cdecl*)(const wchar_t*);
-  const FARPROC proc = GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
-  if (proc == nullptr) return {};
-  const std::wstring wide(path.begin(), path.end());
-  char* unix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(proc))(wide.c_str());
-  if (unix == nullptr) return {};
-  std::string text = unix;
-  HeapFree(GetProcessHeap(), 0, unix);
-  return text;
-}
-
 // A package as pack ships it, then signed by osslsigncode with a
 // throwaway certificate (run natively, beside Wine) and verified.
 void SignedPackage(EndToEnd& t) {
   auto& f = static_cast<Faults&>(t);
   f.SmallProduct();
   f.Pack(f.Ini("No"));
-  const std::string pkg = UnixPath(f.Package()), dir = UnixPath(f.Dir());
+  const std::string pkg = UnixPath(f.Package());
   ASSERT_FALSE(pkg.empty()) << "no Wine to run osslsigncode";
   const std::string script =
-      "cd '" + dir + "' && openssl req -x509 -newkey rsa:2048 -keyout key.pem -out cert.pem -days 2 -nodes "
-      "-subj /CN=Signer >/dev/null 2>&1 && osslsigncode sign -certs cert.pem -key key.pem -h sha256 -in '" + pkg +
-      "SETUP.EXE' -out signed.exe >/dev/null 2>&1 && osslsigncode verify -CAfile cert.pem signed.exe >verify.txt "
-      "2>&1; echo $? >status.tmp && mv status.tmp status.txt";
-  std::string output;
-  mksetup::RunProgram({"/bin/sh", "-c", script}, output);
-  const std::string status = f.Dir() + "\\status.txt";
-  for (int i = 0; i < 600 && !FileExists(status); ++i) Sleep(100);
-  ASSERT_EQ(ToText(ReadFile(status)), "0\n") << ToText(ReadFile(f.Dir() + "\\verify.txt"));
+      "openssl req -x509 -newkey rsa:2048 -keyout key.pem -out cert.pem -days 2 -nodes -subj /CN=Signer "
+      ">/dev/null 2>&1 && osslsigncode sign -certs cert.pem -key key.pem -h sha256 -in '" + pkg +
+      "SETUP.EXE' -out signed.exe >/dev/null 2>&1 && osslsigncode verify -CAfile cert.pem signed.exe >verify.txt 2>&1";
+  ASSERT_EQ(Shell(f.Dir(), script), "0\n") << ToText(ReadFile(f.Dir() + "\\verify.txt"));
   ASSERT_TRUE(CopyFileA((f.Dir() + "\\signed.exe").c_str(), (f.Package() + "SETUP.EXE").c_str(), FALSE));
 }
 
@@ -678,12 +769,70 @@ const FaultRow kFaultRows[] = {
       {"notext", kDestination, "Setup has finished"},
       {"click", kDestination, "Finish"}},
      Outcome::NothingInstalled},
+    // A destination on a small file system with an older BIG.BIN on it: the
+    // free space is asked about, and a disk that fills inside the file
+    // leaves that older version as it was.
+    {"SmallDiskAskedAboutThenFilled",
+     [](EndToEnd& t) {
+       auto& f = static_cast<Faults&>(t);
+       const std::string drive = f.Disk().Mount(f.Dir(), 256);
+       if (drive.empty()) GTEST_SKIP() << "no small file system: mounting a tmpfs needs root, and the drive Wine";
+       f.Destination() = drive + "App\\";
+       f.AddFile("BIG.BIN", Pseudo(400000, 4, false), PackDosDate({2024, 6, 6, 6, 6, 6}));
+       f.Pack(f.Ini("No"));
+       f.Previous("BIG.BIN", Pseudo(20000, 5, false));
+     },
+     {{"click", "Welcome", "&Next >"},
+      {"click", kDestination, "&Next >"},
+      // 256 KiB less the older file's five pages.
+      {"text", "Confirm", "Setup needs 391 KB, and 236 KB are free."},
+      {"answer", "Confirm", "&No"},
+      {"click", kDestination, "&Next >"},
+      {"text", "Confirm", "Setup needs 391 KB"},
+      {"answer", "Confirm", "&Yes"},
+      // The file and the system's own words.
+      {"answer", "Setup", "OK", "App\\BIG.BIN: " + SysErrorMessage(ERROR_DISK_FULL)},
+      {"text", kDestination, "Setup could not finish installing Test Product"},
+      {"text", kDestination, "App\\BIG.BIN: " + SysErrorMessage(ERROR_DISK_FULL)},
+      {"notext", kDestination, "Setup has finished"},
+      {"click", kDestination, "Finish"}},
+     Outcome::PreviousKept},
+    {"HeldFileIsAskedAboutThenRetried",
+     [](EndToEnd& t) {
+       auto& f = static_cast<Faults&>(t);
+       f.SmallProduct();
+       f.Pack(f.Ini("No"));
+       f.Previous("DATA.BIN", Pseudo(1000, 6, false));
+       ASSERT_TRUE(f.Held().Hold(f.Destination() + "DATA.BIN"));
+     },
+     {{"click", "Welcome", "&Next >"},
+      {"click", kDestination, "&Next >"},
+      {"wait", "Warning"},
+      {"release"},
+      {"answer", "Warning", "&Retry", "DATA.BIN"},
+      {"text", kDestination, "Setup has finished installing Test Product", "60000"},
+      {"click", kDestination, "Finish"}},
+     Outcome::Installed},
+    {"ReadOnlyFileIsReplaced",
+     [](EndToEnd& t) {
+       auto& f = static_cast<Faults&>(t);
+       f.SmallProduct();
+       f.Pack(f.Ini("No"));
+       f.Previous("NOTES.INI", ToBytes("[Old]\r\n"));
+       ASSERT_TRUE(SetFileAttributesA((f.Destination() + "NOTES.INI").c_str(), FILE_ATTRIBUTE_READONLY));
+     },
+     {{"click", "Welcome", "&Next >"},
+      {"click", kDestination, "&Next >"},
+      {"text", kDestination, "Setup has finished installing Test Product", "60000"},
+      {"boxes", "Warning", "0"},
+      {"click", kDestination, "Finish"}},
+     Outcome::Installed},
 };
 
 TEST_P(Faults, AsAUserMeetsThem) {
   const FaultRow& row = GetParam();
   row.prepare(*this);
-  if (HasFatalFailure()) return;
+  if (HasFatalFailure() || IsSkipped()) return;
   // "(dest)" in the script stands for the test's destination.
   const std::string ini = dir_ / "setup.ini";
   if (FileExists(ini)) {
@@ -707,7 +856,11 @@ TEST_P(Faults, AsAUserMeetsThem) {
     ExpectNothingInstalled();
   } else if (row.outcome == Outcome::LastNotWritten) {
     EXPECT_FALSE(FileExists(dest_ + files_.back().name)) << "the restore went on past the refused volume";
+  } else if (row.outcome == Outcome::PreviousKept) {
+    EXPECT_EQ(ReadFile(dest_ + previous_.name), previous_.bytes) << previous_.name;
+    EXPECT_EQ(FileAge(dest_ + previous_.name), previous_.date) << previous_.name;
   }
+  if (DirectoryExists(dest_)) ExpectNoTemporaryFile();
 }
 
 INSTANTIATE_TEST_SUITE_P(E2E, Faults, ::testing::ValuesIn(kFaultRows),
