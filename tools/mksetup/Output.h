@@ -10,5 +10,7 @@ namespace mksetup {
 std::string Escaped(const std::string& name);
 // The escaped name in double quotes.
 std::string Printable(const std::string& name);
+// text in double quotes, as it stands (a path in a message).
+std::string Quoted(const std::string& text);
 
 }  // namespace mksetup

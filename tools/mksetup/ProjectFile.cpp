@@ -7,6 +7,7 @@
 #include "runtime/Paths.h"
 #include "tools/mksetup/Cli.h"
 #include "tools/mksetup/InstallerNames.h"
+#include "tools/mksetup/Output.h"
 #include "tools/mksetup/WholeFiles.h"
 
 namespace mksetup {
@@ -82,7 +83,7 @@ ProjectArguments ReadProjectFile(const std::string& path) {
   const auto bytes = ReadWholeFile(path);
   std::string text(bytes.begin(), bytes.end());
   if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
-  const std::string where = "\"" + ExpandFileName(path) + "\"";
+  const std::string where = Quoted(ExpandFileName(path));
   const std::string folder = ExtractFilePath(ExpandFileName(path));
   auto place = [&folder](const std::string& p) { return Absolute(p) ? p : folder + p; };
   ProjectArguments args;

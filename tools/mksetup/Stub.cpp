@@ -10,6 +10,7 @@
 #include "runtime/Paths.h"
 #include "runtime/Streams.h"
 #include "tools/mksetup/Cli.h"
+#include "tools/mksetup/Output.h"
 #include "tools/mksetup/WholeFiles.h"
 
 namespace mksetup {
@@ -137,8 +138,8 @@ void FillHashBlock(std::vector<std::uint8_t>& program, std::size_t block, const 
 
 std::string HashBlockWarning(const std::string& stub) {
   if (FindHashBlock(ReadWholeFile(stub))) return {};
-  return "\"" + ExpandFileName(stub) +
-         "\" has no room for the hashes of the data files; it is shipped without them, and it will install "
+  return Quoted(ExpandFileName(stub)) +
+         " has no room for the hashes of the data files; it is shipped without them, and it will install "
          "whatever data files lie beside it without checking them";
 }
 
@@ -183,7 +184,7 @@ std::string StubWarning(const std::string& stub) {
     const std::string declared = std::to_string(Little(b, pe + kOptional + at, 2)) + "." +
                                  std::to_string(Little(b, pe + kOptional + at + 2, 2));
     if (declared != promised) {
-      return "\"" + ExpandFileName(stub) + "\" declares " + what + " version " + declared + ", not " + promised +
+      return Quoted(ExpandFileName(stub)) + " declares " + what + " version " + declared + ", not " + promised +
              " (Windows XP), the oldest Windows that SETUP.EXE is promised to run on";
     }
   }
