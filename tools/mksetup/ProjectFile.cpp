@@ -82,7 +82,11 @@ ProjectArguments ReadProjectFile(const std::string& path) {
   const auto bytes = ReadWholeFile(path);
   std::string text(bytes.begin(), bytes.end());
   if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
-  const std::string where = "\"" + ExpandFileName(path) + "\"";
+  const std::string where = [&path] {
+    std::string quoted = "\"";  // appended: see Printable in Output.cpp
+    quoted += ExpandFileName(path);
+    return quoted + '"';
+  }();
   const std::string folder = ExtractFilePath(ExpandFileName(path));
   auto place = [&folder](const std::string& p) { return Absolute(p) ? p : folder + p; };
   ProjectArguments args;

@@ -92,7 +92,9 @@ std::string StubWarning(const std::string& stub) {
     const std::string declared = std::to_string(Little(b, pe + kOptional + at, 2)) + "." +
                                  std::to_string(Little(b, pe + kOptional + at + 2, 2));
     if (declared != promised) {
-      return "\"" + ExpandFileName(stub) + "\" declares " + what + " version " + declared + ", not " + promised +
+      std::string message = "\"";  // appended: see Printable
+      message += ExpandFileName(stub);
+      return message + "\" declares " + what + " version " + declared + ", not " + promised +
              " (Windows XP), the oldest Windows that SETUP.EXE is promised to run on";
     }
   }
