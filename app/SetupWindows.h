@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // The boot window (Form1): its timer and the end of the program.
 class IBootWindow {
@@ -32,8 +33,9 @@ class IWizardWindow {
   virtual void OpenWizard() = 0;
   // Makes the wizard visible again, on its Complete page.
   virtual void ShowCompletePage() = 0;
-  // The Complete page says that the installation failed.
-  virtual void ShowNotFinished() = 0;
+  // The Complete page says that the installation failed, and why when the
+  // restore knows it (the file and the system's reason; may be empty).
+  virtual void ShowNotFinished(const std::string& why) = 0;
   // Clears the licence switch and the transfer-done flag.
   virtual void ClearWizardFlags() = 0;
 
@@ -55,6 +57,11 @@ struct TransferOutcome {
   int filesWritten = 0;
   // The archive announced data to restore.
   bool hadData = false;
+  // The file that failed and the system's reason, when the restore knows
+  // them; else empty.
+  std::string failure;
+  // The files the restore put where no file stood before.
+  std::vector<std::string> created;
 
   // The wizard is back, but the archive's data gave no file.
   bool WroteNothing() const { return wizardBack && hadData && filesWritten == 0; }

@@ -1,6 +1,7 @@
 // The installer's own texts.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace texts {
@@ -48,6 +49,12 @@ inline std::string LicenseQuestion(const std::string& p) {
 }
 inline std::string Finished(const std::string& p) {
   return "Setup has finished installing " + p + " on your computer.";
+}
+// Next on Destination when the files need more than the drive has free.
+inline std::string NotEnoughSpace(const std::string& dir, std::uint64_t needed, std::uint64_t free) {
+  const auto kb = [](std::uint64_t n) { return std::to_string((n + 1023) / 1024) + " KB"; };
+  return "There is not enough free space on the drive of " + dir + ": Setup needs " + kb(needed) + ", and " +
+         kb(free) + " are free.\r\n\r\nInstall anyway? Choose No to choose another directory.";
 }
 // The Complete page after a restore that reported an error: it must not read
 // as a success.

@@ -1,5 +1,6 @@
 #include "app/Unit1.h"
 
+#include "app/Pictures.h"
 #include "app/SetupPaths.h"
 #include "app/Texts.h"
 #include "runtime/Exceptions.h"
@@ -51,7 +52,7 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
   Image1 = NewComponent<TImage>(this);
   Image1->SetParent(this);
   Image1->SetBounds(16, 16, 33, 33);
-  Image1->Picture().Icon().LoadFromResourceName(Application->Instance(), "SETUPICON");
+  Image1->SetPictureLoader(LoadSetupIcon);
 
   Label1 = NewComponent<TLabel>(this);
   Label1->SetParent(this);

@@ -1,7 +1,9 @@
 #include "app/Unit2.h"
 
+#include "app/Pictures.h"
 #include "app/SetupPaths.h"
 #include "app/Texts.h"
+#include "backup/RecordReader.h"
 #include "runtime/Exceptions.h"
 #include "runtime/FileSystem.h"
 #include "script/SetupScript.h"
@@ -63,7 +65,7 @@ TPanel* AddSidePanel(TComponent* owner, TWinControl* page, TImage*& image, bool 
   panel->SetCaption("");
   image = NewComponent<TImage>(owner);
   image->SetParent(panel);
-  image->Picture().Bitmap().LoadFromResourceName(Application->Instance(), "SIDEPICTURE");
+  image->SetPictureLoader(LoadSidePicture);
   if (fixedHeight) {
     image->SetAutoSize(false);
     image->SetBounds(1, 1, 117, 224);
@@ -121,7 +123,7 @@ TForm2::TForm2(TComponent* owner) : TForm(owner) {
   Image3 = NewComponent<TImage>(this);
   Image3->SetParent(license);
   Image3->SetBounds(6, 0, 33, 33);
-  Image3->Picture().Icon().LoadFromResourceName(Application->Instance(), "SETUPICON");
+  Image3->SetPictureLoader(LoadSetupIcon);
   Label3 = AddLabel(this, license, 53, 0, 385, 33, texts::kLicenseIntro);
   Memo1 = NewComponent<TMemo>(this);
   Memo1->SetParent(license);
@@ -240,8 +242,25 @@ bool TForm2::PrepareDestination(const std::string& destination) {
   return true;
 }
 
+bool TForm2::SpaceForArchive(const std::string& archive, const std::string& destination) {
+  std::int64_t needed = 0;
+  try {
+    archive::FileVolumes volumes(archive);
+    needed = archive::RecordReader(volumes).ReadHeader().progressBase;
+  } catch (const std::exception&) {
+    return true;  // the restore reports an archive it cannot read
+  }
+  const auto free = FreeSpace(destination);
+  if (!free || needed <= 0 || static_cast<std::uint64_t>(needed) <= *free) return true;
+  return MessageDlg(texts::NotEnoughSpace(destination, static_cast<std::uint64_t>(needed), *free), mtConfirmation,
+                    mbYes | mbNo) == mrYes;
+}
+
 void TForm2::StartTransfer() {
-  if (!PrepareDestination(destination_)) {
+  const std::string archive = SetupPaths().exeDir + "SETUP.Z";
+  if (!PrepareDestination(destination_) || !SpaceForArchive(archive, destination_)) {
+    RemoveEmptyDirectories(madeDirectories_);
+    madeDirectories_.clear();
     // Stay on Destination: Next retries, Browse changes it, Cancel exits.
     Notebook1->SetPageIndex(kDestination);
     SetButtonsAfterNext(kDestination);
@@ -253,12 +272,19 @@ void TForm2::StartTransfer() {
   TransferDone = true;
   restoring_ = true;
   Hide();
-  const TransferOutcome outcome = TransferWindow().Transfer(SetupPaths().exeDir + "SETUP.Z", destination_);
+  const TransferOutcome outcome = TransferWindow().Transfer(archive, destination_);
   // A run cancelled at the volume question also ends with a 100 percent
   // report, and so does one that could write no file: the Complete page must
   // not call either a success.
-  if (outcome.wizardBack && !outcome.Installed()) ShowNotFinished();
+  if (outcome.wizardBack && !outcome.Installed()) ShowNotFinished(outcome.failure);
   restoring_ = false;
+  // Exit Setup during the copy promised that the program is not installed:
+  // the files this run added go. A replaced file keeps its new version; the
+  // file being written when the run stopped was never moved over its
+  // previous version.
+  if (Application->Terminated()) {
+    for (const std::string& file : outcome.created) RemoveFile(file);
+  }
   // A transfer that wrote nothing leaves no empty directories behind.
   if (!outcome.wizardBack || outcome.WroteNothing()) RemoveEmptyDirectories(madeDirectories_);
   madeDirectories_.clear();
@@ -300,7 +326,9 @@ void TForm2::ShowCompletePage() {
   Notebook1->SetPageIndex(kComplete);
 }
 
-void TForm2::ShowNotFinished() { Label6->SetCaption(texts::NotFinished(productName_)); }
+void TForm2::ShowNotFinished(const std::string& why) {
+  Label6->SetCaption(texts::NotFinished(productName_) + (why.empty() ? std::string() : "\r\n\r\n" + why));
+}
 
 void TForm2::ClearWizardFlags() {
   LicenseSwitch = false;

@@ -60,7 +60,7 @@ class TForm2 : public TForm, public IWizardWindow {
   bool WizardShowing() const override { return Visible(); }
   void OpenWizard() override { ShowModal(); }
   void ShowCompletePage() override;
-  void ShowNotFinished() override;
+  void ShowNotFinished(const std::string& why) override;
   void ClearWizardFlags() override;
   // Back on the Destination page after a transfer that never reached 100
   // percent: buttons and caption as after Next onto Destination, the wizard
@@ -74,6 +74,9 @@ class TForm2 : public TForm, public IWizardWindow {
   void StartTransfer();
   // Makes the destination directory chain; says why when it cannot.
   bool PrepareDestination(const std::string& destination);
+  // Whether the archive's files fit on the destination's drive, or the user
+  // goes on anyway; false to choose another directory.
+  bool SpaceForArchive(const std::string& archive, const std::string& destination);
   // The directories PrepareDestination made for the running transfer.
   std::vector<std::string> madeDirectories_;
 

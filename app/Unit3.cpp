@@ -99,6 +99,7 @@ TransferOutcome TForm3::Transfer(const std::string& archive, const std::string& 
   try {
     outcome_.restored = BackupFile1.Restore(archive, destination);
     outcome_.hadData = BackupFile1.ProgressBase() > 0;
+    outcome_.failure = FailureText();
     returned = true;
     // A missing first volume is the one run that returns without a single
     // report, and the restore passes over it without a word.
@@ -109,6 +110,7 @@ TransferOutcome TForm3::Transfer(const std::string& archive, const std::string& 
     Application->HandleException(error);
   }
   if (!returned) outcome_.wizardBack = false;
+  outcome_.created = BackupFile1.Outcome().created;
   return outcome_;
 }
 
@@ -144,7 +146,15 @@ void TForm3::BackupFile1FileRestored(TBackupFile&, std::string& Filename,
   Label1->SetCaption(texts::kTransferOf + Filename);
 }
 
+// The code's message, and what the engine knows: the file and the reason.
 void TForm3::BackupFile1Error(TBackupFile&, const std::int32_t, const std::string& ErrString) {
-  WizardWindow().ShowNotFinished();
-  ShowMessage(ErrString);
+  const std::string why = FailureText();
+  WizardWindow().ShowNotFinished(why);
+  ShowMessage(why.empty() ? ErrString : ErrString + "\r\n\r\n" + why);
+}
+
+std::string TForm3::FailureText() const {
+  const RestoreOutcome& outcome = BackupFile1.Outcome();
+  if (outcome.file.empty() || outcome.reason.empty()) return {};
+  return ExpandFileName(outcome.file) + ": " + outcome.reason;
 }

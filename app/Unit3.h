@@ -34,6 +34,9 @@ class TForm3 : public TForm, public ITransferWindow {
 
   TransferOutcome Transfer(const std::string& archive, const std::string& destination) override;
   void HideTransfer() override { Hide(); }
+  // The file that failed and the system's reason, from the restore's
+  // outcome; empty when it knows none.
+  std::string FailureText() const;
 
  private:
   // What the running transfer has seen so far.

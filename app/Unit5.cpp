@@ -43,6 +43,8 @@ TForm5::TForm5(TComponent* owner) : TForm(owner) {
 
   Label1 = AddTitle(this, 24, 16, clWindowText);
   Label2 = AddTitle(this, 20, 11, clWhite);
+  // The dark copy is the white title's shadow: read once.
+  Label1->SetDecorative(true);
 
   SetWindowState(wsMaximized);
 }

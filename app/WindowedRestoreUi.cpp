@@ -15,6 +15,14 @@ void TWindowedRestoreUi::ShowErrorBox(const std::string& message) {
   MessageDlg(message, mtError, mbOK);
 }
 
+TRetryAnswer TWindowedRestoreUi::AskRetry(const std::string& text) {
+  TMessageBoxRequest request = MessageDlgRequest(text, mtWarning, mbCancel);
+  request.Buttons = {{"&Retry", mrRetry}, {"Cancel", mrCancel}};
+  request.EnterResult = mrRetry;
+  request.EscapeResult = mrCancel;
+  return ShowMessageBox(request) == mrRetry ? TRetryAnswer::raRetry : TRetryAnswer::raCancel;
+}
+
 TDiskAnswer TWindowedRestoreUi::AskForDisk(const std::string& text) {
   return MessageDlg(text, mtInformation, mbOK | mbCancel) == mrOk ? TDiskAnswer::daOk
                                                                   : TDiskAnswer::daCancel;

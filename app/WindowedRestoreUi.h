@@ -18,6 +18,7 @@ class TWindowedRestoreUi : public IRestoreUi {
   void ProcessMessages() override;
   void ShowErrorBox(const std::string& message) override;
   TDiskAnswer AskForDisk(const std::string& text) override;
+  TRetryAnswer AskRetry(const std::string& text) override;
 
   static constexpr DWORD kPumpIntervalMs = 20;
 

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <exception>
 
-#include "backup/RecordReader.h"
 #include "backup/ChunkInflater.h"
+#include "backup/RecordReader.h"
 #include "backup/RestorePaths.h"
 #include "runtime/Exceptions.h"
 #include "runtime/FileSystem.h"
@@ -77,6 +77,11 @@ class TBackupFile::Run {
   Run(TBackupFile& owner, std::string destDir)
       : owner_(owner), ui_(owner.Ui()), dest_(std::move(destDir)) {}
 
+  // Removes the temporary file of an entry that was not completed.
+  ~Run() { Discard(); }
+  Run(const Run&) = delete;
+  Run& operator=(const Run&) = delete;
+
   // Runs the restore to its end and says how it ended; a failure raised
   // inside comes back in the outcome, not as a raised error. The handlers
   // are called as the run goes; the final report and the error report are
@@ -96,6 +101,20 @@ class TBackupFile::Run {
   void ReadChunks(TFileStream* out);
   // OnFileRestored, the stored date, and closing.
   void FinishFile(std::unique_ptr<TFileStream>& out);
+  // A file is written under a temporary name beside its target, created
+  // exclusively, and moved over the target only once it is complete, dated
+  // and closed (Commit); an entry that fails, is cancelled or misses its
+  // continuation volume leaves the target as it was (Discard).
+  std::unique_ptr<TFileStream> CreateTemporary(const std::string& target);
+  // Moves the completed file over its target. A target that another program
+  // holds or that is protected is asked about (Retry or Cancel); a failure
+  // ends the run with code 1.
+  void Commit();
+  void Discard();
+  // Error code 1 for a failure of the entry's file, and the run ends.
+  void FailFile(std::string detail, std::string reason);
+  // message, led by the current file's full path unless it names it.
+  std::string NamingTheFile(const std::string& message) const;
 
   // The records up to the archive's end, a cancel or an error code.
   void ReadRecords(const std::string& archiveName);
@@ -111,6 +130,8 @@ class TBackupFile::Run {
   std::unique_ptr<archive::FileVolumes> files_;  // null for ":STREAM"
   std::unique_ptr<archive::StreamVolumes> stream_;
   std::unique_ptr<archive::RecordReader> reader_;
+  std::string temporary_;  // the file being written, until moved or removed
+  std::string committed_;  // the target it becomes
   bool decision_ = true;  // carried from an entry to the volume after it
   std::int32_t fileDate_ = 0;
   archive::ChunkInflater inflater_;
@@ -153,6 +174,11 @@ RestoreOutcome TBackupFile::Run::Execute(const std::string& archiveName) {
     outcome_.status = outcome_.errorCode != 0 ? RestoreStatus::Failed
                       : continue_             ? RestoreStatus::Done
                                               : RestoreStatus::Cancelled;
+  } catch (const EStreamError& e) {
+    outcome_.status = RestoreStatus::Raised;
+    outcome_.raised = std::current_exception();
+    outcome_.detail = e.what();
+    outcome_.reason = e.Reason();
   } catch (const std::exception& e) {
     outcome_.status = RestoreStatus::Raised;
     outcome_.raised = std::current_exception();
@@ -162,6 +188,7 @@ RestoreOutcome TBackupFile::Run::Execute(const std::string& archiveName) {
     outcome_.raised = std::current_exception();
   }
   if (reader_) outcome_.offset = reader_->RecordOffset();
+  Discard();
   return outcome_;
 }
 
@@ -191,12 +218,16 @@ void TBackupFile::Run::ReadRecords(const std::string& archiveName) {
   while (auto record = reader_->Next()) {
     outcome_.offset = record->offset;
     if (record->kind == archive::RecordKind::Entry) {
+      // The entry before is complete: no continuation follows it.
+      Commit();
+      if (!continue_) break;
       RestoreEntry(*record);
     } else if (record->kind == archive::RecordKind::Continuation) {
       ContinueEntry();
     }
     if (!continue_) break;
   }
+  if (continue_) Commit();
   outcome_.offset = reader_->RecordOffset();
   reader_->Finish();
   if (files_) files_->Close();
@@ -213,10 +244,8 @@ void TBackupFile::Run::RestoreEntry(const archive::Record& entry) {
     outcome_.file = dest_ + name;
     decision_ = false;
     if (!fileList) {
-      outcome_.errorCode = beCannotReadFile;
-      continue_ = false;
-      outcome_.detail = "The stored name \"" + name +
-                      "\" is refused: it names a device or leads outside the destination.";
+      FailFile("The stored name \"" + name + "\" is refused: it names a device or leads outside the destination.",
+               "The stored name is refused: it names a device or leads outside the destination.");
       return;
     }
   } else {
@@ -231,9 +260,8 @@ void TBackupFile::Run::RestoreEntry(const archive::Record& entry) {
   // the target's path (a directory link would lead outside it).
   const bool below = !dest_.empty() && outcome_.file.compare(0, dest_.size(), dest_) == 0;
   if (decision && below && LinkInPath(ExtractFilePath(outcome_.file), dest_.size())) {
-    outcome_.errorCode = beCannotReadFile;
-    continue_ = false;
-    outcome_.detail = "A link stands in the path of \"" + outcome_.file + "\"; it is not written through.";
+    FailFile("A link stands in the path of \"" + outcome_.file + "\"; it is not written through.",
+             "A link stands in its path; it is not written through.");
     decision_ = false;
     return;
   }
@@ -253,15 +281,79 @@ void TBackupFile::Run::RestoreEntry(const archive::Record& entry) {
     if (files_ && SameFile(outcome_.file, files_->Path())) {
       throw EFCreateError(ExpandFileName(outcome_.file), "It is the archive volume being read.");
     }
-    // Replace: a link placed at the target is removed, never written through.
-    out = std::make_unique<TFileStream>(outcome_.file, FileMode::Replace);
+    out = CreateTemporary(outcome_.file);
     CopyDataBlock(out.get());
+  } catch (const EStreamError& e) {
+    FailFile(NamingTheFile(e.what()), e.Reason().empty() ? e.Message() : e.Reason());
   } catch (const std::exception& e) {
-    outcome_.errorCode = beCannotReadFile;
-    continue_ = false;
-    outcome_.detail = e.what();
+    FailFile(NamingTheFile(e.what()), e.what());
   }
   FinishFile(out);
+}
+
+std::string TBackupFile::Run::NamingTheFile(const std::string& message) const {
+  // The output file's own errors name it; a fault of the archive's data
+  // does not.
+  const std::string full = ExpandFileName(outcome_.file);
+  return message.find(full) == std::string::npos ? full + ": " + message : message;
+}
+
+void TBackupFile::Run::FailFile(std::string detail, std::string reason) {
+  outcome_.errorCode = beCannotReadFile;
+  continue_ = false;
+  outcome_.detail = std::move(detail);
+  outcome_.reason = std::move(reason);
+}
+
+std::unique_ptr<TFileStream> TBackupFile::Run::CreateTemporary(const std::string& target) {
+  const std::string full = ExpandFileName(target);
+  if (!PathFits(target)) throw EFCreateError(full, LastErrorText());
+  if (DirectoryExists(target)) throw EFCreateError(full, "A directory has that name.");
+  const std::string dir = ExtractFilePath(target);
+  for (int n = 0;; ++n) {
+    const std::string name = dir + "~ST" + std::to_string(1000 + n).substr(1) + ".TMP";
+    try {
+      auto out = std::make_unique<TFileStream>(name, FileMode::CreateNew);
+      out->ShowAs(target);
+      temporary_ = name;
+      committed_ = target;
+      return out;
+    } catch (const EStreamError& e) {
+      // A name that is taken (a file, a directory or a link) gives way to
+      // the next one; any other failure is the target's.
+      const bool taken = FileExists(name) || DirectoryExists(name) || LinkInPath(name, dir.size());
+      if (!taken || n == 999) throw EFCreateError(full, e.Reason());
+    }
+  }
+}
+
+void TBackupFile::Run::Commit() {
+  if (temporary_.empty()) return;
+  // rmAll replaces whatever stands there: a read-only attribute too.
+  if (owner_.restoreMode_ == TRestoreMode::rmAll) ClearReadOnly(committed_);
+  const bool existed = FileAge(committed_) != -1 || FileExists(committed_);
+  while (!RenameFile(temporary_, committed_)) {
+    const int code = LastErrorCode();
+    const std::string reason = SysErrorMessage(code);
+    const std::string full = ExpandFileName(committed_);
+    if (!InUseOrProtected(code) ||
+        ui_.AskRetry(full + ": " + reason +
+                     "\n\nClose the program that uses this file and click Retry, or click Cancel.") !=
+            TRetryAnswer::raRetry) {
+      outcome_.file = committed_;
+      FailFile("Cannot replace file \"" + full + "\". " + reason, reason);
+      Discard();
+      return;
+    }
+  }
+  temporary_.clear();
+  if (!existed) outcome_.created.push_back(committed_);
+}
+
+void TBackupFile::Run::Discard() {
+  if (temporary_.empty()) return;
+  RemoveFile(temporary_);
+  temporary_.clear();
 }
 
 bool TBackupFile::Run::AwaitVolume(const std::string& path, const std::string& number) {
@@ -283,7 +375,9 @@ void TBackupFile::Run::ContinueEntry() {
     CopyDataBlock(nullptr);
     return;
   }
-  auto out = std::make_unique<TFileStream>(outcome_.file, FileMode::OpenWrite);
+  // The entry's file is still under its temporary name.
+  auto out = std::make_unique<TFileStream>(temporary_.empty() ? outcome_.file : temporary_, FileMode::OpenWrite);
+  out->ShowAs(outcome_.file);
   out->Seek(0, SeekOrigin::End);
   CopyDataBlock(out.get());
   FinishFile(out);

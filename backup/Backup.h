@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "backup/RestoreUi.h"
 #include "runtime/Streams.h"
@@ -29,7 +30,9 @@ using TProgressEvent =
 using TNeedDiskEvent = std::function<void(TBackupFile& Sender, std::uint16_t DiskID, bool& Continue)>;
 using TRestoreFileEvent = std::function<void(TBackupFile& Sender, std::string& Filename,
                                              std::int32_t FA, bool& DoRestore)>;
-// Stream is the open output file. A handler may replace it (or reset it);
+// Stream is the open output file (still under its temporary name until the
+// entry is complete, Filename being what it becomes). A handler may replace
+// it (or reset it);
 // the engine then dates and closes whatever the variable holds. Not called
 // for an output file that could not be created.
 using TFileRestoredEvent = std::function<void(TBackupFile& Sender, std::string& Filename,
@@ -72,6 +75,9 @@ struct RestoreOutcome {
   // message (which names the file and the system's reason) or the refusal
   // of a name. The message of an error code is BackupErrorMessage's.
   std::string detail;
+  // The system's words for why alone ("There is not enough space on the
+  // disk."), or the refusal; empty when nothing failed.
+  std::string reason;
   // The volume read last, or the one asked for last; empty for ":STREAM".
   std::string volume;
   // Where in the volume the record (or continuation block) read last
@@ -80,6 +86,8 @@ struct RestoreOutcome {
   std::int32_t progressBase = 0;
   // The bytes written into files (the done count of the progress).
   std::int64_t written = 0;
+  // The files this run put where no file stood before, in order.
+  std::vector<std::string> created;
   // The failure, when the status is Raised.
   std::exception_ptr raised;
 };

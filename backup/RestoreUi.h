@@ -6,6 +6,7 @@
 #include <string>
 
 enum class TDiskAnswer { daOk, daCancel };
+enum class TRetryAnswer { raRetry, raCancel };
 
 class IRestoreUi {
  public:
@@ -19,6 +20,10 @@ class IRestoreUi {
   // A modal message box of the information kind with OK and Cancel buttons
   // showing text.
   virtual TDiskAnswer AskForDisk(const std::string& text) = 0;
+  // A modal message box of the warning kind with Retry (the default) and
+  // Cancel buttons showing text: a file that another program holds or that
+  // is protected could not be replaced.
+  virtual TRetryAnswer AskRetry(const std::string& text) = 0;
 };
 
 // Does nothing, shows nothing and answers Cancel.
@@ -27,6 +32,7 @@ class TSilentRestoreUi : public IRestoreUi {
   void ProcessMessages() override {}
   void ShowErrorBox(const std::string&) override {}
   TDiskAnswer AskForDisk(const std::string&) override { return TDiskAnswer::daCancel; }
+  TRetryAnswer AskRetry(const std::string&) override { return TRetryAnswer::raCancel; }
 };
 
 // The interface used by every TBackupFile that has none of its own. The

@@ -41,21 +41,27 @@ class EInOutError : public Exception {
 
 class EStreamError : public Exception {
  public:
-  using Exception::Exception;
+  explicit EStreamError(std::string message, std::string reason = {})
+      : Exception(std::move(message)), reason_(std::move(reason)) {}
+  // The system's words for why, where the message carries them; else empty.
+  const std::string& Reason() const noexcept { return reason_; }
+
+ private:
+  std::string reason_;
 };
 
 // "Cannot open file "<full path>". <system error text>"
 class EFOpenError : public EStreamError {
  public:
   EFOpenError(const std::string& path, const std::string& reason)
-      : EStreamError("Cannot open file \"" + path + "\". " + reason) {}
+      : EStreamError("Cannot open file \"" + path + "\". " + reason, reason) {}
 };
 
 // "Cannot create file "<full path>". <system error text>"
 class EFCreateError : public EStreamError {
  public:
   EFCreateError(const std::string& path, const std::string& reason)
-      : EStreamError("Cannot create file \"" + path + "\". " + reason) {}
+      : EStreamError("Cannot create file \"" + path + "\". " + reason, reason) {}
 };
 
 // A stream delivered fewer bytes than were required.

@@ -14,10 +14,10 @@ TFileStream::TFileStream(const std::string& fileName, FileMode mode) : fileName_
   int flags = O_RDONLY;
   if (mode == FileMode::OpenWrite) flags = O_WRONLY;
   if (mode == FileMode::Create) flags = O_RDWR | O_CREAT | O_TRUNC;
-  if (mode == FileMode::Replace) flags = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW;
+  if (mode == FileMode::Replace || mode == FileMode::CreateNew) flags = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW;
   const std::string native = NativePath(fileName);
   int fd = -1;
-  if (mode == FileMode::Replace && !PathFits(fileName)) {
+  if ((mode == FileMode::Replace || mode == FileMode::CreateNew) && !PathFits(fileName)) {
     errno = ENAMETOOLONG;
   } else {
     if (mode == FileMode::Replace) {
@@ -39,7 +39,7 @@ TFileStream::TFileStream(const std::string& fileName, FileMode mode) : fileName_
   if (fd < 0) {
     const std::string reason = LastErrorText();
     const std::string full = ExpandFileName(fileName);
-    if (mode == FileMode::Create || mode == FileMode::Replace) throw EFCreateError(full, reason);
+    if (mode != FileMode::OpenRead && mode != FileMode::OpenWrite) throw EFCreateError(full, reason);
     throw EFOpenError(full, reason);
   }
   handle_ = fd;

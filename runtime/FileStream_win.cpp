@@ -22,14 +22,14 @@ TFileStream::TFileStream(const std::string& fileName, FileMode mode) : fileName_
     access = GENERIC_READ | GENERIC_WRITE;
     share = 0;
     disposition = CREATE_ALWAYS;
-  } else if (mode == FileMode::Replace) {
+  } else if (mode == FileMode::Replace || mode == FileMode::CreateNew) {
     access = GENERIC_READ | GENERIC_WRITE;
     share = 0;
     disposition = CREATE_NEW;
   }
   DWORD flags = FILE_ATTRIBUTE_NORMAL;
   HANDLE h = INVALID_HANDLE_VALUE;
-  if (mode == FileMode::Replace && !PathFits(fileName)) {
+  if ((mode == FileMode::Replace || mode == FileMode::CreateNew) && !PathFits(fileName)) {
     SetLastError(ERROR_FILENAME_EXCED_RANGE);
   } else {
     if (mode == FileMode::Replace) {
@@ -37,15 +37,15 @@ TFileStream::TFileStream(const std::string& fileName, FileMode mode) : fileName_
       // directory stays and the create then fails.
       const DWORD a = GetFileAttributesA(fileName.c_str());
       if (a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA(fileName.c_str());
-      flags |= FILE_FLAG_OPEN_REPARSE_POINT;
     }
+    if (mode == FileMode::Replace || mode == FileMode::CreateNew) flags |= FILE_FLAG_OPEN_REPARSE_POINT;
     const QuietMediaProbe quiet;
     h = CreateFileA(fileName.c_str(), access, share, nullptr, disposition, flags, nullptr);
   }
   if (h == INVALID_HANDLE_VALUE) {
     const std::string reason = LastErrorText();
     const std::string full = ExpandFileName(fileName);
-    if (mode == FileMode::Create || mode == FileMode::Replace) throw EFCreateError(full, reason);
+    if (mode != FileMode::OpenRead && mode != FileMode::OpenWrite) throw EFCreateError(full, reason);
     throw EFOpenError(full, reason);
   }
   handle_ = reinterpret_cast<std::intptr_t>(h);

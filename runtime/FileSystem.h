@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,11 +27,22 @@ bool PathFits(const std::string& path);
 // The file's last-write time as an MS-DOS date in local time, or -1 when no
 // file (a directory neither) has that name.
 std::int32_t FileAge(const std::string& path);
+// The bytes free to the caller on the drive (file system) of path, which
+// must exist; nothing when the system cannot tell.
+std::optional<std::uint64_t> FreeSpace(const std::string& path);
 // Deletes a file; false when it could not be deleted (a missing file too).
 bool RemoveFile(const std::string& path);
 bool RemoveDir(const std::string& path);
 // Renames a file, replacing a file of the new name; false on failure.
 bool RenameFile(const std::string& from, const std::string& to);
+// Clears the read-only attribute of a file (Windows); true when it has none
+// afterwards. Elsewhere nothing to do: a file is replaced by renaming over
+// it, which its own permissions do not prevent.
+bool ClearReadOnly(const std::string& path);
+// Whether a system error code says that a file is in use by another program
+// or protected against change (read-only, access denied, locked): a failure
+// that the user can mend and retry.
+bool InUseOrProtected(int code);
 // True when a symbolic link (or reparse point) stands at one of the
 // components of path that follow its first baseLength characters.
 bool LinkInPath(const std::string& path, std::size_t baseLength);

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -121,6 +122,16 @@ bool RemoveFile(const std::string& path) {
 bool RemoveDir(const std::string& path) {
   return !path.empty() && ::rmdir(NativePath(path).c_str()) == 0;
 }
+
+std::optional<std::uint64_t> FreeSpace(const std::string& path) {
+  struct statvfs fs;
+  if (::statvfs(NativePath(path).c_str(), &fs) != 0) return std::nullopt;
+  return static_cast<std::uint64_t>(fs.f_bavail) * fs.f_frsize;
+}
+
+bool ClearReadOnly(const std::string&) { return true; }
+
+bool InUseOrProtected(int code) { return code == EBUSY || code == ETXTBSY || code == EACCES || code == EPERM; }
 
 bool RenameFile(const std::string& from, const std::string& to) {
   return !from.empty() && !to.empty() && ::rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0;

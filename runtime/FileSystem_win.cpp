@@ -125,6 +125,23 @@ bool RemoveDir(const std::string& path) {
   return !path.empty() && RemoveDirectoryA(path.c_str()) != 0;
 }
 
+std::optional<std::uint64_t> FreeSpace(const std::string& path) {
+  ULARGE_INTEGER available;
+  if (!GetDiskFreeSpaceExA(path.c_str(), &available, nullptr, nullptr)) return std::nullopt;
+  return available.QuadPart;
+}
+
+bool ClearReadOnly(const std::string& path) {
+  const DWORD a = GetFileAttributesA(path.c_str());
+  if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_READONLY)) return true;
+  return SetFileAttributesA(path.c_str(), a & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY)) != 0;
+}
+
+bool InUseOrProtected(int code) {
+  return code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION ||
+         code == ERROR_USER_MAPPED_FILE;
+}
+
 bool RenameFile(const std::string& from, const std::string& to) {
   return !from.empty() && !to.empty() &&
          MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;

@@ -39,8 +39,9 @@ void TStream::RaiseWriteError() { throw EWriteError(); }
 void TFileStream::RaiseReadError() {
   const int error = lastError_;
   lastError_ = 0;
-  throw EReadError("Cannot read file \"" + ExpandFileName(fileName_) + "\". " +
-                   (error != 0 ? SysErrorMessage(error) : std::string("The file ends before the data expected.")));
+  const std::string reason =
+      error != 0 ? SysErrorMessage(error) : std::string("The file ends before the data expected.");
+  throw EReadError("Cannot read file \"" + ExpandFileName(ShownName()) + "\". " + reason, reason);
 }
 
 // The platform's Write leaves the system's code of every failure, a full
@@ -48,7 +49,8 @@ void TFileStream::RaiseReadError() {
 void TFileStream::RaiseWriteError() {
   const int error = lastError_;
   lastError_ = 0;
-  throw EWriteError("Cannot write to file \"" + ExpandFileName(fileName_) + "\". " + SysErrorMessage(error));
+  const std::string reason = SysErrorMessage(error);
+  throw EWriteError("Cannot write to file \"" + ExpandFileName(ShownName()) + "\". " + reason, reason);
 }
 
 std::int32_t TStream::ReadInt32() {

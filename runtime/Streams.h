@@ -71,6 +71,9 @@ enum class FileMode {
   // created exclusively, so that no link placed there meanwhile is followed
   // and no other name of an old file (a hard link) is written through.
   Replace,
+  // A new file, read and write, created exclusively: a name that is taken
+  // (by a file, a directory or a link) fails, and no link is followed.
+  CreateNew,
 };
 
 // A file on disk, owned for the stream's lifetime. Opening raises EFOpenError
@@ -85,6 +88,9 @@ class TFileStream : public TStream {
   std::int64_t Seek(std::int64_t offset, SeekOrigin origin) override;
 
   const std::string& FileName() const { return fileName_; }
+  // Names another path in the stream's read and write errors: a temporary
+  // file by the file it becomes.
+  void ShowAs(std::string name) { shownName_ = std::move(name); }
   // Sets the file's last-write time from an MS-DOS date and time in local
   // time. Returns false when the platform refuses.
   bool SetDosDate(std::int32_t dosDate);
@@ -94,7 +100,10 @@ class TFileStream : public TStream {
   [[noreturn]] void RaiseWriteError() override;
 
  private:
+  const std::string& ShownName() const { return shownName_.empty() ? fileName_ : shownName_; }
+
   std::string fileName_;
+  std::string shownName_;
   int lastError_ = 0;  // the system's code of the last failed read or write
   std::intptr_t handle_;  // HANDLE on Win32, a descriptor elsewhere
 };

@@ -127,6 +127,7 @@ TControl::TControl(TComponent* owner) : TComponent(owner) {
 
 TControl::~TControl() {
   font_.OnChange = nullptr;
+  toolkit_internal::ForgetAccessibleChanges(*this);
   if (parent_ != nullptr) parent_->RemoveControl(this);
 }
 
@@ -431,6 +432,14 @@ LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_ERASEBKGND:
       if (classProc_ == nullptr) return 1;
+      break;
+    case WM_GETOBJECT:
+      // Screen readers: the controls without a window of their own are
+      // told by the window that paints them.
+      if (classProc_ == nullptr || !controls_.empty()) {
+        const LRESULT answer = toolkit_internal::AnswerGetObject(*this, classProc_ != nullptr, wParam, lParam);
+        if (answer != 0) return answer;
+      }
       break;
     case WM_PAINT:
       if (classProc_ == nullptr) {

@@ -90,6 +90,15 @@ int ScaleForPixelsPerInch(int value, int ppi);
 // scalable face of the same design away from 96 pixels per inch.
 std::string FaceForPixelsPerInch(const std::string& face, int ppi);
 
+// What assistive technology is told of a control that has no window of its
+// own (toolkit/Accessibility.h): a ROLE_SYSTEM_* role, the name it reads
+// and, for a gauge, its value.
+struct TAccessibleItem {
+  long Role = 0;
+  std::string Name;
+  std::string Value;
+};
+
 enum TAnchorKind : unsigned { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8 };
 using TAnchors = unsigned;
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
@@ -187,6 +196,10 @@ class TControl : public TComponent {
   // The text the control shows without a window of its own (a label's
   // caption), which its form tells other programs; nullopt for the others.
   virtual std::optional<std::string> WindowlessText() const { return std::nullopt; }
+  // What a screen reader is told of a control without a window of its own,
+  // through its parent window's WM_GETOBJECT answer; nullopt: nothing (a
+  // picture, a line).
+  virtual std::optional<TAccessibleItem> AccessibleItem() const { return std::nullopt; }
 
  protected:
   virtual void BoundsChanged() {}

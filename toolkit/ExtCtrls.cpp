@@ -1,5 +1,6 @@
 #include "toolkit/ExtCtrls.h"
 
+#include <cstdlib>
 #include <map>
 
 #include "runtime/Exceptions.h"
@@ -154,6 +155,34 @@ void TBevel::Paint() {
     canvas.LineTo(x2, y2);
   };
   const int w = width_, h = height_;
+  // Laid out for a higher density, each line is as many pixels wide as one
+  // layout pixel became, drawn as bands in the same places.
+  if (const int t = ScaleForPixelsPerInch(1, pixelsPerInch_); t > 1) {
+    canvas.Brush().SetStyle(bsSolid);
+    auto band = [&](TColor c, int l, int top, int r, int b) {
+      canvas.Brush().SetColor(c);
+      canvas.FillRect(Rect(l, top, r, b));
+    };
+    auto outline = [&](TColor topLeft, TColor bottomRight, int l, int top, int r, int b) {
+      band(topLeft, l, top, r, top + t);
+      band(topLeft, l, top, l + t, b);
+      band(bottomRight, l, b - t, r, b);
+      band(bottomRight, r - t, top, r, b);
+    };
+    switch (shape_) {
+      case bsBox: outline(color1, color2, 0, 0, w, h); break;
+      case bsFrame:
+        outline(color2, color2, t, t, w, h);
+        outline(color1, color1, 0, 0, w - t, h - t);
+        break;
+      case bsTopLine: band(color1, 0, 0, w, t); band(color2, 0, t, w, 2 * t); break;
+      case bsBottomLine: band(color1, 0, h - 2 * t, w, h - t); band(color2, 0, h - t, w, h); break;
+      case bsLeftLine: band(color1, 0, 0, t, h); band(color2, t, 0, 2 * t, h); break;
+      case bsRightLine: band(color1, w - 2 * t, 0, w - t, h); band(color2, w - t, 0, w, h); break;
+      case bsSpacer: break;
+    }
+    return;
+  }
   switch (shape_) {
     case bsBox:
       bevelRect(0, 0, w - 1, h - 1);
@@ -212,9 +241,40 @@ TImage::TImage(TComponent* owner) : TGraphicControl(owner) {
 
 void TImage::PictureChanged() {
   if (autoSize_ && picture_.Width() > 0 && picture_.Height() > 0) {
-    SetBounds(left_, top_, picture_.Width(), picture_.Height());
+    const bool bitmap = picture_.HasBitmap();
+    SetBounds(left_, top_, bitmap ? MulDiv(picture_.Width(), pixelsPerInch_, pictureDensity_) : picture_.Width(),
+              bitmap ? MulDiv(picture_.Height(), pixelsPerInch_, pictureDensity_) : picture_.Height());
   }
   Invalidate();
+}
+
+void TImage::SetPictureDensity(int ppi) {
+  if (ppi <= 0 || ppi == pictureDensity_) return;
+  pictureDensity_ = ppi;
+  PictureChanged();
+}
+
+void TImage::SetPictureLoader(TPictureLoader loader) {
+  loader_ = std::move(loader);
+  if (!loader_) return;
+  pictureDensity_ = loader_(picture_, pixelsPerInch_);
+  PictureChanged();
+}
+
+void TImage::ChangeScale(int ppi) {
+  TGraphicControl::ChangeScale(ppi);
+  // The bounds stay the layout's, scaled as every control's edges are (an
+  // auto-sized image too): the picture made for the density may be a pixel
+  // larger than they are, and never covers its neighbours.
+  if (loader_) pictureDensity_ = loader_(picture_, ppi);
+}
+
+int NearestPictureDensity(int ppi) {
+  int nearest = kDesignPixelsPerInch;
+  for (const int density : {144, 192}) {
+    if (std::abs(density - ppi) < std::abs(nearest - ppi)) nearest = density;
+  }
+  return nearest;
 }
 
 void TImage::SetAutoSize(bool value) {
@@ -227,7 +287,16 @@ void TImage::Paint() {
   TCanvas& canvas = Canvas();
   if (picture_.HasBitmap()) {
     TBitmap& bitmap = picture_.Bitmap();
-    if (transparent_) {
+    const int width = MulDiv(bitmap.Width(), pixelsPerInch_, pictureDensity_);
+    const int height = MulDiv(bitmap.Height(), pixelsPerInch_, pictureDensity_);
+    if (!bitmap.Empty() && !transparent_ && (width != bitmap.Width() || height != bitmap.Height())) {
+      // Made for another density: scaled by whole source pixels, which
+      // keeps the picture's hard edges.
+      const int oldMode = SetStretchBltMode(canvas.Handle(), COLORONCOLOR);
+      StretchBlt(canvas.Handle(), 0, 0, width, height, bitmap.Canvas().Handle(), 0, 0, bitmap.Width(),
+                 bitmap.Height(), SRCCOPY);
+      SetStretchBltMode(canvas.Handle(), oldMode);
+    } else if (transparent_) {
       canvas.DrawTransparent(0, 0, bitmap, bitmap.TransparentColor());
     } else {
       canvas.Draw(0, 0, bitmap);

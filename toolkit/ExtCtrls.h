@@ -1,6 +1,7 @@
 // Panels, bevels, images, the paged container and the timer.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -102,14 +103,34 @@ class TImage : public TGraphicControl {
   bool Transparent() const { return transparent_; }
   void SetTransparent(bool value);
 
+  // The pixels per inch a bitmap is drawn for (96 unless set): on an image
+  // laid out for another density it is drawn scaled by PixelsPerInch() /
+  // PictureDensity(), at its own size when they are equal. Icons and
+  // transparent bitmaps are drawn at their own size.
+  int PictureDensity() const { return pictureDensity_; }
+  void SetPictureDensity(int ppi);
+  // Loads the picture for a density and returns the density it was drawn
+  // for; run at once for the image's density and again whenever the image is
+  // scaled, so that a scaled form shows the picture made nearest its density.
+  using TPictureLoader = std::function<int(TPicture& picture, int ppi)>;
+  void SetPictureLoader(TPictureLoader loader);
+  void ChangeScale(int ppi) override;
+
  protected:
   void Paint() override;
 
  private:
   TPicture picture_;
+  TPictureLoader loader_;
+  int pictureDensity_ = kDesignPixelsPerInch;
   bool autoSize_ = false;
   bool transparent_ = false;
 };
+
+// Of the densities pictures are made for (96, 144 and 192 pixels per inch:
+// 100, 150 and 200 %), the one nearest ppi; between two, the smaller, so that
+// a picture is enlarged rather than cut down.
+int NearestPictureDensity(int ppi);
 
 // A page of a TNotebook: the parent of the page's controls.
 class TPage : public TCustomControl {

@@ -631,8 +631,8 @@ void TIcon::SetHandle(HICON icon) {
   }
 }
 
-void TIcon::LoadFromResourceName(HINSTANCE instance, const char* name) {
-  HICON icon = static_cast<HICON>(LoadImageA(instance, name, IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR));
+void TIcon::LoadFromResourceName(HINSTANCE instance, const char* name, int size) {
+  HICON icon = static_cast<HICON>(LoadImageA(instance, name, IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
   if (icon == nullptr) {
     const std::string what = IS_INTRESOURCE(name)
                                  ? "#" + std::to_string(reinterpret_cast<std::uintptr_t>(name))

@@ -443,7 +443,9 @@ class TIcon : public TObject {
   TIcon(const TIcon&) = delete;
   TIcon& operator=(const TIcon&) = delete;
 
-  void LoadFromResourceName(HINSTANCE instance, const char* name);
+  // The icon's image of size x size pixels (0: the system's icon size);
+  // the resource should hold that size, or the system stretches one.
+  void LoadFromResourceName(HINSTANCE instance, const char* name, int size = 0);
   // Builds a 32 x 32 (or any size) icon from a picture and a transparent
   // colour: pixels of that colour become transparent.
   void AssignBitmap(TBitmap& picture, TColor transparentColor);

@@ -5,7 +5,20 @@
 
 #include <vector>
 
+class TControl;
+class TWinControl;
+
 namespace toolkit_internal {
+
+// Screen readers (Accessibility.cpp). The answer of a toolkit-class window
+// to WM_GETOBJECT: an object reference (LresultFromObject) for OBJID_CLIENT;
+// 0 for other objects or when the system's accessibility libraries are
+// missing, so the system answers. A standard window that holds toolkit
+// controls (a group box) is a grouping.
+LRESULT AnswerGetObject(TWinControl& control, bool standardWindow, WPARAM wParam, LPARAM lParam);
+// Drops what is kept of a control's name changes (a change not yet told is
+// told no more): a control made later at the same address starts afresh.
+void ForgetAccessibleChanges(const TControl& control);
 
 // Counter behind LiveWindowHandles().
 void CountWindow(int delta);

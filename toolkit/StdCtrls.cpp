@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
+#include <oleacc.h>
+
 #include "runtime/Exceptions.h"
 #include "runtime/Streams.h"
 #include "runtime/Text.h"
+#include "toolkit/Accessibility.h"
 
 namespace {
 // Items a drop-down list shows at once.
@@ -135,10 +138,16 @@ void TLabel::AdjustSize() {
   SetBounds(left, top_, width, r.Height());
 }
 
+std::optional<TAccessibleItem> TLabel::AccessibleItem() const {
+  if (decorative_ || caption_.empty()) return std::nullopt;
+  return TAccessibleItem{ROLE_SYSTEM_STATICTEXT, showAccelChar_ ? CaptionWithoutAccelMarks(caption_) : caption_, ""};
+}
+
 void TLabel::TextChanged() {
   AdjustSize();
   FitScaledHeight();
   Invalidate();
+  NotifyNameChange(*this);
 }
 
 void TLabel::FontChanged() {

@@ -35,6 +35,13 @@ class TLabel : public TGraphicControl {
   // Its access key focuses FocusControl.
   bool DialogChar(char accel) override;
   std::optional<std::string> WindowlessText() const override { return caption_; }
+  // Static text named by its caption (without access-key marks); nothing
+  // when empty or decorative.
+  std::optional<TAccessibleItem> AccessibleItem() const override;
+  // A decorative label repeats another's text (a shadow under a title):
+  // screen readers skip it.
+  bool Decorative() const { return decorative_; }
+  void SetDecorative(bool value) { decorative_ = value; }
   // An auto-sized label measures its text again in the scaled font.
   void ChangeScale(int ppi) override;
 
@@ -52,6 +59,7 @@ class TLabel : public TGraphicControl {
   bool transparent_ = false;
   TAlignment alignment_ = taLeftJustify;
   bool showAccelChar_ = true;
+  bool decorative_ = false;
   TWinControl* focusControl_ = nullptr;
 };
 

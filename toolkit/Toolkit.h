@@ -37,7 +37,11 @@
 // TForm: a modal form is owned by the form it is opened from (and topmost
 // when that one is), a form made visible takes the keyboard (Activate), and
 // the end of a modal loop gives it back. A form tells its label texts to
-// another program that sends it DescribeTextsMessage() (ShownTexts). TApplication (global `Application`): Initialize, CreateForm, Run,
+// another program that sends it DescribeTextsMessage() (ShownTexts), and
+// to screen readers through WM_GETOBJECT: every toolkit-class window answers
+// with an IAccessible whose elements are its showing windowless controls
+// (AccessibleItem) and child windows (Accessibility.h).
+// TApplication (global `Application`): Initialize, CreateForm, Run,
 // Terminate/Terminated, ProcessMessages, HandleMessage, HandleException (the
 // default error report, defined in Dialogs.cpp with the other boxes),
 // Dispatch, Title, ExeName, MainForm. `Screen->PixelsPerInch()`.

@@ -7,6 +7,7 @@
 
 #include "runtime/Exceptions.h"
 #include "runtime/FileSystem.h"
+#include "toolkit/SystemLibrary.h"
 
 using namespace filectrl;
 
@@ -53,16 +54,6 @@ THelpHandler& HelpHandler() {
   return handler;
 }
 
-// Function pointers from GetProcAddress: going through void (*)() keeps the
-// conversion explicit without claiming the types match.
-template <class Function>
-Function EntryPoint(HMODULE module, const char* name) {
-  if (module == nullptr) return nullptr;
-  const FARPROC entry = GetProcAddress(module, name);
-  if (entry == nullptr) return nullptr;
-  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(entry));
-}
-
 std::optional<std::string> VolumeLabel(const std::string& root) {
   char label[MAX_PATH + 1] = {};
   if (!GetVolumeInformationA(root.c_str(), label, sizeof label, nullptr, nullptr, nullptr, nullptr, 0)) {
@@ -70,29 +61,6 @@ std::optional<std::string> VolumeLabel(const std::string& root) {
   }
   return std::string(label);
 }
-
-// A library that is no known DLL, loaded from the system directory by its
-// full path (its own imports are then looked for there first), never by a
-// search that could find a copy planted beside the program. Freed at exit.
-class TSystemLibrary {
- public:
-  explicit TSystemLibrary(const char* name) {
-    char dir[MAX_PATH];
-    const UINT length = GetSystemDirectoryA(dir, sizeof dir);
-    if (length == 0 || length >= sizeof dir) return;
-    const std::string path = std::string(dir) + "\\" + name;
-    module_ = LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-  }
-  ~TSystemLibrary() {
-    if (module_ != nullptr) FreeLibrary(module_);
-  }
-  TSystemLibrary(const TSystemLibrary&) = delete;
-  TSystemLibrary& operator=(const TSystemLibrary&) = delete;
-  HMODULE Handle() const { return module_; }
-
- private:
-  HMODULE module_ = nullptr;
-};
 
 std::optional<std::string> NetworkName(char letter) {
   using GetConnection = DWORD(WINAPI*)(LPCSTR, LPSTR, LPDWORD);
@@ -148,8 +116,9 @@ THelpHandler SetHelpHandler(THelpHandler handler) {
   return previous;
 }
 
-std::unique_ptr<TBitmap> MakeGlyphBitmap(GlyphId id) {
-  const std::vector<std::uint8_t> data = GlyphBmpData(GetGlyph(id));
+std::unique_ptr<TBitmap> MakeGlyphBitmap(GlyphId id, int ppi) {
+  const std::vector<std::uint8_t> data =
+      GlyphBmpData(ScaledGlyph(GetGlyph(id), NearestPictureDensity(ppi) * 100 / kDesignPixelsPerInch));
   auto bitmap = std::make_unique<TBitmap>();
   bitmap->LoadFromBmpData(data.data(), data.size());
   bitmap->SetTransparent(true);
@@ -253,6 +222,13 @@ bool TDirectoryListBox::DialogKey(WPARAM key) {
   return true;
 }
 
+void TDirectoryListBox::ChangeScale(int ppi) {
+  TListBox::ChangeScale(ppi);
+  open_ = MakeGlyphBitmap(GlyphId::OpenFolder, ppi);
+  closed_ = MakeGlyphBitmap(GlyphId::ClosedFolder, ppi);
+  current_ = MakeGlyphBitmap(GlyphId::CurrentFolder, ppi);
+}
+
 void TDirectoryListBox::DrawItem(int index, TRect rect, TOwnerDrawState) {
   TCanvas& canvas = Canvas();
   canvas.FillRect(rect);
@@ -261,10 +237,11 @@ void TDirectoryListBox::DrawItem(int index, TRect rect, TOwnerDrawState) {
   TBitmap& glyph = item.glyph == FolderGlyph::Closed    ? *closed_
                    : item.glyph == FolderGlyph::Current ? *current_
                                                         : *open_;
-  const int left = rect.Left + DirItemIndent(model_, index, directory_);
+  const int ppi = PixelsPerInch();
+  const int left = rect.Left + ScaleForPixelsPerInch(DirItemIndent(model_, index, directory_), ppi);
   canvas.Draw(left, rect.Top + CentredTop(rect.Height(), glyph.Height()), glyph);
   const int textTop = rect.Top + CentredTop(rect.Height(), canvas.TextHeight(item.text));
-  canvas.TextOut(left + glyph.Width() + kDirTextGap, textTop, item.text);
+  canvas.TextOut(left + glyph.Width() + ScaleForPixelsPerInch(kDirTextGap, ppi), textTop, item.text);
 }
 
 // ---------------------------------------------------------------------------
@@ -313,6 +290,10 @@ void TDriveComboBox::FitItemHeight() { SetItemHeight(DriveItemHeight(FontCharHei
 
 void TDriveComboBox::ChangeScale(int ppi) {
   TComboBox::ChangeScale(ppi);
+  for (int id = 0; id < kGlyphCount; ++id) {
+    const auto glyph = static_cast<GlyphId>(id);
+    if (glyph >= GlyphId::Floppy) glyphs_[static_cast<std::size_t>(id)] = MakeGlyphBitmap(glyph, ppi);
+  }
   FitItemHeight();
 }
 
@@ -380,9 +361,10 @@ void TDriveComboBox::DrawItem(int index, TRect rect, TOwnerDrawState) {
   if (index < 0 || index >= static_cast<int>(drives_.size())) return;
   const DriveInfo& drive = drives_[static_cast<std::size_t>(index)];
   TBitmap& glyph = *glyphs_[static_cast<std::size_t>(DriveGlyph(drive.kind))];
-  canvas.Draw(rect.Left + kDriveGlyphLeft, rect.Top + CentredTop(rect.Height(), glyph.Height()), glyph);
+  canvas.Draw(rect.Left + ScaleForPixelsPerInch(kDriveGlyphLeft, PixelsPerInch()),
+              rect.Top + CentredTop(rect.Height(), glyph.Height()), glyph);
   const std::string& text = Items()[index];
-  canvas.TextOut(rect.Left + glyph.Width() + kDriveTextGap,
+  canvas.TextOut(rect.Left + glyph.Width() + ScaleForPixelsPerInch(kDriveTextGap, PixelsPerInch()),
                  rect.Top + CentredTop(rect.Height(), canvas.TextHeight(text)), text);
 }
 

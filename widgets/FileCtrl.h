@@ -30,8 +30,9 @@ bool ChooseDirectory(std::string& Directory, TDirChooserOptions Options, int Hel
 using THelpHandler = std::function<void(int HelpContext)>;
 THelpHandler SetHelpHandler(THelpHandler handler);
 
-// One 16-colour glyph as a transparent bitmap (bottom-left colour left out).
-std::unique_ptr<TBitmap> MakeGlyphBitmap(filectrl::GlyphId id);
+// One 16-colour glyph as a transparent bitmap (bottom-left colour left out),
+// in the size made for the density nearest ppi (ScaledGlyph).
+std::unique_ptr<TBitmap> MakeGlyphBitmap(filectrl::GlyphId id, int ppi = kDesignPixelsPerInch);
 
 // A label that shows a path shortened to its width ("C:\...\dir\name").
 class TPathLabel : public TLabel {
@@ -69,6 +70,8 @@ class TDirectoryListBox : public TListBox {
   // Opens item index as a double-click does.
   void OpenItem(int index);
   const filectrl::DirItems& Model() const { return model_; }
+  // The item height and the glyphs follow the density.
+  void ChangeScale(int ppi) override;
 
   TNotifyEvent OnChange;
 
@@ -118,7 +121,7 @@ class TDriveComboBox : public TComboBox {
   // Selects the drive's item without running OnChange.
   void ShowDrive(char letter);
   const std::vector<filectrl::DriveInfo>& Drives() const { return drives_; }
-  // The item height follows the scaled font.
+  // The item height follows the scaled font, the glyphs the density.
   void ChangeScale(int ppi) override;
 
  protected:

@@ -30,6 +30,13 @@ const std::array<std::uint32_t, 16>& GlyphPalette();
 
 const Glyph& GetGlyph(GlyphId id);
 
+// The glyph for 100, 150 or 200 % (other percentages: 100): its pixel art
+// enlarged by the pixel-art rules that keep outlines one art pixel wide and
+// round diagonal edges instead of making steps: 200 % by the 2x rule, 150 %
+// by the 3x rule sampled at every second pixel. The background stays at the
+// bottom-left.
+Glyph ScaledGlyph(const Glyph& glyph, int percent);
+
 // The glyph as a 4-bit BMP file image (file header, info header, the
 // 16-colour palette, rows bottom-up).
 std::vector<std::uint8_t> GlyphBmpData(const Glyph& glyph);

@@ -97,8 +97,8 @@ std::string PercentText(int percent) {
   return text;
 }
 
-PixelRect GaugePaintRect(int width, int height, bool bordered) {
-  if (bordered) return {1, 1, width - 1, height - 1};
+PixelRect GaugePaintRect(int width, int height, bool bordered, int borderWidth) {
+  if (bordered) return {borderWidth, borderWidth, width - borderWidth, height - borderWidth};
   return {0, 0, width, height};
 }
 

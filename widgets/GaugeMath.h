@@ -35,8 +35,9 @@ int LengthForPercent(int percent, int length);
 std::string PercentText(int percent);
 
 // The rectangle the shapes are drawn in: the control's rectangle, shrunk by
-// one pixel on every side when the gauge has a border.
-PixelRect GaugePaintRect(int width, int height, bool bordered);
+// the border's width (one pixel at 96 pixels per inch) on every side when
+// the gauge has a border.
+PixelRect GaugePaintRect(int width, int height, bool bordered, int borderWidth = 1);
 
 // The filled part of a horizontal bar drawn in r (whose extents count one
 // more pixel than r holds); empty when nothing is filled.

@@ -1,5 +1,11 @@
 #include "widgets/Gauges.h"
 
+#include <oleacc.h>
+
+#include <string>
+
+#include "toolkit/Accessibility.h"
+
 namespace {
 
 TRect ToTRect(const PixelRect& r) { return Rect(r.left, r.top, r.right, r.bottom); }
@@ -47,12 +53,20 @@ void TGauge::SetMaxValue(int value) {
 }
 
 void TGauge::SetProgress(int value) {
+  const int before = PercentShown();
   if (range_.SetProgress(value)) RepaintNow();
+  if (PercentShown() != before) NotifyValueChange(*this);
 }
 
 void TGauge::AdvanceProgress(int delta) {
+  const int before = PercentShown();
   range_.AdvanceProgress(delta);
   RepaintNow();
+  if (PercentShown() != before) NotifyValueChange(*this);
+}
+
+std::optional<TAccessibleItem> TGauge::AccessibleItem() const {
+  return TAccessibleItem{ROLE_SYSTEM_PROGRESSBAR, "", std::to_string(PercentShown()) + "%"};
 }
 
 void TGauge::SetKind(TGaugeKind value) {
@@ -98,7 +112,9 @@ void TGauge::Paint() {
 
   TBitmap image(width, height);
   Blacken(image);
-  const PixelRect r = GaugePaintRect(width, height, borderStyle_ == bsSingle);
+  // The frame is as wide as one layout pixel became.
+  const PixelRect r =
+      GaugePaintRect(width, height, borderStyle_ == bsSingle, ScaleForPixelsPerInch(1, PixelsPerInch()));
   {
     TBltBitmap overlay;
     overlay.MakeLike(image);

@@ -53,10 +53,16 @@ class TGauge : public TGraphicControl {
   bool Loading() const noexcept { return loading_; }
   void SetLoading(bool value) noexcept { loading_ = value; }
 
+  // A progress indicator whose value is PercentShown with "%"; each change
+  // of it is told to screen readers.
+  std::optional<TAccessibleItem> AccessibleItem() const override;
+
  protected:
   void Paint() override;
 
  private:
+  // Repaints and tells screen readers, once the percentage shown changed.
+  void PercentChanged();
   // Draws the shape of Kind into the overlay, within r.
   void DrawShape(TCanvas& canvas, const PixelRect& r);
   // Puts the percentage text onto the image by exclusive-or, clipped to r.

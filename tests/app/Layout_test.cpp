@@ -31,6 +31,11 @@ std::set<std::pair<const TControl*, const TControl*>> DesignedOverlaps() {
           {Form5->SmoothGradient1, Form5->Label2}};
 }
 
+// The installer's own pictures (a box's icon is the system's).
+std::set<const TControl*> InstallerPictures() {
+  return {Form1->Image1, Form2->Image1, Form2->Image3, Form2->Image4, Form2->Image5};
+}
+
 bool Overlap(const TRect& a, const TRect& b) {
   return a.Left < b.Right && b.Left < a.Right && a.Top < b.Bottom && b.Top < a.Bottom;
 }
@@ -79,6 +84,19 @@ void CheckChildren(TWinControl& container) {
       const TRect text = TextExtentIn(*button, button->Caption(), false, 0);
       EXPECT_LE(text.Width() + 2 * GetSystemMetrics(SM_CXEDGE), r.Width()) << button->Caption();
       EXPECT_LE(text.Height() + 2 * GetSystemMetrics(SM_CYEDGE), r.Height()) << button->Caption();
+    }
+    if (auto* image = dynamic_cast<TImage*>(c); image != nullptr && InstallerPictures().count(c)) {
+      // The picture made for the density nearest the screen's: a bitmap
+      // scaled from there to its bounds, an icon at its own size inside.
+      const int ppi = Screen->PixelsPerInch(), nearest = NearestPictureDensity(ppi);
+      TPicture& picture = image->Picture();
+      if (picture.HasBitmap()) {
+        EXPECT_NEAR(picture.Width(), MulDiv(r.Width(), nearest, ppi), 1);
+      }
+      if (picture.HasIcon()) {
+        EXPECT_EQ(picture.Width(), 32 * nearest / kDesignPixelsPerInch);
+        EXPECT_LE(picture.Width(), r.Width());
+      }
     }
     if (auto* inner = dynamic_cast<TWinControl*>(c)) CheckChildren(*inner);
   }

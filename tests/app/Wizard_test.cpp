@@ -4,6 +4,9 @@
 // recorder, and no window waits for a person.
 #include <gtest/gtest.h>
 
+#include <oleacc.h>
+
+#include <cstring>
 #include <functional>
 #include <new>
 #include <tuple>
@@ -377,6 +380,29 @@ TEST_F(Installer, TransferWindowShowsFileAndErrorText) {
   EXPECT_EQ(Form2->Label6->Caption(), "Setup could not finish installing P on your computer.");
 }
 
+// A file that cannot be written: the box and the Complete page name it and
+// the reason, and the previous version stays.
+TEST_F(Installer, AFailedFileIsNamedWithItsReason) {
+  backup_testing::ArchiveBytes()
+      .Header(10)
+      .File("C:\\P\\A.TXT", backup_testing::kDate, "new a")
+      .File("C:\\P\\B.TXT", backup_testing::kDate, "new b")
+      .End()
+      .WriteTo(dir_ / "SETUP.Z");
+  ASSERT_TRUE(ForceDirectories(dir_ / "dest\\B.TXT"));  // a directory in the way
+  Boot("[Setup]\nApp101=P\nLicense=No\nDestDir102=" + (dir_ / "dest") + "\n");
+  Form1->Gauge1->SetProgress(100);  // handed over
+  Press(Form2->Button2);
+  Press(Form2->Button2);
+  const std::string why = ExpandFileName(dir_ / "dest\\B.TXT") + ": A directory has that name.";
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0].Text, "Cannot read file\r\n\r\n" + why);
+  EXPECT_EQ(Form2->Label6->Caption(), "Setup could not finish installing P on your computer.\r\n\r\n" + why);
+  EXPECT_EQ(Form2->Notebook1->PageIndex(), 3);
+  EXPECT_EQ(ToText(ReadFile(dir_ / "dest\\A.TXT")), "new a");
+  EXPECT_TRUE(DirectoryExists(dir_ / "dest\\B.TXT"));
+}
+
 TEST_F(Installer, ExitSetupEndsTheProgramAndDeletesTheScript) {
   Boot("[Setup]\nApp101=P\n");
   ASSERT_TRUE(FileExists(SetupPaths().tempScript));
@@ -385,6 +411,29 @@ TEST_F(Installer, ExitSetupEndsTheProgramAndDeletesTheScript) {
   EXPECT_TRUE(Application->Terminated());
   EXPECT_FALSE(Form4->Visible());
   EXPECT_FALSE(FileExists(SetupPaths().tempScript));
+}
+
+// Exit Setup during the copy: the files the run added go, the file being
+// written is not left cut short, and a previous version stays.
+TEST_F(Installer, ExitSetupDuringTheCopyLeavesNoFileOfTheRun) {
+  backup_testing::ArchiveBytes archive;
+  archive.Header(40000000).File("C:\\P\\A.TXT", backup_testing::kDate, "new a");
+  archive.Entry("C:\\P\\B.TXT", backup_testing::kDate).Magic();
+  for (int i = 0; i < 2400; ++i) archive.Stored(std::string(16384, 'b'));
+  archive.EndBlock().End().WriteTo(dir_ / "SETUP.Z");
+  ASSERT_TRUE(ForceDirectories(dir_ / "dest"));
+  WriteFile(dir_ / "dest\\B.TXT", "old b");
+  Boot("[Setup]\nApp101=P\nLicense=No\nDestDir102=" + (dir_ / "dest") + "\n");
+  Form1->Gauge1->SetProgress(100);  // handed over
+  Press(Form2->Button2);
+  PressWhenShown(Form3, Form3->Button1);
+  PressWhenShown(Form4, Form4->Button1);
+  Press(Form2->Button2);
+  EXPECT_TRUE(Application->Terminated());
+  std::vector<std::string> left;
+  for (const DirEntry& e : ListDirectory(dir_ / "dest")) left.push_back(e.name);
+  EXPECT_EQ(left, std::vector<std::string>{"B.TXT"});
+  EXPECT_EQ(ToText(ReadFile(dir_ / "dest\\B.TXT")), "old b");
 }
 
 TEST_F(Installer, ExitConfirmationTextAndButtons) {
@@ -564,4 +613,187 @@ TEST_F(Installer, FailureThatEscapesTheRunIsReportedAndEndsTheProgram) {
     EXPECT_EQ(boxes_[0].Kind, TMessageBoxKind::ErrorReport);
     EXPECT_FALSE(FileExists(SetupPaths().tempScriptAtClose)) << "the temporary script is deleted";
   }
+}
+
+namespace {
+
+std::string Narrow(BSTR text) {
+  if (text == nullptr) return "";
+  const int length = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(length), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text, -1, out.data(), length, nullptr, nullptr);
+  SysFreeString(text);
+  out.resize(std::strlen(out.c_str()));
+  return out;
+}
+
+// One element as a screen reader tells it: static text by its text, a
+// progress bar by its value, any other by its name in brackets; "(dimmed)"
+// when unavailable.
+std::string Tell(IAccessible& object, LONG id) {
+  VARIANT child{};
+  child.vt = VT_I4;
+  child.lVal = id;
+  BSTR name = nullptr, value = nullptr;
+  VARIANT role{}, state{};
+  object.get_accName(child, &name);
+  object.get_accValue(child, &value);
+  object.get_accRole(child, &role);
+  object.get_accState(child, &state);
+  std::string told = role.lVal == ROLE_SYSTEM_STATICTEXT    ? Narrow(name)
+                     : role.lVal == ROLE_SYSTEM_PROGRESSBAR ? "gauge " + Narrow(value)
+                                                            : "[" + Narrow(name) + "]";
+  if (state.vt == VT_I4 && (state.lVal & STATE_SYSTEM_UNAVAILABLE) != 0) told += " (dimmed)";
+  EXPECT_EQ(state.lVal & STATE_SYSTEM_INVISIBLE, 0) << told << " is told although it does not show";
+  return told;
+}
+
+// What a screen reader reads of a window's client area, in order: every
+// element of it, and of each child object that holds elements of its own.
+void ReadElements(IAccessible& object, std::vector<std::string>& told) {
+  LONG count = 0;
+  ASSERT_EQ(object.get_accChildCount(&count), S_OK);
+  for (LONG id = 1; id <= count; ++id) {
+    VARIANT child{};
+    child.vt = VT_I4;
+    child.lVal = id;
+    IDispatch* dispatch = nullptr;
+    if (object.get_accChild(child, &dispatch) != S_OK || dispatch == nullptr) {
+      told.push_back(Tell(object, id));
+      continue;
+    }
+    IAccessible* inner = nullptr;
+    dispatch->QueryInterface(__uuidof(IAccessible), reinterpret_cast<void**>(&inner));
+    dispatch->Release();
+    ASSERT_NE(inner, nullptr);
+    LONG innerCount = 0;
+    inner->get_accChildCount(&innerCount);
+    if (innerCount > 0) {
+      ReadElements(*inner, told);
+    } else {
+      told.push_back(Tell(*inner, CHILDID_SELF));
+    }
+    inner->Release();
+  }
+}
+
+std::vector<std::string> ScreenReaderView(TForm* form) {
+  IAccessible* object = nullptr;
+  const HRESULT found = AccessibleObjectFromWindow(form->Handle(), static_cast<DWORD>(OBJID_CLIENT),
+                                                   __uuidof(IAccessible), reinterpret_cast<void**>(&object));
+  std::vector<std::string> told;
+  if (FAILED(found) || object == nullptr) {
+    ADD_FAILURE() << "no accessible object for " << form->Name();
+    return told;
+  }
+  ReadElements(*object, told);
+  object->Release();
+  return told;
+}
+
+}  // namespace
+
+TEST_F(Installer, ScreenReadersReadEveryWindowsTextsInOrder) {
+  WriteFile(dir_ / "LICENSE.TXT", "The terms.\r\n");
+  backup_testing::ArchiveBytes()
+      .Header(5)
+      .File("C:\\P\\README.TXT", backup_testing::kDate, "hello")
+      .End()
+      .WriteTo(dir_ / "SETUP.Z");
+  const std::string destination = dir_ / "dest";
+  Boot("[Setup]\nApp101=P\nLicense=Yes\nDestDir102=" + destination + "\n");
+  Form2->Hide();
+  const std::string kNamed = "Calderwick (dimmed)";
+  const struct {
+    const char* name;
+    std::function<void()> step;
+    TForm* form;
+    std::vector<std::string> told;
+  } views[] = {
+      {"boot window", [] { Form1->Show(); Form1->Gauge1->SetProgress(40); }, Form1,
+       {texts::kBootPreparing, "gauge 40%"}},
+      {"welcome page", [] { Form1->Hide(); Form2->Show(); }, Form2,
+       {texts::Welcome("P"), texts::kWelcomeAdvice, kNamed, "[Next >]", "[Cancel]"}},
+      {"licence page", [] { Press(Form2->Button2); }, Form2,
+       {texts::kLicenseIntro, "[]", texts::LicenseQuestion("P"), kNamed, "[< Back]", "[Yes]", "[No]"}},
+      {"destination page", [] { Press(Form2->Button2); }, Form2,
+       {texts::Destination("P"), texts::kDestinationAdvice, destination, "[Browse...]", kNamed, "[< Back]",
+        "[Next >]", "[Cancel]"}},
+      {"exit confirmation", [] { Form4->Show(); }, Form4, {texts::kExitQuestion, "[Resume]", "[Exit Setup]"}},
+      {"complete page", [] { Form4->Hide(); Press(Form2->Button2); }, Form2,
+       {texts::Finished("P"), texts::kClickFinish, kNamed, "[< Back] (dimmed)", "[Finish]"}},
+      {"transfer window",
+       [] {
+         Form2->Hide();
+         Form3->Show();
+         std::string file = "C:\\P\\README.TXT";
+         std::unique_ptr<TFileStream> none;
+         Form3->BackupFile1FileRestored(Form3->BackupFile1, file, none);
+         bool go = true;
+         Form3->BackupFile1Progress(Form3->BackupFile1, "", 37, go);
+       },
+       Form3, {texts::kTransferOf + "C:\\P\\README.TXT", "gauge 37%", "[Cancel]"}},
+  };
+  for (const auto& view : views) {
+    SCOPED_TRACE(view.name);
+    view.step();
+    ASSERT_TRUE(view.form->Visible());
+    EXPECT_EQ(ScreenReaderView(view.form), view.told);
+  }
+  Form2->Hide();
+}
+
+namespace {
+
+// What a screen reader hears while it listens: each value or name change
+// of this process, told as the element reads when the event arrives.
+std::vector<std::pair<DWORD, std::string>> gHeard;
+
+void CALLBACK Hear(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD, DWORD) {
+  IAccessible* accessible = nullptr;
+  VARIANT element{};
+  if (FAILED(AccessibleObjectFromEvent(window, static_cast<DWORD>(object), static_cast<DWORD>(child), &accessible,
+                                       &element)) ||
+      accessible == nullptr) {
+    gHeard.emplace_back(event, "(unreadable)");
+    return;
+  }
+  gHeard.emplace_back(event, Tell(*accessible, element.vt == VT_I4 ? element.lVal : CHILDID_SELF));
+  accessible->Release();
+}
+
+}  // namespace
+
+TEST_F(Installer, ScreenReadersHearTheGaugeAndTheFileDuringATransfer) {
+  backup_testing::ArchiveBytes archive;
+  archive.Header(60 * 2000);
+  for (int i = 1; i <= 60; ++i) {
+    archive.File("C:\\P\\FILE" + std::to_string(i) + ".TXT", backup_testing::kDate, std::string(2000, 'x'));
+  }
+  archive.End().WriteTo(dir_ / "SETUP.Z");
+  Boot("[Setup]\nApp101=P\nLicense=No\nDestDir102=" + (dir_ / "dest") + "\n");
+  Press(Form2->Button2);
+  gHeard.clear();
+  const HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_VALUECHANGE, GetModuleHandleA(nullptr),
+                                             Hear, GetCurrentProcessId(), 0, WINEVENT_INCONTEXT);
+  ASSERT_NE(hook, nullptr);
+  const DWORD start = GetTickCount();
+  Press(Form2->Button2);  // the restore runs
+  const DWORD took = GetTickCount() - start;
+  UnhookWinEvent(hook);
+  ASSERT_TRUE(boxes_.empty()) << boxes_[0].Text;
+  ASSERT_EQ(Form2->Notebook1->PageIndex(), 3);
+
+  std::vector<std::string> values, names;
+  for (const auto& [event, told] : gHeard) (event == EVENT_OBJECT_VALUECHANGE ? values : names).push_back(told);
+  ASSERT_GE(values.size(), 2u);
+  for (std::size_t i = 1; i < values.size(); ++i) {
+    EXPECT_LT(std::stoi(values[i - 1].substr(6)), std::stoi(values[i].substr(6))) << values[i];
+  }
+  EXPECT_EQ(values.back(), "gauge 100%");
+  // Sixty file names in a fraction of a second: the first is told at once,
+  // the rest at most four times a second.
+  ASSERT_FALSE(names.empty());
+  EXPECT_EQ(names.front(), texts::kTransferOf + (dir_ / "dest\\FILE1.TXT"));
+  EXPECT_LE(names.size(), took / 250 + 2) << "in " << took << " ms";
 }

@@ -10,6 +10,7 @@
 
 #include "backup/ArchiveFormat.h"
 #include "backup/Backup.h"
+#include "runtime/FileSystem.h"
 #include "tests/support/TestFiles.h"
 
 namespace backup_testing {
@@ -144,6 +145,13 @@ class Recorder : public IRestoreUi {
     answers.erase(answers.begin());
     return a;
   }
+  TRetryAnswer AskRetry(const std::string& text) override {
+    log.push_back("retry? " + text);
+    if (onRetry) onRetry();
+    if (retries == 0) return TRetryAnswer::raCancel;
+    --retries;
+    return TRetryAnswer::raRetry;
+  }
 
   // Sets every handler of backup to record its call; a handler of the test
   // may be chained through the hooks below.
@@ -176,11 +184,23 @@ class Recorder : public IRestoreUi {
   // The output file's size as OnFileRestored finds it, one per call.
   std::vector<std::int64_t> restoredSizes;
   std::vector<TDiskAnswer> answers;
+  int retries = 0;  // Retry this many times, then Cancel
+  std::function<void()> onRetry;
   int pending = 0;
   std::function<void(bool&)> onProgress;
   std::function<void(bool&)> onNeedDisk;
   std::function<void(std::string&, bool&)> onRestoreFile;
 };
+
+// The names in dir other than those given: what a run left behind, such as
+// a temporary file.
+inline std::vector<std::string> OtherNames(const std::string& dir, const std::vector<std::string>& known) {
+  std::vector<std::string> out;
+  for (const DirEntry& e : ListDirectory(dir)) {
+    if (std::find(known.begin(), known.end(), e.name) == known.end()) out.push_back(e.name);
+  }
+  return out;
+}
 
 // line with every occurrence of path replaced by "D".
 inline std::string Shorten(const std::string& line, const std::string& path) {

@@ -1,6 +1,15 @@
 // The restore engine on single-volume archives: records, chunks, modes,
 // events and their order, error codes and raised errors.
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/resource.h>
+#include <sys/stat.h>
+#endif
+
+#include <csignal>
+#include <functional>
 
 #include "backup/ArchiveFormat.h"
 #include "backup/Backup.h"
@@ -190,7 +199,7 @@ TEST(Restore, TheRestoreFileHandlerCanRenameOrRefuse) {
                              "restorefile D\\SKIP " + kDateText + " yes", "progress  100"}));
 }
 
-TEST(Restore, CancellingInProgressKeepsTheChunksSoFarAndReportsNoError) {
+TEST(Restore, CancellingInProgressLeavesNoFileAndReportsNoError) {
   Fixture f;
   int calls = 0;
   f.rec.onProgress = [&](bool& go) {
@@ -200,16 +209,14 @@ TEST(Restore, CancellingInProgressKeepsTheChunksSoFarAndReportsNoError) {
   a.Header(9).Entry("C:\\A", kDate).Magic().Stored("111").Stored("222").Stored("333").EndBlock()
       .File("C:\\B", kDate, "b").End();
   EXPECT_FALSE(f.Restore(a));
-  EXPECT_EQ(ReadFile(f.At("A")), ToBytes("111222"));
   EXPECT_EQ(f.rec.restoredSizes, std::vector<std::int64_t>{6}) << "written before OnFileRestored";
-  EXPECT_EQ(FileAge(f.At("A")), kDate);
-  EXPECT_FALSE(FileExists(f.At("B")));
+  EXPECT_EQ(OtherNames(f.dest, {}), std::vector<std::string>{}) << "the file cut short is removed";
   EXPECT_EQ(f.Events(), (Log{"restorefile D\\A " + kDateText + " yes", "progress D\\A 33", "progress D\\A 66",
                              "restored D\\A", "progress  100"}));
   EXPECT_FALSE(f.backup.Continuing());
 }
 
-TEST(Restore, ACorruptCompressedChunkKeepsWhatInflatedAndReportsCode6) {
+TEST(Restore, ACorruptCompressedChunkLeavesNoFileAndReportsCode6) {
   const std::string text(4000, 'q');
   const Bytes broken = Damage(Zlib(text), -1);  // the Adler-32 trailer
   for (const bool handler : {true, false}) {
@@ -220,10 +227,8 @@ TEST(Restore, ACorruptCompressedChunkKeepsWhatInflatedAndReportsCode6) {
     a.Header(8000).Entry("C:\\Z", kDate).Magic().Stored("s").Compressed(broken).Stored("never").EndBlock()
         .File("C:\\AFTER", kDate, "x").End();
     EXPECT_FALSE(f.Restore(a));
-    EXPECT_EQ(ToText(ReadFile(f.At("Z"))), "s" + text);
     EXPECT_EQ(f.rec.restoredSizes, std::vector<std::int64_t>{4001}) << "written before OnFileRestored";
-    EXPECT_EQ(FileAge(f.At("Z")), kDate);
-    EXPECT_FALSE(FileExists(f.At("AFTER")));
+    EXPECT_EQ(OtherNames(f.dest, {}), std::vector<std::string>{}) << "the file cut short is removed";
     EXPECT_EQ(f.backup.ErrorCode(), 6);
     const Log expected = {"restorefile D\\Z " + kDateText + " yes", "progress D\\Z 0", "progress D\\Z 50",
                           "restored D\\Z", "progress  100",
@@ -328,10 +333,10 @@ std::vector<std::pair<const char*, Bytes>> StreamsOnlyALenientDecoderReads() {
   return out;
 }
 
-// A chunk that is not one whole zlib stream keeps what it inflated and ends
-// the run with code 6, like a damaged one: a file cut short must not be
-// reported as restored. What zlib inflates is what is written, also of a
-// stream that another decoder would read to its end.
+// A chunk that is not one whole zlib stream ends the run with code 6, like a
+// damaged one: a file cut short must not be reported as restored, nor left
+// under its name. What zlib inflates is what is written (and then removed),
+// also of a stream that another decoder would read to its end.
 TEST(Restore, ChunksThatAreNotWholeStreamsReportCode6) {
   const std::string text(3000, 'w');
   const Bytes whole = Zlib(text);
@@ -349,12 +354,17 @@ TEST(Restore, ChunksThatAreNotWholeStreamsReportCode6) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Fixture f;
+    std::string got;
+    f.backup.OnFileRestored = [&got](TBackupFile&, std::string&, std::unique_ptr<TFileStream>& s) {
+      got.resize(static_cast<std::size_t>(s->Size()));
+      s->Seek(0, SeekOrigin::Beginning);
+      s->ReadBuffer(got.data(), got.size());
+    };
     ArchiveBytes a;
     a.Header(3000).Entry("C:\\Z", kDate).Magic().Compressed(c.chunk).EndBlock().File("C:\\AFTER", kDate, "x").End();
     EXPECT_FALSE(f.Restore(a));
     EXPECT_EQ(f.backup.ErrorCode(), 6);
-    EXPECT_FALSE(FileExists(f.At("AFTER")));
-    const std::string got = ToText(ReadFile(f.At("Z")));
+    EXPECT_EQ(OtherNames(f.dest, {}), std::vector<std::string>{});
     EXPECT_EQ(got, c.content.substr(0, got.size())) << "what was inflated is written";
     EXPECT_LT(got.size(), c.content.size());
   }
@@ -415,35 +425,148 @@ TEST(Restore, ChunksThatInflatePastTheBufferAreCutAndReported) {
         .Compressed(Zlib(std::string(size, 'b'))).EndBlock().End();
     const bool fits = size <= 16384;
     EXPECT_EQ(f.Restore(a), fits);
-    EXPECT_EQ(ReadFile(f.At("BIG")).size(), 16384u);
+    EXPECT_EQ(f.rec.restoredSizes, std::vector<std::int64_t>{16384});
+    EXPECT_EQ(FileExists(f.At("BIG")), fits);
     EXPECT_EQ(f.backup.ErrorCode(), fits ? 0 : 6);
   }
 }
 
-TEST(Restore, FaultsInsideAFileBeingWrittenBecomeCode1) {
+// A failure inside a file being written: the previous version of the file
+// stays as it was, no temporary file is left, and the run ends with the code
+// and a detail that names the file and the reason.
+TEST(Restore, FaultsInsideAFileBeingWrittenBecomeCode1AndKeepThePreviousFile) {
   struct Case {
     const char* what;
     ArchiveBytes archive;
-    std::string kept;
-    bool more;  // records follow the fault
+    bool more = true;         // records follow the fault
+    int code = 1;             // 0: cancelled
+    std::string detail = "";  // a part of the detail
+    std::function<void(Fixture&)> arrange = nullptr;
+    std::string name = "F";   // the entry's bare name
   };
+  const auto entry = [](std::int32_t base = 5) { return ArchiveBytes().Header(base).Entry("C:\\F", kDate); };
   std::vector<Case> cases;
-  cases.push_back({"bad magic", ArchiveBytes().Header(5).Entry("C:\\F", kDate).Text("EC3").Int(0), "", true});
-  cases.push_back({"truncated chunk", ArchiveBytes().Header(5).Entry("C:\\F", kDate).Magic().Stored("ab").Int(-10).Text("abc"), "ab", false});
-  cases.push_back({"chunk longer than the format", ArchiveBytes().Header(5).Entry("C:\\F", kDate).Magic().Stored("ab").Int(16385), "ab", true});
-  cases.push_back({"most negative length", ArchiveBytes().Header(5).Entry("C:\\F", kDate).Magic().Int(INT32_MIN), "", true});
-  cases.push_back({"archive ends in the data", ArchiveBytes().Header(5).Entry("C:\\F", kDate).Magic().Stored("xy"), "xy", false});
+  cases.push_back({"bad magic", entry().Text("EC3").Int(0)});
+  cases.push_back({"truncated chunk", entry().Magic().Stored("ab").Int(-10).Text("abc"), false});
+  cases.push_back({"chunk longer than the format", entry().Magic().Stored("ab").Int(16385)});
+  cases.push_back({"most negative length", entry().Magic().Int(INT32_MIN)});
+  cases.push_back({"archive ends in the data", entry().Magic().Stored("xy"), false});
+  cases.push_back({"corrupt compressed chunk", entry().Magic().Stored("s").Compressed(Damage(Zlib(std::string(99, 'q')), -1)).EndBlock(), true, 6});
+  cases.push_back({"cancel inside the file", entry().Magic().Stored("111").Stored("222").EndBlock(), true, 0, "",
+                   [](Fixture& f) {
+                     f.rec.onProgress = [](bool& go) { go = false; };
+                   }});
+  cases.push_back({"path longer than the system allows", ArchiveBytes().Header(5).File("C:\\" + std::string(300, 'L'), kDate, "x"),
+                   true, 1, std::string(300, 'L'), nullptr, std::string(300, 'L')});
+#ifndef _WIN32
+  // The disk fills inside the file: writes past 64 KiB fail as on a full
+  // medium.
+  cases.push_back({"the disk fills inside the file",
+                   entry(200000).Magic().Stored(std::string(16384, 'a')).Stored(std::string(16384, 'b'))
+                       .Stored(std::string(16384, 'c')).Stored(std::string(16384, 'd')).Stored(std::string(16384, 'e'))
+                       .EndBlock(),
+                   true, 1, "File too large", [](Fixture&) {
+                     std::signal(SIGXFSZ, SIG_IGN);
+                     rlimit limit{65536, RLIM_INFINITY};
+                     setrlimit(RLIMIT_FSIZE, &limit);
+                   }});
+#endif
   for (auto& c : cases) {
     SCOPED_TRACE(c.what);
     Fixture f;
     if (c.more) c.archive.File("C:\\NEXT", kDate, "n").End();
-    EXPECT_FALSE(f.Restore(c.archive));
-    EXPECT_EQ(ToText(ReadFile(f.At("F"))), c.kept);
-    EXPECT_EQ(FileAge(f.At("F")), kDate);
+    c.archive.WriteTo(f.archive);
+    const bool previous = c.name == "F";
+    if (previous) {
+      ASSERT_TRUE(ForceDirectories(f.dest));
+      WriteFile(f.At("F"), "previous");
+    }
+    const std::int32_t age = FileAge(f.At("F"));
+    if (c.arrange) c.arrange(f);
+    EXPECT_FALSE(f.backup.Restore(f.archive, f.dest));
+#ifndef _WIN32
+    rlimit none{RLIM_INFINITY, RLIM_INFINITY};
+    setrlimit(RLIMIT_FSIZE, &none);
+#endif
+    if (previous) {
+      EXPECT_EQ(ToText(ReadFile(f.At("F"))), "previous");
+      EXPECT_EQ(FileAge(f.At("F")), age);
+    }
+    EXPECT_EQ(OtherNames(f.dest, {"F"}), std::vector<std::string>{}) << "no temporary file is left";
     EXPECT_FALSE(FileExists(f.At("NEXT")));
+    EXPECT_EQ(f.backup.ErrorCode(), c.code);
+    const RestoreOutcome& outcome = f.backup.Outcome();
+    EXPECT_EQ(outcome.status, c.code == 0 ? RestoreStatus::Cancelled : RestoreStatus::Failed);
+    EXPECT_EQ(outcome.file, f.At(c.name));
+    if (c.code == 1) {
+      EXPECT_NE(outcome.detail.find(ExpandFileName(f.At(c.name))), std::string::npos) << outcome.detail;
+      EXPECT_FALSE(outcome.reason.empty());
+      EXPECT_NE(outcome.detail.find(c.detail), std::string::npos) << outcome.detail;
+      EXPECT_EQ(outcome.detail.find("~ST"), std::string::npos) << outcome.detail;
+    }
     ASSERT_GE(f.Events().size(), 3u);
-    EXPECT_EQ(f.Events().back(), "error 1 Cannot read file");
-    EXPECT_EQ(f.Events()[f.Events().size() - 2], "progress  100");
+    const std::string last = c.code == 0 ? "progress  100" : "error " + std::to_string(c.code) + " " + BackupErrorMessage(c.code);
+    EXPECT_EQ(f.Events().back(), last);
+    if (c.code != 0) {
+      EXPECT_EQ(f.Events()[f.Events().size() - 2], "progress  100");
+    }
+  }
+}
+
+// A previous version that is read-only is replaced (rmAll clears the
+// attribute); one that another program holds is asked about: Retry once the
+// program let go of it replaces it, Cancel keeps it and ends with code 1.
+TEST(Restore, APreviousFileThatIsHeldOrReadOnly) {
+  struct Case {
+    const char* what;
+    bool hold;     // another program holds the file, without sharing
+    int retries;   // the answers Retry before Cancel
+    bool replaced;
+  };
+  std::vector<Case> cases = {{"read-only", false, 0, true}};
+#ifdef _WIN32
+  cases.push_back({"held open, Retry after the program ends", true, 1, true});
+  cases.push_back({"held open, Cancel", true, 0, false});
+#endif
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Fixture f;
+    ASSERT_TRUE(ForceDirectories(f.dest));
+    WriteFile(f.At("F"), "previous");
+#ifdef _WIN32
+    HANDLE held = INVALID_HANDLE_VALUE;
+    if (c.hold) {
+      held = CreateFileA(f.At("F").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+      ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    } else {
+      SetFileAttributesA(f.At("F").c_str(), FILE_ATTRIBUTE_READONLY);
+    }
+    f.rec.onRetry = [&held] {
+      CloseHandle(held);
+      held = INVALID_HANDLE_VALUE;
+    };
+#else
+    ::chmod(NativePath(f.At("F")).c_str(), 0444);
+#endif
+    f.rec.retries = c.retries;
+    ArchiveBytes a;
+    a.Header(3).File("C:\\F", kDate, "new").End();
+    EXPECT_EQ(f.Restore(a), c.replaced);
+    EXPECT_EQ(ToText(ReadFile(f.At("F"))), c.replaced ? "new" : "previous");
+    EXPECT_EQ(OtherNames(f.dest, {"F"}), std::vector<std::string>{}) << "no temporary file is left";
+    Log asked;
+    for (const std::string& line : f.rec.log) {
+      if (line.rfind("retry? ", 0) == 0) asked.push_back(line);
+    }
+    EXPECT_EQ(asked.size(), c.hold ? 1u : 0u);
+    for (const std::string& line : asked) {
+      EXPECT_NE(line.find(ExpandFileName(f.At("F")) + ": "), std::string::npos) << line;
+    }
+    EXPECT_EQ(f.backup.ErrorCode(), c.replaced ? 0 : 1);
+    if (!c.replaced) {
+      EXPECT_NE(f.backup.ErrorDetail().find(ExpandFileName(f.At("F"))), std::string::npos);
+      EXPECT_FALSE(f.backup.Outcome().reason.empty());
+    }
   }
 }
 

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -484,7 +486,7 @@ TEST(MksetupHostile, EveryRunEndsAndAFailureNamesItsFile) {
     std::string absent = {};             // what standard output must not hold, if anything
   };
   const Bytes first = Records().Header(6).File("C:\\A", "abc").Marker("002").bytes;
-  const std::vector<Case> cases = {
+  std::vector<Case> cases = {
       {"list: a volume whose marker names itself", {first, Records().Block("def").Marker("002").bytes},
        {"list", "ARCHIVE"}, 1, {"leads back to the volume", "SETUP.002\", read already"}, ""},
       {"list: 002, 003, then 002 again",
@@ -527,12 +529,21 @@ TEST(MksetupHostile, EveryRunEndsAndAFailureNamesItsFile) {
        {Records().Header(1).File("C:\\a\x1b[2Jb\rc", "x").Int(0).bytes}, {"list", "ARCHIVE"}, 0, {},
        "C:\\a\\x1B[2Jb\\x0Dc\n"},
   };
+#ifdef _WIN32
+  // Nobody can close the program that holds the file: the run fails with it
+  // and the reason, and the previous version stays.
+  cases.push_back({"extract over a file another program holds", {Records().Header(1).File("C:\\A", "a").Int(0).bytes},
+                   {"extract", "ARCHIVE", "DEST:held"}, 4, {"Cannot read file: \"", "(Cannot replace file \"", "A\". "}, ""});
+#endif
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     TempDir dir;
     for (std::size_t i = 0; i < c.volumes.size(); ++i) {
       WriteFile(dir / (i == 0 ? std::string("SETUP.Z") : "SETUP.00" + std::to_string(i + 1)), c.volumes[i]);
     }
+#ifdef _WIN32
+    HANDLE held = INVALID_HANDLE_VALUE;
+#endif
     std::vector<std::string> args = c.args;
     for (auto& a : args) {
       if (a == "ARCHIVE") a = dir / "SETUP.Z";
@@ -540,8 +551,22 @@ TEST(MksetupHostile, EveryRunEndsAndAFailureNamesItsFile) {
       if (a == "DEST:file") WriteFile(a = dir / "afile", "x");
       if (a == "DEST:long") a = dir / std::string(5000, 'L');
       if (a == "DEST:self") a = dir.Path();
+#ifdef _WIN32
+      if (a == "DEST:held") {
+        ForceDirectories(a = dir / "out");
+        WriteFile(dir / "out\\A", "previous");
+        held = CreateFileA((dir / "out\\A").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+      }
+#endif
     }
     const Outcome r = Mk(args);
+#ifdef _WIN32
+    if (held != INVALID_HANDLE_VALUE) {
+      CloseHandle(held);
+      EXPECT_EQ(ToText(ReadFile(dir / "out\\A")), "previous");
+    }
+#endif
     if (c.args[0] == "extract") {
       EXPECT_EQ(ReadFile(dir / "SETUP.Z"), c.volumes[0]) << "the archive is never written";
     }

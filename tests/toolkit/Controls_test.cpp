@@ -128,6 +128,23 @@ TEST_F(ControlsTest, BevelRule) {
   }
 }
 
+TEST_F(ControlsTest, BevelRuleIsDrawnAtTheScaledSize) {
+  // The wizard's rule at 144 pixels per inch: each line two pixels wide.
+  auto* bevel = NewComponent<TBevel>(form);
+  bevel->SetBounds(10, 20, 100, 2);
+  bevel->SetShape(bsTopLine);
+  bevel->SetParent(form);
+  bevel->ChangeScale(144);
+  ASSERT_EQ(bevel->BoundsRect(), Rect(15, 30, 165, 33));
+  bevel->Invalidate();
+  auto shot = Snapshot();
+  for (const int x : {15, 90, 164}) {
+    EXPECT_EQ(shot->Pixel(x, 30), kShadow);
+    EXPECT_EQ(shot->Pixel(x, 31), kShadow);
+    EXPECT_EQ(shot->Pixel(x, 32), kHighlight);
+  }
+}
+
 TEST_F(ControlsTest, TransparentLabelShowsWhatLiesBeneath) {
   auto* stripes = NewComponent<Stripes>(form);
   stripes->SetBounds(0, 0, 300, 100);

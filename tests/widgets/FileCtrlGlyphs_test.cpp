@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+
 #include "widgets/FileCtrlGlyphs.h"
 
 using namespace filectrl;
@@ -85,6 +88,40 @@ TEST(Glyphs, BmpImagesCarryThePixelsBottomUpWithThePalette) {
       for (int x = 0; x < g.width; ++x) {
         const std::uint8_t byte = bmp[118 + static_cast<std::size_t>((g.height - 1 - y) * 8 + x / 2)];
         ASSERT_EQ(x % 2 ? byte & 0x0F : byte >> 4, g.At(x, y)) << x << "," << y;
+      }
+    }
+  }
+}
+
+TEST(Glyphs, LargerSizesKeepTheArtAndItsBackground) {
+  const struct {
+    int percent;
+    int width, height;  // of a 16 x 15 glyph
+  } sizes[] = {{100, 16, 15}, {150, 24, 23}, {200, 32, 30}};
+  for (const auto& size : sizes) {
+    for (int id = 0; id < kGlyphCount; ++id) {
+      const Glyph& art = GetGlyph(static_cast<GlyphId>(id));
+      const Glyph g = ScaledGlyph(art, size.percent);
+      SCOPED_TRACE(art.name + " at " + std::to_string(size.percent) + " %");
+      if (art.height == 15) {
+        EXPECT_EQ(g.width, size.width);
+        EXPECT_EQ(g.height, size.height);
+      }
+      ASSERT_EQ(g.pixels.size(), static_cast<std::size_t>(g.width * g.height));
+      EXPECT_EQ(g.TransparentIndex(), art.TransparentIndex());
+      // Enlarged, never blended: only the art's own colours, and at 200 %
+      // every art pixel keeps at least one of its four.
+      for (auto p : g.pixels) {
+        EXPECT_NE(std::find(art.pixels.begin(), art.pixels.end(), p), art.pixels.end()) << int(p);
+      }
+      if (size.percent != 200) continue;
+      for (int y = 0; y < art.height; ++y) {
+        for (int x = 0; x < art.width; ++x) {
+          const auto p = art.At(x, y);
+          EXPECT_TRUE(g.At(2 * x, 2 * y) == p || g.At(2 * x + 1, 2 * y) == p || g.At(2 * x, 2 * y + 1) == p ||
+                      g.At(2 * x + 1, 2 * y + 1) == p)
+              << x << "," << y;
+        }
       }
     }
   }

@@ -285,6 +285,8 @@ TEST(GaugeShapes, BarFills) {
 TEST(GaugeShapes, DialBoxIsTheRectangleOnABorderedGauge) {
   EXPECT_EQ(DialBox(GaugePaintRect(100, 60, true), true), (PixelRect{1, 1, 99, 59}));
   EXPECT_EQ(DialBox(GaugePaintRect(100, 60, false), false), (PixelRect{0, 0, 100, 60}));
+  // At 144 pixels per inch the border is two pixels wide.
+  EXPECT_EQ(GaugePaintRect(150, 90, true, 2), (PixelRect{2, 2, 148, 88}));
 }
 
 TEST(GaugeShapes, PieStartPointRunsClockwiseFromTwelve) {

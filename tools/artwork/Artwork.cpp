@@ -37,17 +37,22 @@ class Canvas {
       for (int x = l; x < r; ++x) Set(x, y, c);
   }
   void Frame(int l, int t, int r, int b, std::uint8_t c) {
-    Line(l, t, r - 1, t, c);
-    Line(l, b - 1, r - 1, b - 1, c);
-    Line(l, t, l, b - 1, c);
-    Line(r - 1, t, r - 1, b - 1, c);
+    Line(l, t, r - pen_, t, c);
+    Line(l, b - pen_, r - pen_, b - pen_, c);
+    Line(l, t, l, b - pen_, c);
+    Line(r - pen_, t, r - pen_, b - pen_, c);
   }
+  // Lines (and frames and outlines) are pen pixels wide, growing to the
+  // right and down.
+  void SetPen(int width) { pen_ = width; }
+  int Pen() const { return pen_; }
+  void Dot(int x, int y, std::uint8_t c) { Fill(x, y, x + pen_, y + pen_, c); }
   void Line(int x0, int y0, int x1, int y1, std::uint8_t c) {
     const int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
     const int dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
     int err = dx + dy;
     for (;;) {
-      Set(x0, y0, c);
+      Dot(x0, y0, c);
       if (x0 == x1 && y0 == y1) break;
       const int e2 = 2 * err;
       if (e2 >= dy) { err += dy; x0 += sx; }
@@ -88,6 +93,7 @@ class Canvas {
 
  private:
   Picture p_;
+  int pen_ = 1;
 };
 
 // A shipping carton seen from above at an angle: front, side and top faces.
@@ -97,39 +103,41 @@ void DrawBox(Canvas& c, int x, int y, int w, int h, int depth) {
             kOlive, kBlack);
   c.Polygon({{x, y}, {x + depth, y - depth}, {x + w + depth, y - depth}, {x + w, y}}, kWhite, kBlack);
   // Tape across the lid and down the front.
-  const int mid = x + w / 2;
-  c.Line(mid, y - 1, mid + depth - 1, y - depth, kOlive);
-  c.Line(mid + 1, y - 1, mid + depth, y - depth, kOlive);
-  c.Fill(mid, y + 1, mid + 2, y + h / 3, kOlive);
+  const int u = c.Pen(), mid = x + w / 2;
+  c.Line(mid, y - u, mid + depth - u, y - depth, kOlive);
+  c.Line(mid + u, y - u, mid + depth, y - depth, kOlive);
+  c.Fill(mid, y + u, mid + 2 * u, y + h / 3, kOlive);
 }
 
+// The details are u = the pen's width pixels (u = 1 at 100 %).
 void DrawMonitor(Canvas& c, int l, int t, int r, int b) {
-  c.Fill(l + 2, t + 2, r + 2, b + 2, kBlack);  // shadow
+  const int u = c.Pen();
+  c.Fill(l + 2 * u, t + 2 * u, r + 2 * u, b + 2 * u, kBlack);  // shadow
   c.Fill(l, t, r, b, kSilver);
   c.Frame(l, t, r, b, kBlack);
-  c.Line(l + 1, t + 1, r - 2, t + 1, kWhite);
-  c.Line(l + 1, t + 1, l + 1, b - 2, kWhite);
-  c.Line(l + 1, b - 2, r - 2, b - 2, kGrey);
-  c.Line(r - 2, t + 1, r - 2, b - 2, kGrey);
-  const int m = std::max(3, (r - l) / 10);
+  c.Line(l + u, t + u, r - 2 * u, t + u, kWhite);
+  c.Line(l + u, t + u, l + u, b - 2 * u, kWhite);
+  c.Line(l + u, b - 2 * u, r - 2 * u, b - 2 * u, kGrey);
+  c.Line(r - 2 * u, t + u, r - 2 * u, b - 2 * u, kGrey);
+  const int m = std::max(3 * u, (r - l) / 10);
   const int sl = l + m, st = t + m, sr = r - m, sb = b - m - (b - t) / 8;
   c.Fill(sl, st, sr, sb, kBlue);
-  c.Frame(sl - 1, st - 1, sr + 1, sb + 1, kGrey);
+  c.Frame(sl - u, st - u, sr + u, sb + u, kGrey);
   // Lines of text on the screen, one shorter than the others.
-  for (int y = st + 3, n = 0; y + 1 < sb - 2; y += 4, ++n) {
-    const int len = (sr - sl - 6) * ((n % 3 == 2) ? 2 : 3) / 3;
-    c.Fill(sl + 3, y, sl + 3 + len, y + 1 + ((r - l) > 40 ? 1 : 0), kAqua);
+  for (int y = st + 3 * u, n = 0; y + u < sb - 2 * u; y += 4 * u, ++n) {
+    const int len = (sr - sl - 6 * u) * ((n % 3 == 2) ? 2 : 3) / 3;
+    c.Fill(sl + 3 * u, y, sl + 3 * u + len, y + u * (1 + ((r - l) > 40 * u ? 1 : 0)), kAqua);
   }
   // Power light.
-  c.Set(r - m - 1, b - m / 2 - 2, kLime);
+  c.Dot(r - m - u, b - m / 2 - 2 * u, kLime);
 }
 
 void DrawArrow(Canvas& c, int cx, int top, int bottom, int half) {
-  const int head = half + 2;
-  c.Fill(cx - half / 2, top, cx + half / 2 + 1, bottom - head, kLime);
+  const int u = c.Pen(), head = half + 2 * u;
+  c.Fill(cx - half / 2, top, cx + half / 2 + u, bottom - head, kLime);
   c.Polygon({{cx - head, bottom - head}, {cx + head, bottom - head}, {cx, bottom}}, kLime, kGreen);
-  c.Line(cx - half / 2 - 1, top, cx - half / 2 - 1, bottom - head, kGreen);
-  c.Line(cx + half / 2 + 1, top, cx + half / 2 + 1, bottom - head, kGreen);
+  c.Line(cx - half / 2 - u, top, cx - half / 2 - u, bottom - head, kGreen);
+  c.Line(cx + half / 2 + u, top, cx + half / 2 + u, bottom - head, kGreen);
 }
 
 void Put16(std::vector<std::uint8_t>& out, unsigned v) {
@@ -166,28 +174,34 @@ std::vector<std::uint8_t> IconDib4(const Picture& p) {
 
 }  // namespace
 
-Picture SidePicture() {
-  constexpr int W = 117, H = 231;
+Picture SidePicture(int percent) {
+  // Every length of the 100 % design, scaled and rounded once; lines and
+  // details are as many pixels wide as one design pixel becomes.
+  const auto S = [percent](int v) { return static_cast<int>(std::lround(v * percent / 100.0)); };
+  const int W = S(117), H = S(231);
   Canvas c(W, H, kNavy);
+  c.SetPen(S(1));
   // Night sky fading from navy into teal towards the horizon.
   for (int y = 0; y < H; ++y) {
-    for (int x = 0; x < W; ++x) c.Dither(x, y, kNavy, kTeal, std::min(1.0, y / double(H - 40)));
+    for (int x = 0; x < W; ++x) c.Dither(x, y, kNavy, kTeal, std::min(1.0, y / double(H - S(40))));
   }
   // A few stars in the upper sky, placed by a fixed pattern.
   for (int i = 0; i < 18; ++i) {
-    const int x = (i * 53 + 17) % W, y = (i * 29 + 7) % 70;
-    c.Set(x, y, i % 4 == 0 ? kWhite : kSilver);
+    const int x = (i * 53 + 17) % 117, y = (i * 29 + 7) % 70;
+    c.Dot(S(x), S(y), i % 4 == 0 ? kWhite : kSilver);
   }
-  DrawBox(c, 30, 44, 46, 36, 14);
-  DrawArrow(c, 58, 92, 124, 6);
-  DrawMonitor(c, 17, 130, 101, 190);
+  DrawBox(c, S(30), S(44), S(46), S(36), S(14));
+  DrawArrow(c, S(58), S(92), S(124), S(6));
+  DrawMonitor(c, S(17), S(130), S(101), S(190));
   // Stand and foot.
-  c.Polygon({{50, 191}, {68, 191}, {72, 199}, {46, 199}}, kGrey, kBlack);
-  c.Fill(30, 199, 89, 206, kSilver);
-  c.Frame(30, 199, 89, 206, kBlack);
-  c.Line(31, 200, 87, 200, kWhite);
+  c.Polygon({{S(50), S(191)}, {S(68), S(191)}, {S(72), S(199)}, {S(46), S(199)}}, kGrey, kBlack);
+  c.Fill(S(30), S(199), S(89), S(206), kSilver);
+  c.Frame(S(30), S(199), S(89), S(206), kBlack);
+  c.Line(S(31), S(200), S(87), S(200), kWhite);
   // Ground line.
-  for (int x = 0; x < W; ++x) c.Dither(x, 214, kTeal, kAqua, 0.5);
+  for (int y = S(214); y < S(215); ++y) {
+    for (int x = 0; x < W; ++x) c.Dither(x, y, kTeal, kAqua, 0.5);
+  }
   return c.Take();
 }
 
@@ -197,11 +211,12 @@ Picture SetupIcon(int size) {
     for (int x = 0; x < size; ++x) c.Clear(x, y);
   const double s = size / 32.0;
   auto S = [s](int v) { return static_cast<int>(std::lround(v * s)); };
+  c.SetPen(std::max(1, S(1)));
   DrawMonitor(c, S(1), S(12), S(22), S(28));
   c.Fill(S(8), S(28), S(16), S(30), kGrey);
   c.Frame(S(5), S(29), S(19), S(31) + (size < 32 ? 1 : 0), kBlack);
   DrawBox(c, S(17), S(6), S(10), S(8), S(4));
-  if (size >= 32) DrawArrow(c, 14, 2, 11, 2);
+  if (size >= 32) DrawArrow(c, S(14), S(2), S(11), S(2));
   return c.Take();
 }
 

@@ -25,7 +25,9 @@ struct Picture {
   std::uint8_t& At(int x, int y) { return pixels[static_cast<std::size_t>(y * width + x)]; }
 };
 
-Picture SidePicture();  // 117 x 231
+// 117 x 231 at 100 %; at 150 and 200 % the same design with every length
+// scaled (176 x 347, 234 x 462).
+Picture SidePicture(int percent = 100);
 Picture SetupIcon(int size);  // size x size, transparent background
 
 // File images: a 4-bit BMP, and an ICO holding the given pictures.

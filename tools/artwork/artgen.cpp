@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
   }
   const std::string dir = std::string(argv[1]) + "/";
   using namespace artwork;
-  const bool ok = Save(dir + "setup.ico", EncodeIco4({SetupIcon(32), SetupIcon(16)})) &&
+  const bool ok = Save(dir + "setup.ico", EncodeIco4({SetupIcon(32), SetupIcon(16), SetupIcon(48), SetupIcon(64)})) &&
                   Save(dir + "side.bmp", EncodeBmp4(SidePicture()));
   return ok ? 0 : 1;
 }

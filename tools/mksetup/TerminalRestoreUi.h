@@ -16,6 +16,9 @@ class TerminalRestoreUi : public IRestoreUi {
   void ProcessMessages() override {}
   void ShowErrorBox(const std::string& message) override;
   TDiskAnswer AskForDisk(const std::string& text) override;
+  // Nobody is there to close the program that holds a file: the run fails
+  // with the file and the reason.
+  TRetryAnswer AskRetry(const std::string&) override { return TRetryAnswer::raCancel; }
   // The last question was answered Cancel.
   bool Cancelled() const { return cancelled_; }
 
