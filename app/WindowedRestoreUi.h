@@ -20,7 +20,7 @@ class TWindowedRestoreUi : public IRestoreUi {
   TDiskAnswer AskForDisk(const std::string& text) override;
   TRetryAnswer AskRetry(const std::string& text) override;
 
-  static constexpr DWORD kPumpIntervalMs = 20;
+  static constexpr DWORD kPumpIntervalMs = 50;
 
  private:
   bool pumped_ = false;
