@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "app/Startup.h"
+#include "runtime/Exceptions.h"
 #include "app/Unit1.h"
 #include "app/Unit2.h"
 #include "app/Unit3.h"
@@ -82,6 +83,24 @@ void RunInstaller() {
 // handler would write the failure's type to a console this program does not
 // have, and brings the C++ name demangler along for it (some 30 KiB).
 void __gnu_cxx::__verbose_terminate_handler() { std::abort(); }
+
+// The library's checks (a string or vector grown past its maximum, at() out
+// of range, an empty function called) raise through these. The library's
+// own raise its standard exceptions, whose messages are kept in a second
+// kind of string that brings a copy of the whole string code along (some
+// 40 KiB). Here the allocation failures stay what they are, and the rest
+// raise this program's Exception with the same text, which the default
+// error report shows as it would any other.
+namespace std {
+void __throw_bad_alloc() { throw bad_alloc(); }
+void __throw_bad_array_new_length() { throw bad_array_new_length(); }
+void __throw_bad_function_call() { throw Exception("bad function call"); }
+void __throw_length_error(const char* what) { throw Exception(what); }
+void __throw_logic_error(const char* what) { throw Exception(what); }
+void __throw_out_of_range(const char* what) { throw Exception(what); }
+void __throw_invalid_argument(const char* what) { throw Exception(what); }
+void __throw_out_of_range_fmt(const char* format, ...) { throw Exception(format); }
+}  // namespace std
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   HardenDllLoading();

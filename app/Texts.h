@@ -32,6 +32,12 @@ inline std::string FolderNotPlain(const std::string& folder) {
 inline std::string CannotMakeDestination(const std::string& dir, const std::string& reason) {
   return "Setup cannot create the destination directory \"" + dir + "\". " + reason;
 }
+// A data file that does not match the hash SETUP.EXE holds for it.
+inline std::string DataFileChanged(const std::string& file) {
+  return "The file \"" + file +
+         "\" is not the one this Setup program was made with: the package is damaged or was changed.\r\n\r\n"
+         "Nothing more is installed. Obtain the package again and start Setup again.";
+}
 inline const std::string kNoDestination =
     "No destination directory is set. Click Browse to choose one.";
 

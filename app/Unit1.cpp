@@ -1,5 +1,6 @@
 #include "app/Unit1.h"
 
+#include "app/PackageCheck.h"
 #include "app/Pictures.h"
 #include "app/SetupPaths.h"
 #include "app/Texts.h"
@@ -95,6 +96,13 @@ void TForm1::FormShow(TObject*) {
     // The files are there, but no 8-bit path leads to them.
     Timer1->SetEnabled(false);
     ShowMessage(texts::FolderNotPlain(paths.exeDir));
+    Close();
+    return;
+  }
+  // Checked before it is decompressed: nothing is written from a changed one.
+  if (const std::string script = paths.exeDir + "SETUP.INS"; !DataFileMatches(script)) {
+    Timer1->SetEnabled(false);
+    ShowMessage(texts::DataFileChanged(script));
     Close();
     return;
   }

@@ -1,5 +1,6 @@
 #include "app/Unit2.h"
 
+#include "app/PackageCheck.h"
 #include "app/Pictures.h"
 #include "app/SetupPaths.h"
 #include "app/Texts.h"
@@ -176,8 +177,13 @@ void TForm2::FormShow(TObject*) {
   if (value == "No") LicenseSwitch = false;
   if (value == "Yes") LicenseSwitch = true;
   if (LicenseSwitch) {
+    const std::string licence = SetupPaths().exeDir + "LICENSE.TXT";
+    if (!DataFileMatches(licence)) {
+      RefuseDataFile(licence);
+      return;
+    }
     try {
-      Memo1->LoadFromFile(SetupPaths().exeDir + "LICENSE.TXT");
+      Memo1->LoadFromFile(licence);
     } catch (const std::exception&) {
       // The licence shown before stays: the file may have left the drive
       // with the first disk.
@@ -256,8 +262,19 @@ bool TForm2::SpaceForArchive(const std::string& archive, const std::string& dest
                     mbYes | mbNo) == mrYes;
 }
 
+// A data file that does not match: the user can only leave.
+void TForm2::RefuseDataFile(const std::string& file) {
+  ShowMessage(texts::DataFileChanged(file));
+  BootWindow().EndSetup();
+}
+
 void TForm2::StartTransfer() {
   const std::string archive = SetupPaths().exeDir + "SETUP.Z";
+  // The volumes are checked before anything is written, the destination too.
+  if (std::string failed; !FirstVolumesMatch(archive, failed)) {
+    RefuseDataFile(failed);
+    return;
+  }
   if (!PrepareDestination(destination_) || !SpaceForArchive(archive, destination_)) {
     RemoveEmptyDirectories(madeDirectories_);
     madeDirectories_.clear();

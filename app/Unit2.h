@@ -72,6 +72,7 @@ class TForm2 : public TForm, public IWizardWindow {
   void SetButtonsAfterNext(int page);
   void SetButtonsAfterBack(int page);
   void StartTransfer();
+  void RefuseDataFile(const std::string& file);
   // Makes the destination directory chain; says why when it cannot.
   bool PrepareDestination(const std::string& destination);
   // Whether the archive's files fit on the destination's drive, or the user

@@ -1,5 +1,8 @@
 #include "app/WindowedRestoreUi.h"
 
+#include "app/PackageCheck.h"
+#include "app/SetupWindows.h"
+#include "app/Texts.h"
 #include "toolkit/Toolkit.h"
 
 void TWindowedRestoreUi::ProcessMessages() {
@@ -26,4 +29,11 @@ TRetryAnswer TWindowedRestoreUi::AskRetry(const std::string& text) {
 TDiskAnswer TWindowedRestoreUi::AskForDisk(const std::string& text) {
   return MessageDlg(text, mtInformation, mbOK | mbCancel) == mrOk ? TDiskAnswer::daOk
                                                                   : TDiskAnswer::daCancel;
+}
+
+bool TWindowedRestoreUi::TrustVolume(const std::string& path) {
+  if (DataFileMatches(path)) return true;
+  ShowMessage(texts::DataFileChanged(path));
+  BootWindow().EndSetup();
+  return false;
 }

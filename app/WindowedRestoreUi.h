@@ -19,6 +19,9 @@ class TWindowedRestoreUi : public IRestoreUi {
   void ShowErrorBox(const std::string& message) override;
   TDiskAnswer AskForDisk(const std::string& text) override;
   TRetryAnswer AskRetry(const std::string& text) override;
+  // A volume that does not match the program's hash: a box names it, and
+  // Setup ends.
+  bool TrustVolume(const std::string& path) override;
 
   static constexpr DWORD kPumpIntervalMs = 50;
 

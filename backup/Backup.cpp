@@ -367,6 +367,7 @@ bool TBackupFile::Run::AwaitVolume(const std::string& path, const std::string& n
                 TDiskAnswer::daOk;
     }
   } while (!FileExists(path) && continue_);
+  if (continue_ && !ui_.TrustVolume(path)) continue_ = false;
   return continue_;
 }
 

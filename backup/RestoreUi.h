@@ -24,6 +24,12 @@ class IRestoreUi {
   // Cancel buttons showing text: a file that another program holds or that
   // is protected could not be replaced.
   virtual TRetryAnswer AskRetry(const std::string& text) = 0;
+  // Whether the volume at path, found after the volume question, may be
+  // read; false ends the run there, as a cancel at the question does.
+  virtual bool TrustVolume(const std::string& path) {
+    static_cast<void>(path);
+    return true;
+  }
 };
 
 // Does nothing, shows nothing and answers Cancel.

@@ -1,8 +1,9 @@
 #include "runtime/Bmp.h"
 
 #include <limits>
-#include <stdexcept>
 #include <string>
+
+#include "runtime/Exceptions.h"
 
 namespace bmp {
 
@@ -102,7 +103,7 @@ Checked Check(std::span<const std::uint8_t> data, std::size_t infoOffset, bool f
 
 void AppendFileHeader(std::vector<std::uint8_t>& out, std::uint64_t headersSize, std::uint64_t imageBytes) {
   if (headersSize + imageBytes > std::numeric_limits<std::uint32_t>::max())
-    throw std::invalid_argument("a BMP file holds at most 4 GiB");
+    throw Exception("a BMP file holds at most 4 GiB");
   Put16(out, kFileSignature);
   Put32(out, static_cast<std::uint32_t>(headersSize + imageBytes));
   Put32(out, 0);  // two reserved words
@@ -168,10 +169,10 @@ void AppendInfoHeader(std::vector<std::uint8_t>& out, const InfoHeader& header) 
 std::vector<std::uint8_t> PackIndexedRows(std::int32_t width, std::int32_t height, std::uint16_t bitCount,
                                           std::span<const std::uint8_t> pixels) {
   if (bitCount != 1 && bitCount != 4 && bitCount != 8)
-    throw std::invalid_argument("palette indexes are packed at 1, 4 or 8 bits, not " + std::to_string(bitCount));
+    throw Exception("palette indexes are packed at 1, 4 or 8 bits, not " + std::to_string(bitCount));
   if (width <= 0 || width > kMaxSide || height <= 0 || height > kMaxSide ||
       pixels.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height))
-    throw std::invalid_argument("the pixels do not fill " + std::to_string(width) + " x " +
+    throw Exception("the pixels do not fill " + std::to_string(width) + " x " +
                                 std::to_string(height));
   const std::size_t stride = Stride(width, bitCount);
   const unsigned limit = 1u << bitCount;
@@ -181,7 +182,7 @@ std::vector<std::uint8_t> PackIndexedRows(std::int32_t width, std::int32_t heigh
     const std::uint8_t* in = pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
     for (std::int32_t x = 0; x < width; ++x) {
       if (in[x] >= limit)
-        throw std::invalid_argument("palette index " + std::to_string(in[x]) + " does not fit in " +
+        throw Exception("palette index " + std::to_string(in[x]) + " does not fit in " +
                                     std::to_string(bitCount) + " bits");
       const std::size_t bit = static_cast<std::size_t>(x) * bitCount;
       row[bit / 8] |= static_cast<std::uint8_t>(in[x] << (8 - bitCount - bit % 8));
@@ -194,7 +195,7 @@ std::vector<std::uint8_t> EncodeFile(const InfoHeader& header, std::span<const s
   const std::size_t stride = Stride(header.width, header.bitCount);
   const std::uint64_t expected = std::uint64_t{stride} * RowCount(header.height);
   if (stride == 0 || header.height == 0 || rows.size() != expected)
-    throw std::invalid_argument("the rows do not fill a " + std::to_string(header.width) + " x " +
+    throw Exception("the rows do not fill a " + std::to_string(header.width) + " x " +
                                 std::to_string(header.height) + " picture at " +
                                 std::to_string(header.bitCount) + " bits");
   std::vector<std::uint8_t> out;
@@ -208,7 +209,7 @@ std::vector<std::uint8_t> EncodeFile(const InfoHeader& header, std::span<const s
 std::vector<std::uint8_t> Headers24(std::int32_t width, std::int32_t height) {
   const std::size_t stride = Stride(width, 24);
   if (stride == 0 || height <= 0 || height > kMaxSide)
-    throw std::invalid_argument("no 24-bit picture is " + std::to_string(width) + " x " + std::to_string(height));
+    throw Exception("no 24-bit picture is " + std::to_string(width) + " x " + std::to_string(height));
   const std::uint64_t imageBytes = std::uint64_t{stride} * static_cast<std::uint64_t>(height);
   InfoHeader header;
   header.width = width;

@@ -95,7 +95,7 @@ void AppendInfoHeader(std::vector<std::uint8_t>& out, const InfoHeader& header);
 
 // Palette indexes, one per pixel with the top row first, packed into rows of
 // 1, 4 or 8 bits per pixel (leftmost pixel in the high bits), bottom row
-// first, each padded to 4 bytes. Raises std::invalid_argument for another
+// first, each padded to 4 bytes. Raises Exception for another
 // depth, a pixel count other than width * height, or an index the depth
 // cannot hold.
 std::vector<std::uint8_t> PackIndexedRows(std::int32_t width, std::int32_t height, std::uint16_t bitCount,
@@ -103,7 +103,7 @@ std::vector<std::uint8_t> PackIndexedRows(std::int32_t width, std::int32_t heigh
 
 // A whole BMP file: file header, info header, colour table, then `rows`
 // (bottom-up, Stride(width, bitCount) bytes each). Raises
-// std::invalid_argument when rows does not hold exactly that.
+// Exception when rows does not hold exactly that.
 std::vector<std::uint8_t> EncodeFile(const InfoHeader& header, std::span<const std::uint8_t> rows);
 
 // The file header and info header of a 24-bit picture whose rows the caller

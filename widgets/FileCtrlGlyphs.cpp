@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <iterator>
-#include <stdexcept>
 
 #include "runtime/Bmp.h"
+#include "runtime/Exceptions.h"
 
 namespace filectrl {
 
@@ -120,7 +120,7 @@ std::uint8_t PaletteIndex(char letter) {
   for (std::uint8_t i = 0; i < 16; ++i) {
     if (kPaletteLetters[i] == letter) return i;
   }
-  throw std::logic_error(std::string("glyph art uses an unknown colour letter ") + letter);
+  throw Exception(std::string("glyph art uses an unknown colour letter ") + letter);
 }
 
 template <std::size_t Rows>
@@ -131,7 +131,7 @@ Glyph FromArt(const char* name, const char* const (&rows)[Rows]) {
   glyph.width = static_cast<int>(std::char_traits<char>::length(rows[0]));
   for (const char* row : rows) {
     if (static_cast<int>(std::char_traits<char>::length(row)) != glyph.width) {
-      throw std::logic_error(std::string("glyph art rows differ in length: ") + name);
+      throw Exception(std::string("glyph art rows differ in length: ") + name);
     }
     for (const char* p = row; *p; ++p) glyph.pixels.push_back(PaletteIndex(*p));
   }

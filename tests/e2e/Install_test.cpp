@@ -13,6 +13,7 @@
 #include "tests/support/TestFiles.h"
 #include "tools/driver/Driver.h"
 #include "tools/mksetup/Cli.h"
+#include "tools/mksetup/Stub.h"
 
 using namespace testing_support;
 
@@ -81,6 +82,25 @@ class EndToEnd : public ::testing::Test {
     if (ini.empty()) return;
     WriteFile(dir_ / "setup.ini", ini);
     Mksetup({"script", dir_ / "setup.ini", "-o", pkg_ + "SETUP.INS"});
+    Seal();
+  }
+  // Fills SETUP.EXE's hash block again from the data files now in the
+  // package folder (sealed), or leaves it unfilled, as in a SETUP.EXE that
+  // pack did not ship.
+  void Seal(bool sealed = true) {
+    Bytes program = ReadFile(pkg_ + "SETUP.EXE");
+    const auto block = mksetup::FindHashBlock(program);
+    ASSERT_TRUE(block.has_value()) << "SETUP.EXE has no hash block";
+    mksetup::DataHashes hashes{mksetup::Sha256DigestOfFile(pkg_ + "SETUP.INS"), std::nullopt, {}};
+    if (FileExists(pkg_ + "LICENSE.TXT")) hashes.licence = mksetup::Sha256DigestOfFile(pkg_ + "LICENSE.TXT");
+    for (int v = 1; sealed; ++v) {
+      char name[16];
+      std::snprintf(name, sizeof name, v == 1 ? "SETUP.Z" : "SETUP.%03d", v);
+      if (!FileExists(pkg_ + name)) break;
+      hashes.volumes.push_back(mksetup::Sha256DigestOfFile(pkg_ + name));
+    }
+    mksetup::FillHashBlock(program, *block, hashes);
+    WriteFile(pkg_ + "SETUP.EXE", program);
   }
   void Mksetup(const std::vector<std::string>& args) {
     std::ostringstream out, err;
@@ -95,13 +115,17 @@ class EndToEnd : public ::testing::Test {
   }
   void Start() { ASSERT_TRUE(driver_.Start(pkg_ + "SETUP.EXE", pkg_)) << driver_.Error(); }
   // Runs steps; stops the test at the first that fails. "rm NAME" deletes a
-  // file of the package folder meanwhile; "second STEP..." works a second
-  // start of SETUP.EXE ("second start" starts it); "script" checks that the
-  // temporary setup script is there.
+  // file of the package folder meanwhile, "mv NAME NEW" renames one;
+  // "second STEP..." works a second start of SETUP.EXE ("second start"
+  // starts it); "script" checks that the temporary setup script is there.
   void Steps(const std::vector<std::vector<std::string>>& steps) {
     for (const auto& step : steps) {
       if (step.size() == 2 && step[0] == "rm") {
         ASSERT_TRUE(RemoveFile(pkg_ + step[1])) << step[1];
+        continue;
+      }
+      if (step.size() == 3 && step[0] == "mv") {
+        ASSERT_TRUE(MoveFileA((pkg_ + step[1]).c_str(), (pkg_ + step[2]).c_str())) << step[1];
         continue;
       }
       if (step.size() == 1 && step[0] == "script") {
@@ -241,6 +265,7 @@ TEST_F(EndToEnd, DamagedScriptIsReportedAndTheWizardStillComes) {
   SmallProduct();
   Pack(Ini("No"));
   WriteFile(pkg_ + "SETUP.INS", "[Setup]\r\nApp101=not compressed\r\n");
+  Seal(false);
   Start();
   Steps({{"answer", "Setup", "OK", "Error."},
          {"click", "Welcome", "Cancel"},
@@ -272,6 +297,7 @@ TEST_F(EndToEnd, CorruptChunkIsReported) {
   Bytes archive = ReadFile(pkg_ + "SETUP.Z");
   archive = Damage(archive, static_cast<long>(archive.size()) - 200, 0xFF);
   WriteFile(pkg_ + "SETUP.Z", archive);
+  Seal(false);
   Start();
   Steps({{"click", "Welcome", "&Next >"},
          {"click", kDestination, "&Next >"},
@@ -328,7 +354,7 @@ TEST_F(EndToEnd, FolderNameOutsideTheCodePageIsSaidSo) {
 // The faults a user meets, each as the user meets it: slower than a driver,
 // pressing keys in the window that has the focus, pressing Finish while the
 // disk is busy.
-enum class Outcome { Installed, NothingInstalled };
+enum class Outcome { Installed, NothingInstalled, NothingWritten, LastNotWritten };
 
 struct FaultRow {
   const char* name;
@@ -344,6 +370,7 @@ class Faults : public EndToEnd, public ::testing::WithParamInterface<FaultRow> {
   using EndToEnd::IniWith;
   using EndToEnd::Pack;
   using EndToEnd::SmallProduct;
+  using EndToEnd::Seal;
   std::string& Package() { return pkg_; }
   const std::string& Dir() const { return dir_.Path(); }
 };
@@ -363,6 +390,7 @@ void DamagedScript(EndToEnd& t) {
   f.SmallProduct();
   f.Pack(f.Ini("No"));
   WriteFile(f.Package() + "SETUP.INS", "[Setup]\r\nApp101=not compressed\r\n");
+  f.Seal(false);
 }
 
 std::function<void(EndToEnd&)> WithDestination(const std::string& line) {
@@ -371,6 +399,63 @@ std::function<void(EndToEnd&)> WithDestination(const std::string& line) {
     f.SmallProduct();
     f.Pack(f.IniWith("No", line));
   };
+}
+
+// A package as pack ships it, then one data file changed by one byte or cut
+// short (and with aside, renamed to it: a volume on a later disk).
+std::function<void(EndToEnd&)> Tampered(const std::string& name, bool cutShort, const std::string& aside = "") {
+  return [=](EndToEnd& t) {
+    auto& f = static_cast<Faults&>(t);
+    f.AddFile("BIG.BIN", Pseudo(150000, 2, false), PackDosDate({2022, 2, 2, 2, 2, 2}));
+    f.AddFile("SMALL.TXT", ToBytes("small\r\n"), PackDosDate({2022, 3, 3, 3, 3, 4}));
+    WriteFile(f.Dir() + "\\LICENSE.TXT", "Terms.\r\n");
+    f.Pack(f.Ini("Yes"), {"--license", f.Dir() + "\\LICENSE.TXT", "--volume-size", "65536"});
+    Bytes bytes = ReadFile(f.Package() + name);
+    if (cutShort) {
+      bytes.pop_back();
+    } else {
+      bytes[bytes.size() / 2] ^= 1;
+    }
+    WriteFile(f.Package() + name, bytes);
+    if (!aside.empty()) {
+      ASSERT_TRUE(MoveFileA((f.Package() + name).c_str(), (f.Package() + aside).c_str()));
+    }
+  };
+}
+
+// The Unix path of a file under Wine (empty elsewhere): a Unix program
+// started from here runs natively, though its exit status is not passed on.
+std::string UnixPath(const std::string& path) {
+  using ToUnix = char*(__cdecl*)(const wchar_t*);
+  const FARPROC proc = GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+  if (proc == nullptr) return {};
+  const std::wstring wide(path.begin(), path.end());
+  char* unix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(proc))(wide.c_str());
+  if (unix == nullptr) return {};
+  std::string text = unix;
+  HeapFree(GetProcessHeap(), 0, unix);
+  return text;
+}
+
+// A package as pack ships it, then signed by osslsigncode with a
+// throwaway certificate (run natively, beside Wine) and verified.
+void SignedPackage(EndToEnd& t) {
+  auto& f = static_cast<Faults&>(t);
+  f.SmallProduct();
+  f.Pack(f.Ini("No"));
+  const std::string pkg = UnixPath(f.Package()), dir = UnixPath(f.Dir());
+  ASSERT_FALSE(pkg.empty()) << "no Wine to run osslsigncode";
+  const std::string script =
+      "cd '" + dir + "' && openssl req -x509 -newkey rsa:2048 -keyout key.pem -out cert.pem -days 2 -nodes "
+      "-subj /CN=Signer >/dev/null 2>&1 && osslsigncode sign -certs cert.pem -key key.pem -h sha256 -in '" + pkg +
+      "SETUP.EXE' -out signed.exe >/dev/null 2>&1 && osslsigncode verify -CAfile cert.pem signed.exe >verify.txt "
+      "2>&1; echo $? >status.tmp && mv status.tmp status.txt";
+  std::string output;
+  mksetup::RunProgram({"/bin/sh", "-c", script}, output);
+  const std::string status = f.Dir() + "\\status.txt";
+  for (int i = 0; i < 600 && !FileExists(status); ++i) Sleep(100);
+  ASSERT_EQ(ToText(ReadFile(status)), "0\n") << ToText(ReadFile(f.Dir() + "\\verify.txt"));
+  ASSERT_TRUE(CopyFileA((f.Dir() + "\\signed.exe").c_str(), (f.Package() + "SETUP.EXE").c_str(), FALSE));
 }
 
 // The box is read for seconds, long enough for the wizard to come under it.
@@ -430,6 +515,48 @@ const FaultRow kFaultRows[] = {
        const std::uint32_t base = 1 << 20;
        for (int i = 0; i < 4; ++i) archive[at + i] = static_cast<std::uint8_t>(base >> (8 * i));
        WriteFile(f.Package() + "SETUP.Z", archive);
+       f.Seal();
+     },
+     {{"click", "Welcome", "&Next >"}, {"click", kDestination, "&Next >"}, {"click", kDestination, "Finish", "60000"}},
+     Outcome::Installed},
+    // The data files are checked against SETUP.EXE's hashes before they are
+    // used: a changed one ends Setup with a box naming it.
+    {"ChangedScriptIsRefused", Tampered("SETUP.INS", false),
+     {{"answer", "Setup", "OK", "SETUP.INS\" is not the one this Setup program was made with"}},
+     Outcome::NothingWritten},
+    {"ShortLicenceIsRefused", Tampered("LICENSE.TXT", true),
+     {{"answer", "Setup", "OK", "LICENSE.TXT\" is not the one"}},
+     Outcome::NothingWritten},
+    {"ChangedFirstVolumeIsRefused", Tampered("SETUP.Z", false),
+     {{"click", "Welcome", "&Next >"},
+      {"click", kLicense, "&Yes"},
+      {"click", kDestination, "&Next >"},
+      {"answer", "Setup", "OK", "SETUP.Z\" is not the one"}},
+     Outcome::NothingWritten},
+    {"ShortVolumeBesideItIsRefusedAtOnce", Tampered("SETUP.003", true),
+     {{"click", "Welcome", "&Next >"},
+      {"click", kLicense, "&Yes"},
+      {"click", kDestination, "&Next >"},
+      {"answer", "Setup", "OK", "SETUP.003\" is not the one"}},
+     Outcome::NothingWritten},
+    {"ChangedVolumeOfALaterDiskIsRefused", Tampered("SETUP.002", false, "LATER.002"),
+     {{"click", "Welcome", "&Next >"},
+      {"click", kLicense, "&Yes"},
+      {"click", kDestination, "&Next >"},
+      {"wait", "Information"},
+      {"mv", "LATER.002", "SETUP.002"},
+      {"answer", "Information", "OK"},
+      {"answer", "Setup", "OK", "SETUP.002\" is not the one"}},
+     Outcome::LastNotWritten},
+    {"SignedPackageInstalls", SignedPackage,
+     {{"click", "Welcome", "&Next >"}, {"click", kDestination, "&Next >"}, {"click", kDestination, "Finish", "60000"}},
+     Outcome::Installed},
+    {"UnfilledHashesInstallAsBefore",
+     [](EndToEnd& t) {
+       auto& f = static_cast<Faults&>(t);
+       f.SmallProduct();
+       f.Pack(f.Ini("No"));
+       f.Seal(false);
      },
      {{"click", "Welcome", "&Next >"}, {"click", kDestination, "&Next >"}, {"click", kDestination, "Finish", "60000"}},
      Outcome::Installed},
@@ -542,6 +669,7 @@ const FaultRow kFaultRows[] = {
        Bytes archive = ReadFile(f.Package() + "SETUP.Z");
        archive = Damage(archive, static_cast<long>(archive.size()) - 200, 0xFF);
        WriteFile(f.Package() + "SETUP.Z", archive);
+       f.Seal(false);
      },
      {{"click", "Welcome", "&Next >"},
       {"click", kDestination, "&Next >"},
@@ -564,6 +692,7 @@ TEST_P(Faults, AsAUserMeetsThem) {
       text.replace(at, 6, dest_);
       WriteFile(ini, text);
       Mksetup({"script", ini, "-o", pkg_ + "SETUP.INS"});
+      Seal();
     }
   }
   Start();
@@ -574,6 +703,10 @@ TEST_P(Faults, AsAUserMeetsThem) {
     ExpectInstalled();
   } else if (row.outcome == Outcome::NothingInstalled) {
     EXPECT_FALSE(FileExists(dest_ + "README.TXT")) << "nothing was to be installed";
+  } else if (row.outcome == Outcome::NothingWritten) {
+    ExpectNothingInstalled();
+  } else if (row.outcome == Outcome::LastNotWritten) {
+    EXPECT_FALSE(FileExists(dest_ + files_.back().name)) << "the restore went on past the refused volume";
   }
 }
 

@@ -18,6 +18,7 @@
 #include "backup/ArchiveFormat.h"
 #include "runtime/Exceptions.h"
 #include "runtime/FileSystem.h"
+#include "runtime/PackageHashes.h"
 #include "runtime/Paths.h"
 #include "runtime/Streams.h"
 #include "tests/support/TestFiles.h"
@@ -62,8 +63,10 @@ std::vector<std::string> Lines(const std::string& text) {
 
 // The smallest Windows GUI program osslsigncode signs: headers and one
 // section holding a single "ret".
-Bytes TinyWindowsProgram() {
-  Bytes b(0x400, 0);
+// With hashBlock, a resource section holds an empty hash block as the
+// installer's does (RCDATA 1, one language).
+Bytes TinyWindowsProgram(bool hashBlock = false) {
+  Bytes b(hashBlock ? 0xE00 : 0x400, 0);
   auto put = [&b](std::size_t at, std::uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
   };
@@ -82,6 +85,22 @@ Bytes TinyWindowsProgram() {
   put(section + 8, 0x200, 4), put(section + 12, 0x1000, 4), put(section + 16, 0x200, 4), put(section + 20, 0x200, 4);
   put(section + 36, 0x60000020, 4);
   b[0x200] = 0xC3;
+  if (hashBlock) {
+    namespace ph = package_hashes;
+    const std::size_t rsrc = section + 40, at = 0x400, size = 112 + ph::kBlockSize;
+    put(coff + 2, 2, 2), put(opt + 56, 0x3000, 4), put(opt + 96 + 16, 0x2000, 4), put(opt + 96 + 20, size, 4);
+    std::copy_n(".rsrc", 5, b.begin() + static_cast<std::ptrdiff_t>(rsrc));
+    put(rsrc + 8, size, 4), put(rsrc + 12, 0x2000, 4), put(rsrc + 16, 0xA00, 4), put(rsrc + 20, at, 4);
+    put(rsrc + 36, 0x40000040, 4);
+    // Directories of one id entry each: type, name, language, then the data entry.
+    const std::uint32_t ids[] = {10, ph::kResourceId, 0x409};
+    for (std::size_t level = 0; level < 3; ++level) {
+      put(at + level * 24 + 14, 1, 2), put(at + level * 24 + 16, ids[level], 4);
+      put(at + level * 24 + 20, static_cast<std::uint32_t>((level + 1) * 24) | (level < 2 ? 0x80000000U : 0), 4);
+    }
+    put(at + 72, 0x2000 + 112, 4), put(at + 76, ph::kBlockSize, 4);
+    std::copy_n(ph::kMagic, sizeof ph::kMagic, b.begin() + static_cast<std::ptrdiff_t>(at + 112));
+  }
   return b;
 }
 
@@ -749,6 +768,8 @@ TEST(MksetupPackStub, FoundBesideMksetupOrInItsShareFolder) {
 TEST(MksetupPackStub, ShipsSetupExeBesideTheDataFiles) {
   TempDir dir;
   WriteFile(dir / "stub.exe", TinyWindowsProgram());
+  WriteFile(dir / "hashing.exe", TinyWindowsProgram(true));
+  WriteFile(dir / "big.bin", Pattern(65 * 65536, 3));  // stored: 66 volumes of 64 KiB
   WriteFile(dir / "text.exe", "MZ but no program");
   // The tiny program with header fields changed: 16 bits at each offset.
   auto variant = [&dir](const char* name, std::vector<std::pair<std::size_t, std::uint16_t>> fields) {
@@ -769,7 +790,12 @@ TEST(MksetupPackStub, ShipsSetupExeBesideTheDataFiles) {
     const char* error;  // part of the error; "" for none
     bool shipped;
   } cases[] = {
-      {"--stub", {"--stub", dir / "stub.exe"}, 0, "", true},
+      {"--stub", {"--stub", dir / "stub.exe"}, 0, "has no room for the hashes", true},
+      {"a stub without a hash block, --strict", {"--stub", dir / "stub.exe", "--strict"}, 5, "has no room", false},
+      {"a stub with a hash block", {"--stub", dir / "hashing.exe", "--strict"}, 0, "", true},
+      {"more volumes than the hash block holds",
+       {"--stub", dir / "hashing.exe", "--volume-size", "65536", "--level", "0", dir / "big.bin"}, 1,
+       "more than the 64 whose hashes SETUP.EXE has room for", false},
       {"an x86-64 program", {"--stub", x64}, 1, "is no 32-bit x86 program", false},
       {"an x86-64 program, --allow-x64-stub", {"--stub", x64, "--allow-x64-stub"}, 0, "", true},
       {"a DLL", {"--stub", dll}, 1, "is a DLL", false},
@@ -795,7 +821,14 @@ TEST(MksetupPackStub, ShipsSetupExeBesideTheDataFiles) {
     }
     EXPECT_EQ(FileExists(t.dir / "pkg\\SETUP.EXE"), c.shipped);
     if (c.shipped) {
-      EXPECT_EQ(ReadFile(t.dir / "pkg\\SETUP.EXE"), ReadFile(c.options.size() > 1 ? c.options[1] : dir / "stub.exe"));
+      // Shipped as it is, only a hash block filled in.
+      const Bytes stub = ReadFile(c.options.size() > 1 ? c.options[1] : dir / "stub.exe");
+      Bytes shipped = ReadFile(t.dir / "pkg\\SETUP.EXE");
+      if (const auto block = mksetup::FindHashBlock(shipped)) {
+        EXPECT_EQ(package_hashes::Volumes(&shipped[*block]), 1u);
+        std::fill_n(shipped.begin() + static_cast<std::ptrdiff_t>(*block + 16), package_hashes::kBlockSize - 16, 0);
+      }
+      EXPECT_EQ(shipped, stub);
     }
     // A refused stub is found out before anything is written.
     if (c.status != 0) {
@@ -847,7 +880,7 @@ server.handle_request()
 // (and the timestamp, against the test's own authority).
 TEST(MksetupPackStub, SignsSetupExe) {
   TempDir dir;
-  WriteFile(dir / "stub.exe", TinyWindowsProgram());
+  WriteFile(dir / "stub.exe", TinyWindowsProgram(true));
   WriteFile(dir / "password", "secret\n");
   WriteFile(dir / "wrong", "guess\n");
   const std::string key = NativePath(dir / "key.pem"), cert = NativePath(dir / "cert.pem");
@@ -901,6 +934,13 @@ TEST(MksetupPackStub, SignsSetupExe) {
           << verify;
       EXPECT_NE(verify.find(c.verified), std::string::npos) << verify;
       EXPECT_NE(r.out.find("SETUP.EXE signed"), std::string::npos) << r.out;
+      // The signature covers the hashes, filled in before signing.
+      const Bytes program = ReadFile(t.dir / "pkg\\SETUP.EXE");
+      const auto block = mksetup::FindHashBlock(program);
+      ASSERT_TRUE(block.has_value());
+      const auto script = mksetup::Sha256DigestOfFile(t.dir / "pkg\\SETUP.INS");
+      EXPECT_TRUE(std::equal(script.begin(), script.end(),
+                             program.begin() + static_cast<std::ptrdiff_t>(*block + package_hashes::SlotOffset(0))));
     } else {
       EXPECT_FALSE(FileExists(t.dir / "pkg\\SETUP.EXE"));
       EXPECT_NE(r.err.find("Cannot sign"), std::string::npos) << r.err;
@@ -1097,7 +1137,7 @@ TEST(MksetupPack, ListJsonAndChecksumsAreReadBackByOtherTools) {
 TEST(MksetupPack, ChecksumsNameEveryFileWritten) {
   Tree t;
   WriteFile(t.dir / "abc.txt", "abc");
-  WriteFile(t.dir / "stub.exe", TinyWindowsProgram());
+  WriteFile(t.dir / "stub.exe", TinyWindowsProgram(true));
   const Outcome packed = Mk({"pack", "-o", t.dir / "pkg", "--stub", t.dir / "stub.exe", "--license", t.dir / "abc.txt",
                              "--checksums", "--volume-size", "65536", "--level", "0", t.dir / "src"});
   ASSERT_EQ(packed.status, 0) << packed.err;
@@ -1111,6 +1151,26 @@ TEST(MksetupPack, ChecksumsNameEveryFileWritten) {
     EXPECT_EQ(lines[i].find_first_not_of("0123456789abcdef"), 64u);
   }
   EXPECT_EQ(lines[0], "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad  LICENSE.TXT");
+  // SETUP.EXE holds the same hashes of the data files in its block: slots
+  // of SETUP.INS, LICENSE.TXT, then the volumes in order.
+  const Bytes program = ReadFile(t.dir / "pkg\\SETUP.EXE");
+  const auto block = mksetup::FindHashBlock(program);
+  ASSERT_TRUE(block.has_value());
+  namespace ph = package_hashes;
+  EXPECT_EQ(ph::Volumes(&program[*block]), 4u);
+  EXPECT_TRUE(ph::HasLicence(&program[*block]));
+  const std::pair<std::size_t, std::size_t> slots[] = {{5, ph::kScriptSlot}, {0, ph::kLicenceSlot}, {6, ph::VolumeSlot(1)},
+                                                       {1, ph::VolumeSlot(2)}, {3, ph::VolumeSlot(4)}};
+  for (const auto& [line, slot] : slots) {
+    SCOPED_TRACE(names[line]);
+    std::string hex;
+    for (std::size_t i = 0; i < ph::kDigestSize; ++i) {
+      static const char digits[] = "0123456789abcdef";
+      const std::uint8_t byte = program[*block + ph::SlotOffset(slot) + i];
+      hex += digits[byte >> 4], hex += digits[byte & 15];
+    }
+    EXPECT_EQ(hex, lines[line].substr(0, 64));
+  }
 }
 
 // --sign-command: the publisher's tool signs SETUP.EXE in place; a tool

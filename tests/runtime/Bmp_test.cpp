@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <stdexcept>
 
 #include "runtime/Bmp.h"
+#include "runtime/Exceptions.h"
 
 namespace {
 
@@ -273,6 +273,6 @@ TEST(BmpWrite, RefusesPixelsThatDoNotFitThePicture) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    EXPECT_THROW(c.call(), std::invalid_argument);
+    EXPECT_THROW(c.call(), Exception);
   }
 }

@@ -352,7 +352,16 @@ bool Driver::Answer(const std::string& caption, const std::string& button,
       return Fail("the box \"" + caption + "\" says \"" + text + "\", not \"" + expected + "\"");
     }
   }
+  HWND box = GetParent(b);
   PostMessageA(b, BM_CLICK, 0, 0);
+  // A person answers a box once and sees it go: the next step must not find
+  // this box again while the click is still on its way (two questions in a
+  // row share their caption).
+  const DWORD start = GetTickCount();
+  while (IsWindow(box) && IsWindowVisible(box) && Running()) {
+    if (GetTickCount() - start > timeoutMs) return Fail("the box \"" + caption + "\" stayed after " + button);
+    Sleep(kPollMs);
+  }
   return true;
 }
 

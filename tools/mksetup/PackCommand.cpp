@@ -381,6 +381,7 @@ int RunPack(const std::vector<std::string>& commandLine, Io& io) {
         noStub ? std::nullopt : std::optional<std::string>(ResolveStub(options.Value("--stub"), ExeDirectory(), options.Flag("--allow-x64-stub")));
     if (stub) {
       if (const std::string warning = StubWarning(*stub); !warning.empty()) io.Warn("pack", warning);
+      if (const std::string warning = HashBlockWarning(*stub); !warning.empty()) io.Warn("pack", warning);
     }
     // The total is known before anything is written: refuse what the
     // archive's 32-bit progress base cannot count.
@@ -420,7 +421,11 @@ int RunPack(const std::vector<std::string>& commandLine, Io& io) {
     WriteWholeFile(staging.File("SETUP.INS"), CompressScript(std::vector<std::uint8_t>(ini.begin(), ini.end())));
     written.push_back("SETUP.INS");
     if (stub) {
-      ShipStub(*stub, staging.File("SETUP.EXE"), signing);
+      // The installer checks the data files against these before it trusts them.
+      DataHashes hashes{Sha256DigestOfFile(staging.File("SETUP.INS")), std::nullopt, {}};
+      if (license) hashes.licence = Sha256DigestOfFile(staging.File("LICENSE.TXT"));
+      for (const auto& volume : result.volumes) hashes.volumes.push_back(Sha256DigestOfFile(volume));
+      ShipStub(*stub, staging.File("SETUP.EXE"), signing, &hashes);
       written.push_back("SETUP.EXE");
     }
     if (options.Flag("--checksums")) {
@@ -456,7 +461,9 @@ const Command& PackCommand() {
       "their paths relative to it, a file under its bare name, both after C:\\.\n"
       "The installer writes every file into the destination under its bare\n"
       "name, so two files that share a name are refused. Files of an earlier\n"
-      "pack that this one does not write are removed from OUTDIR.\n\n"
+      "pack that this one does not write are removed from OUTDIR. SETUP.EXE\n"
+      "holds the SHA-256 of every data file, written before it is signed; the\n"
+      "installer refuses a data file that does not match (at most 64 volumes).\n\n"
       "Names and the --app, --dest and --title texts are converted from UTF-8\n"
       "to Windows-1252, the installer's code page; a name outside it, or one\n"
       "that Windows cannot create as spelt (* ? < > | \" : \\, control\n"

@@ -7,7 +7,7 @@
 
 namespace mksetup {
 
-std::string Sha256OfFile(const std::string& path) {
+Sha256Digest Sha256DigestOfFile(const std::string& path) {
   TFileStream in(path, FileMode::OpenRead);
   sha256_ctx context;
   sha256_init(&context);
@@ -18,15 +18,10 @@ std::string Sha256OfFile(const std::string& path) {
     sha256_update(&context, piece, buffer.data());
     left -= static_cast<std::int64_t>(piece);
   }
-  std::uint8_t digest[SHA256_DIGEST_SIZE];
-  sha256_digest(&context, sizeof digest, digest);
-  static const char hex[] = "0123456789abcdef";
-  std::string text;
-  for (const std::uint8_t b : digest) {
-    text += hex[b >> 4];
-    text += hex[b & 15];
-  }
-  return text;
+  static_assert(SHA256_DIGEST_SIZE == std::tuple_size_v<Sha256Digest>);
+  Sha256Digest digest;
+  sha256_digest(&context, digest.size(), digest.data());
+  return digest;
 }
 
 }  // namespace mksetup

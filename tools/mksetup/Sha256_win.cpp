@@ -51,7 +51,7 @@ class Hash {
 
 }  // namespace
 
-std::string Sha256OfFile(const std::string& path) {
+Sha256Digest Sha256DigestOfFile(const std::string& path) {
   TFileStream in(path, FileMode::OpenRead);
   const Provider provider(path);
   const Hash hash(provider, path);
@@ -64,18 +64,12 @@ std::string Sha256OfFile(const std::string& path) {
     }
     left -= static_cast<std::int64_t>(piece);
   }
-  BYTE digest[32];
-  DWORD size = sizeof digest;
-  if (!CryptGetHashParam(hash.Get(), HP_HASHVAL, digest, &size, 0) || size != sizeof digest) {
+  Sha256Digest digest;
+  DWORD size = digest.size();
+  if (!CryptGetHashParam(hash.Get(), HP_HASHVAL, digest.data(), &size, 0) || size != digest.size()) {
     throw Exception("Cannot hash \"" + ExpandFileName(path) + "\". " + LastErrorText());
   }
-  static const char hex[] = "0123456789abcdef";
-  std::string text;
-  for (const BYTE b : digest) {
-    text += hex[b >> 4];
-    text += hex[b & 15];
-  }
-  return text;
+  return digest;
 }
 
 }  // namespace mksetup

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/mksetup/Sha256.h"
+
 namespace mksetup {
 
 // Where pack looks for SETUP.EXE when no --stub is given, in order: beside
@@ -39,11 +41,35 @@ struct Signing {
   std::vector<std::string> command;         // instead of osslsigncode: the words of the command, {} the file
 };
 
-// Writes the stub as target, signed when signing is given. target is a
-// file of pack's staging folder, moved into place with the rest; on a
-// failure it is removed and the Exception quotes what the signing tool
-// printed.
-void ShipStub(const std::string& stub, const std::string& target, const std::optional<Signing>& signing);
+// The hashes of the data files that SETUP.EXE checks before it trusts them
+// (runtime/PackageHashes.h).
+struct DataHashes {
+  Sha256Digest script;                  // SETUP.INS
+  std::optional<Sha256Digest> licence;  // LICENSE.TXT, when shipped
+  std::vector<Sha256Digest> volumes;    // SETUP.Z, SETUP.002, ...
+};
+
+// The file offset of the hash block in a Windows program: the RCDATA
+// resource package_hashes::kResourceId, found through the PE resource
+// directory, with the block's magic and room for every hash; nullopt when
+// the program has none.
+std::optional<std::size_t> FindHashBlock(const std::vector<std::uint8_t>& program);
+// Writes the hashes into the block at offset at (from FindHashBlock); no
+// volumes leave it unfilled. Raises an Exception for more volumes than the
+// block has room for.
+void FillHashBlock(std::vector<std::uint8_t>& program, std::size_t at, const DataHashes& hashes);
+// A warning when the stub has no hash block (the installer will not check
+// its data files); else empty.
+std::string HashBlockWarning(const std::string& stub);
+
+// Writes the stub as target, with the hashes filled in when given and the
+// stub has a block for them (more volumes than it has room for raise an
+// Exception), then signed when signing is given, so that the signature
+// covers the hashes. target is a file of pack's staging folder, moved into
+// place with the rest; on a failure it is removed and the Exception quotes
+// what the signing tool printed.
+void ShipStub(const std::string& stub, const std::string& target, const std::optional<Signing>& signing,
+              const DataHashes* hashes = nullptr);
 
 // The words of a command line, split at blanks without a shell: "..." and
 // '...' keep blanks in a word, nothing else is special. Raises UsageError

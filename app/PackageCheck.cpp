@@ -1,0 +1,136 @@
+#include "app/PackageCheck.h"
+
+#include <windows.h>
+#include <wincrypt.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "runtime/FileSystem.h"
+#include "runtime/PackageHashes.h"
+#include "runtime/Paths.h"
+#include "runtime/Streams.h"
+
+namespace {
+
+namespace ph = package_hashes;
+
+// The block in this program's resources; nullptr when it has none or it is
+// unfilled.
+const std::uint8_t* FilledBlock() {
+  const HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(ph::kResourceId), MAKEINTRESOURCEA(10));  // RCDATA
+  if (found == nullptr) return nullptr;
+  const HGLOBAL loaded = LoadResource(nullptr, found);
+  const auto* block = loaded ? static_cast<const std::uint8_t*>(LockResource(loaded)) : nullptr;
+  if (block == nullptr || !ph::IsBlock(block, SizeofResource(nullptr, found))) return nullptr;
+  return ph::Volumes(block) == 0 ? nullptr : block;
+}
+
+// The slot of a data file's name in a filled block; nullopt for a name it
+// does not list.
+std::optional<std::size_t> SlotOf(const std::uint8_t* block, const std::string& path) {
+  std::string name = ExtractFileName(path);
+  std::transform(name.begin(), name.end(), name.begin(), [](char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; });
+  if (name == "SETUP.INS") return ph::kScriptSlot;
+  if (name == "LICENSE.TXT") return ph::HasLicence(block) ? std::optional<std::size_t>(ph::kLicenceSlot) : std::nullopt;
+  std::size_t volume = 0;
+  if (name == "SETUP.Z") {
+    volume = 1;
+  } else if (name.size() == 9 && name.compare(0, 6, "SETUP.") == 0 &&
+             std::all_of(name.begin() + 6, name.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    volume = static_cast<std::size_t>(std::stoi(name.substr(6)));
+  }
+  if (volume < 1 || volume > ph::Volumes(block) || volume > ph::kMaxVolumes) return std::nullopt;
+  return ph::VolumeSlot(volume);
+}
+
+// CryptoAPI's SHA-256 (PROV_RSA_AES and CALG_SHA_256 from Windows XP SP3 on).
+class Sha256 {
+ public:
+  Sha256() {
+    constexpr ALG_ID kSha256 = ALG_CLASS_HASH | ALG_TYPE_ANY | 12;  // CALG_SHA_256
+    if (CryptAcquireContextA(&provider_, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT) &&
+        !CryptCreateHash(provider_, kSha256, 0, 0, &hash_)) {
+      hash_ = 0;
+    }
+  }
+  ~Sha256() {
+    if (hash_ != 0) CryptDestroyHash(hash_);
+    if (provider_ != 0) CryptReleaseContext(provider_, 0);
+  }
+  Sha256(const Sha256&) = delete;
+  Sha256& operator=(const Sha256&) = delete;
+  bool Add(const std::uint8_t* data, std::size_t size) {
+    return hash_ != 0 && CryptHashData(hash_, data, static_cast<DWORD>(size), 0);
+  }
+  bool Equals(const std::uint8_t* expected) const {
+    BYTE digest[ph::kDigestSize];
+    DWORD size = sizeof digest;
+    return hash_ != 0 && CryptGetHashParam(hash_, HP_HASHVAL, digest, &size, 0) && size == sizeof digest &&
+           std::memcmp(digest, expected, sizeof digest) == 0;
+  }
+
+ private:
+  HCRYPTPROV provider_ = 0;
+  HCRYPTHASH hash_ = 0;
+};
+
+bool FileHashIs(const std::string& path, const std::uint8_t* expected) {
+  try {
+    TFileStream in(path, FileMode::OpenRead);
+    Sha256 hash;
+    // One read of the file with a large buffer.
+    std::vector<std::uint8_t> buffer(std::size_t{1} << 20);
+    for (std::size_t got; (got = in.Read(buffer.data(), buffer.size())) > 0;) {
+      if (!hash.Add(buffer.data(), got)) return false;
+    }
+    return hash.Equals(expected);
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+std::vector<std::string>& Matched() {
+  static std::vector<std::string> matched;
+  return matched;
+}
+
+}  // namespace
+
+bool DataFileMatches(const std::string& path) {
+  const std::uint8_t* block = FilledBlock();
+  // A missing file is reported where it is opened, as without a block.
+  if (block == nullptr || !FileExists(path)) return true;
+  auto& matched = Matched();
+  if (std::find(matched.begin(), matched.end(), path) != matched.end()) return true;
+  const std::optional<std::size_t> slot = SlotOf(block, path);
+  if (!slot || !FileHashIs(path, block + ph::SlotOffset(*slot))) return false;
+  matched.push_back(path);
+  return true;
+}
+
+bool FirstVolumesMatch(const std::string& firstVolume, std::string& failed) {
+  std::vector<std::string> volumes = {firstVolume};
+  if (const std::uint8_t* block = FilledBlock()) {
+    for (std::uint32_t v = 2; v <= ph::Volumes(block) && v <= ph::kMaxVolumes; ++v) {
+      char extension[8];
+      wsprintfA(extension, ".%03u", static_cast<unsigned>(v));
+      volumes.push_back(ChangeFileExt(firstVolume, extension));
+    }
+    // Later volumes on other disks are checked when they are opened.
+    if (!std::all_of(volumes.begin() + 1, volumes.end(), [](const std::string& p) { return FileExists(p); })) {
+      volumes.resize(1);
+    }
+  }
+  for (const auto& volume : volumes) {
+    if (!DataFileMatches(volume)) {
+      failed = volume;
+      return false;
+    }
+  }
+  return true;
+}

@@ -1,0 +1,16 @@
+// The data files beside SETUP.EXE against the SHA-256 hashes that mksetup
+// pack wrote into it (runtime/PackageHashes.h), taken from CryptoAPI.
+#pragma once
+
+#include <string>
+
+// Whether the data file at path (SETUP.INS, LICENSE.TXT, SETUP.Z or a later
+// volume) may be trusted: this program's hash block is empty (a program not
+// shipped by pack), or the file's SHA-256 is the one the block holds for its
+// name, or the file is missing (its reader reports that). A file that cannot be read, or that the filled block does not list,
+// does not match. A file found good is not read again.
+bool DataFileMatches(const std::string& path);
+
+// The first volume, and when every volume of the block lies beside it, all
+// of them: whether they all match; failed names the first that does not.
+bool FirstVolumesMatch(const std::string& firstVolume, std::string& failed);
