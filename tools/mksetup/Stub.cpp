@@ -137,7 +137,9 @@ void FillHashBlock(std::vector<std::uint8_t>& program, std::size_t block, const 
 
 std::string HashBlockWarning(const std::string& stub) {
   if (FindHashBlock(ReadWholeFile(stub))) return {};
-  return "\"" + ExpandFileName(stub) +
+  std::string message = "\"";  // appended: see Printable
+  message += ExpandFileName(stub);
+  return message +
          "\" has no room for the hashes of the data files; it is shipped without them, and it will install "
          "whatever data files lie beside it without checking them";
 }
