@@ -5,7 +5,14 @@
 #include "app/Texts.h"
 #include "toolkit/Toolkit.h"
 
-void TWindowedRestoreUi::ProcessMessages() { Application->ProcessMessages(); }
+void TWindowedRestoreUi::ProcessMessages() {
+  const DWORD now = GetTickCount();
+  // Unsigned difference: right across the counter's wrap after 49.7 days.
+  if (pumped_ && now - lastPump_ < kPumpIntervalMs) return;
+  pumped_ = true;
+  lastPump_ = now;
+  Application->ProcessMessages();
+}
 
 void TWindowedRestoreUi::ShowErrorBox(const std::string& message) {
   MessageDlg(message, mtError, mbOK);

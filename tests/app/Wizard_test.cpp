@@ -344,6 +344,28 @@ TEST_F(Installer, TransferWindowFollowsProgress) {
   Form2->Hide();
 }
 
+// The label names each file as it is restored, and is painted once per look
+// at the message queue: files restored in quick succession are painted
+// together, not once each.
+TEST_F(Installer, TransferPaintsTheLabelOncePerLookNotPerFile) {
+  constexpr int kFiles = 400;
+  backup_testing::ArchiveBytes archive;
+  archive.Header(kFiles);
+  for (int i = 0; i < kFiles; ++i) archive.File("C:\\P\\F" + std::to_string(i), backup_testing::kDate, "x");
+  archive.End().WriteTo(dir_ / "SETUP.Z");
+  Boot("[Setup]\nApp101=P\nLicense=No\nDestDir102=" + (dir_ / "dest") + "\n");
+  Form1->Gauge1->SetProgress(100);  // handed over
+  int paints = 0;
+  Form3->Label1->OnPaint = [&paints](TObject*) { ++paints; };
+  Press(Form2->Button2);
+  Press(Form2->Button2);
+  Form3->Label1->OnPaint = nullptr;
+  EXPECT_EQ(ToText(ReadFile(dir_ / "dest\\F399")), "x");
+  EXPECT_EQ(Form2->Notebook1->PageIndex(), 3);
+  EXPECT_GE(paints, 1) << "the label was never painted";
+  EXPECT_LT(paints, kFiles / 4) << "painted once per file";
+}
+
 TEST_F(Installer, TransferWindowShowsFileAndErrorText) {
   std::string name = "C:\\Program Files\\P\\README.TXT";
   std::unique_ptr<TFileStream> none;

@@ -162,6 +162,18 @@ HWND KeyboardWindow() {
   return info.hwndFocus != nullptr ? info.hwndFocus : info.hwndActive;
 }
 
+// Seconds since the first call, on the performance counter.
+double SecondsSinceStart() {
+  static LARGE_INTEGER frequency{}, start{};
+  LARGE_INTEGER now{};
+  QueryPerformanceCounter(&now);
+  if (frequency.QuadPart == 0) {
+    QueryPerformanceFrequency(&frequency);
+    start = now;
+  }
+  return static_cast<double>(now.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
 DWORD ParseTimeout(const std::vector<std::string>& step, std::size_t index) {
   return step.size() > index ? static_cast<DWORD>(std::strtoul(step[index].c_str(), nullptr, 10))
                              : kDefaultTimeoutMs;
@@ -492,6 +504,7 @@ void Driver::Kill() {
 //   key TITLE KEY [MS]                 the keyboard reaches that window: press KEY (see ParseKey)
 //   shot FILE.bmp                      a screenshot of the whole screen
 //   sleep MS
+//   mark NAME                          prints "mark NAME SECONDS", seconds since the first mark
 //   exit [MS]                          the program ends
 bool Driver::Run(const std::vector<std::string>& step) {
   if (step.empty()) return true;
@@ -527,6 +540,12 @@ bool Driver::Run(const std::vector<std::string>& step) {
   if (verb == "sleep") {
     if (!need(1)) return false;
     Sleep(static_cast<DWORD>(std::strtoul(step[1].c_str(), nullptr, 10)));
+    return true;
+  }
+  if (verb == "mark") {
+    if (!need(1)) return false;
+    std::printf("mark %s %.3f\n", step[1].c_str(), SecondsSinceStart());
+    std::fflush(stdout);
     return true;
   }
   if (verb == "exit") return WaitExit(ParseTimeout(step, 1));

@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
                  "usage: setupdriver PROGRAM.EXE STEP [; STEP]...\n"
                  "steps: wait TITLE | gone TITLE | button TITLE BUTTON | click TITLE BUTTON | answer CAPTION BUTTON [TEXT]\n"
                  "       | type TITLE INDEX TEXT | close TITLE | text TITLE TEXT | notext TITLE TEXT\n"
-                 "       | boxes CAPTION N | key TITLE [alt+]enter|escape|space|tab|up|down|f4|LETTER | shot FILE.bmp | sleep MS | exit [MS]\n");
+                 "       | boxes CAPTION N | key TITLE [alt+]enter|escape|space|tab|up|down|f4|LETTER | shot FILE.bmp | sleep MS | mark NAME | exit [MS]\n");
     return 2;
   }
   const std::string exe = argv[1];
