@@ -1,11 +1,9 @@
 #include "app/PackageCheck.h"
 
 #include <windows.h>
-#include <wincrypt.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -13,7 +11,7 @@
 #include "runtime/FileSystem.h"
 #include "runtime/PackageHashes.h"
 #include "runtime/Paths.h"
-#include "runtime/Streams.h"
+#include "runtime/Sha256.h"
 
 namespace {
 
@@ -48,47 +46,12 @@ std::optional<std::size_t> SlotOf(const std::uint8_t* block, const std::string& 
   return ph::VolumeSlot(volume);
 }
 
-// CryptoAPI's SHA-256 (PROV_RSA_AES and CALG_SHA_256 from Windows XP SP3 on).
-class Sha256 {
- public:
-  Sha256() {
-    constexpr ALG_ID kSha256 = ALG_CLASS_HASH | ALG_TYPE_ANY | 12;  // CALG_SHA_256
-    if (CryptAcquireContextA(&provider_, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT) &&
-        !CryptCreateHash(provider_, kSha256, 0, 0, &hash_)) {
-      hash_ = 0;
-    }
-  }
-  ~Sha256() {
-    if (hash_ != 0) CryptDestroyHash(hash_);
-    if (provider_ != 0) CryptReleaseContext(provider_, 0);
-  }
-  Sha256(const Sha256&) = delete;
-  Sha256& operator=(const Sha256&) = delete;
-  bool Add(const std::uint8_t* data, std::size_t size) {
-    return hash_ != 0 && CryptHashData(hash_, data, static_cast<DWORD>(size), 0);
-  }
-  bool Equals(const std::uint8_t* expected) const {
-    BYTE digest[ph::kDigestSize];
-    DWORD size = sizeof digest;
-    return hash_ != 0 && CryptGetHashParam(hash_, HP_HASHVAL, digest, &size, 0) && size == sizeof digest &&
-           std::memcmp(digest, expected, sizeof digest) == 0;
-  }
-
- private:
-  HCRYPTPROV provider_ = 0;
-  HCRYPTHASH hash_ = 0;
-};
-
+// A file that cannot be read or hashed (no SHA-256 before XP SP3) does not
+// match either.
 bool FileHashIs(const std::string& path, const std::uint8_t* expected) {
   try {
-    TFileStream in(path, FileMode::OpenRead);
-    Sha256 hash;
-    // One read of the file with a large buffer.
-    std::vector<std::uint8_t> buffer(std::size_t{1} << 20);
-    for (std::size_t got; (got = in.Read(buffer.data(), buffer.size())) > 0;) {
-      if (!hash.Add(buffer.data(), got)) return false;
-    }
-    return hash.Equals(expected);
+    const Sha256Digest digest = Sha256DigestOfFile(path);
+    return std::equal(digest.begin(), digest.end(), expected);
   } catch (const std::exception&) {
     return false;
   }

@@ -195,13 +195,11 @@ void TForm2::FormShow(TObject*) {
   }
 }
 
+// After Next the row also shows or hides Cancel and sets the caption.
 void TForm2::SetButtonsAfterNext(int page) {
   if (page < kWelcome || page > kComplete) return;
+  SetButtonsAfterBack(page);
   const PageRow& row = kPages[page];
-  Button3->SetVisible(true);
-  Button3->SetEnabled(row.backEnabled);
-  Button2->SetCaption(*row.next);
-  if (row.cancel != nullptr) Button1->SetCaption(*row.cancel);
   Button1->SetVisible(row.cancel != nullptr);
   if (row.caption != nullptr) SetCaption(*row.caption);
 }

@@ -112,13 +112,13 @@ class EndToEnd : public ::testing::Test {
     Bytes program = ReadFile(pkg_ + "SETUP.EXE");
     const auto block = mksetup::FindHashBlock(program);
     ASSERT_TRUE(block.has_value()) << "SETUP.EXE has no hash block";
-    mksetup::DataHashes hashes{mksetup::Sha256DigestOfFile(pkg_ + "SETUP.INS"), std::nullopt, {}};
-    if (FileExists(pkg_ + "LICENSE.TXT")) hashes.licence = mksetup::Sha256DigestOfFile(pkg_ + "LICENSE.TXT");
+    mksetup::DataHashes hashes{Sha256DigestOfFile(pkg_ + "SETUP.INS"), std::nullopt, {}};
+    if (FileExists(pkg_ + "LICENSE.TXT")) hashes.licence = Sha256DigestOfFile(pkg_ + "LICENSE.TXT");
     for (int v = 1; sealed; ++v) {
       char name[16];
       std::snprintf(name, sizeof name, v == 1 ? "SETUP.Z" : "SETUP.%03d", v);
       if (!FileExists(pkg_ + name)) break;
-      hashes.volumes.push_back(mksetup::Sha256DigestOfFile(pkg_ + name));
+      hashes.volumes.push_back(Sha256DigestOfFile(pkg_ + name));
     }
     mksetup::FillHashBlock(program, *block, hashes);
     WriteFile(pkg_ + "SETUP.EXE", program);

@@ -25,7 +25,7 @@
 #include "tools/mksetup/Cli.h"
 #include "tools/mksetup/TerminalRestoreUi.h"
 #include "runtime/DosDate.h"
-#include "tools/mksetup/Sha256.h"
+#include "runtime/Sha256.h"
 #include "tools/mksetup/Stub.h"
 
 using namespace testing_support;
@@ -938,7 +938,7 @@ TEST(MksetupPackStub, SignsSetupExe) {
       const Bytes program = ReadFile(t.dir / "pkg\\SETUP.EXE");
       const auto block = mksetup::FindHashBlock(program);
       ASSERT_TRUE(block.has_value());
-      const auto script = mksetup::Sha256DigestOfFile(t.dir / "pkg\\SETUP.INS");
+      const auto script = Sha256DigestOfFile(t.dir / "pkg\\SETUP.INS");
       EXPECT_TRUE(std::equal(script.begin(), script.end(),
                              program.begin() + static_cast<std::ptrdiff_t>(*block + package_hashes::SlotOffset(0))));
     } else {
@@ -1088,7 +1088,7 @@ TEST(MksetupPack, SourceDateEpochGivesTheSameBytes) {
     std::string hashes;
     for (const char* name : {"SETUP.INS", "SETUP.Z", "SETUP.002", "SETUP.003"}) {
       ASSERT_TRUE(FileExists(dir / (std::string("pkg\\") + name))) << name;
-      hashes += mksetup::Sha256OfFile(dir / (std::string("pkg\\") + name)) + " ";
+      hashes += Sha256OfFile(dir / (std::string("pkg\\") + name)) + " ";
     }
     if (first.empty()) first = hashes;
     EXPECT_EQ(hashes, first);

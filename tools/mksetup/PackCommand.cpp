@@ -17,7 +17,7 @@
 #include "tools/mksetup/Glob.h"
 #include "tools/mksetup/InstallerNames.h"
 #include "tools/mksetup/ProjectFile.h"
-#include "tools/mksetup/Sha256.h"
+#include "runtime/Sha256.h"
 #include "tools/mksetup/SourceDate.h"
 #include "tools/mksetup/PackCommand.h"
 #include "tools/mksetup/Stub.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/mksetup/Sha256.h"
+#include "runtime/Sha256.h"
 
 namespace mksetup {
 

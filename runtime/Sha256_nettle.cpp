@@ -3,9 +3,7 @@
 #include <vector>
 
 #include "runtime/Streams.h"
-#include "tools/mksetup/Sha256.h"
-
-namespace mksetup {
+#include "runtime/Sha256.h"
 
 Sha256Digest Sha256DigestOfFile(const std::string& path) {
   TFileStream in(path, FileMode::OpenRead);
@@ -23,5 +21,3 @@ Sha256Digest Sha256DigestOfFile(const std::string& path) {
   sha256_digest(&context, digest.size(), digest.data());
   return digest;
 }
-
-}  // namespace mksetup

@@ -6,9 +6,7 @@
 #include "runtime/Exceptions.h"
 #include "runtime/FileSystem.h"
 #include "runtime/Streams.h"
-#include "tools/mksetup/Sha256.h"
-
-namespace mksetup {
+#include "runtime/Sha256.h"
 
 namespace {
 
@@ -71,5 +69,3 @@ Sha256Digest Sha256DigestOfFile(const std::string& path) {
   }
   return digest;
 }
-
-}  // namespace mksetup

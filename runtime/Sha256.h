@@ -6,8 +6,6 @@
 #include <cstdint>
 #include <string>
 
-namespace mksetup {
-
 using Sha256Digest = std::array<std::uint8_t, 32>;
 
 // The SHA-256 of the file at path. Raises an Exception naming the file when
@@ -24,5 +22,3 @@ inline std::string Sha256OfFile(const std::string& path) {
   }
   return text;
 }
-
-}  // namespace mksetup
