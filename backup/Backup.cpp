@@ -77,7 +77,7 @@ class TBackupFile::Run {
   Run(TBackupFile& owner, std::string destDir)
       : owner_(owner), ui_(owner.Ui()), dest_(std::move(destDir)) {}
 
-  // Removes the temporary file of an entry that was not completed.
+  // Removes the file of an entry that was not completed.
   ~Run() { Discard(); }
   Run(const Run&) = delete;
   Run& operator=(const Run&) = delete;
@@ -101,14 +101,18 @@ class TBackupFile::Run {
   void ReadChunks(TFileStream* out);
   // OnFileRestored, the stored date, and closing.
   void FinishFile(std::unique_ptr<TFileStream>& out);
-  // A file is written under a temporary name beside its target, created
-  // exclusively, and moved over the target only once it is complete, dated
-  // and closed (Commit); an entry that fails, is cancelled or misses its
-  // continuation volume leaves the target as it was (Discard).
+  // A target that does not exist is created exclusively under its own name
+  // and removed again if its entry does not complete. A file that stands
+  // there is replaced only by a complete one: the new file is written under
+  // a temporary name beside it, created exclusively, and moved over it once
+  // complete, dated and closed (Commit). Either way an entry that fails, is
+  // cancelled or misses its continuation volume leaves the target as it was
+  // (Discard). Neither create follows a link.
+  std::unique_ptr<TFileStream> CreateOutput(const std::string& target);
   std::unique_ptr<TFileStream> CreateTemporary(const std::string& target);
-  // Moves the completed file over its target. A target that another program
-  // holds or that is protected is asked about (Retry or Cancel); a failure
-  // ends the run with code 1.
+  // Completes the file being written: moves a temporary over its target. A
+  // target that another program holds or that is protected is asked about
+  // (Retry or Cancel); a failure ends the run with code 1.
   void Commit();
   void Discard();
   // Error code 1 for a failure of the entry's file, and the run ends.
@@ -130,8 +134,9 @@ class TBackupFile::Run {
   std::unique_ptr<archive::FileVolumes> files_;  // null for ":STREAM"
   std::unique_ptr<archive::StreamVolumes> stream_;
   std::unique_ptr<archive::RecordReader> reader_;
-  std::string temporary_;  // the file being written, until moved or removed
+  std::string writing_;    // the file being written, until complete or removed
   std::string committed_;  // the target it becomes
+  bool direct_ = false;    // writing_ is the target, new to this run
   bool decision_ = true;  // carried from an entry to the volume after it
   std::int32_t fileDate_ = 0;
   archive::ChunkInflater inflater_;
@@ -281,7 +286,7 @@ void TBackupFile::Run::RestoreEntry(const archive::Record& entry) {
     if (files_ && SameFile(outcome_.file, files_->Path())) {
       throw EFCreateError(ExpandFileName(outcome_.file), "It is the archive volume being read.");
     }
-    out = CreateTemporary(outcome_.file);
+    out = CreateOutput(outcome_.file);
     CopyDataBlock(out.get());
   } catch (const EStreamError& e) {
     FailFile(NamingTheFile(e.what()), e.Reason().empty() ? e.Message() : e.Reason());
@@ -305,6 +310,23 @@ void TBackupFile::Run::FailFile(std::string detail, std::string reason) {
   outcome_.reason = std::move(reason);
 }
 
+std::unique_ptr<TFileStream> TBackupFile::Run::CreateOutput(const std::string& target) {
+  try {
+    auto out = std::make_unique<TFileStream>(target, FileMode::CreateNew);
+    writing_ = target;
+    committed_ = target;
+    direct_ = true;
+    return out;
+  } catch (const EStreamError& e) {
+    // Something stands there (a file, a directory or a link): it is left
+    // as it is until a complete file replaces it.
+    const bool taken =
+        FileExists(target) || DirectoryExists(target) || LinkInPath(target, ExtractFilePath(target).size());
+    if (!taken) throw;
+  }
+  return CreateTemporary(target);
+}
+
 std::unique_ptr<TFileStream> TBackupFile::Run::CreateTemporary(const std::string& target) {
   const std::string full = ExpandFileName(target);
   if (!PathFits(target)) throw EFCreateError(full, LastErrorText());
@@ -315,8 +337,9 @@ std::unique_ptr<TFileStream> TBackupFile::Run::CreateTemporary(const std::string
     try {
       auto out = std::make_unique<TFileStream>(name, FileMode::CreateNew);
       out->ShowAs(target);
-      temporary_ = name;
+      writing_ = name;
       committed_ = target;
+      direct_ = false;
       return out;
     } catch (const EStreamError& e) {
       // A name that is taken (a file, a directory or a link) gives way to
@@ -328,11 +351,16 @@ std::unique_ptr<TFileStream> TBackupFile::Run::CreateTemporary(const std::string
 }
 
 void TBackupFile::Run::Commit() {
-  if (temporary_.empty()) return;
+  if (writing_.empty()) return;
+  if (direct_) {
+    writing_.clear();
+    outcome_.created.push_back(committed_);
+    return;
+  }
   // rmAll replaces whatever stands there: a read-only attribute too.
   if (owner_.restoreMode_ == TRestoreMode::rmAll) ClearReadOnly(committed_);
   const bool existed = FileAge(committed_) != -1 || FileExists(committed_);
-  while (!RenameFile(temporary_, committed_)) {
+  while (!RenameFile(writing_, committed_)) {
     const int code = LastErrorCode();
     const std::string reason = SysErrorMessage(code);
     const std::string full = ExpandFileName(committed_);
@@ -346,14 +374,14 @@ void TBackupFile::Run::Commit() {
       return;
     }
   }
-  temporary_.clear();
+  writing_.clear();
   if (!existed) outcome_.created.push_back(committed_);
 }
 
 void TBackupFile::Run::Discard() {
-  if (temporary_.empty()) return;
-  RemoveFile(temporary_);
-  temporary_.clear();
+  if (writing_.empty()) return;
+  RemoveFile(writing_);
+  writing_.clear();
 }
 
 bool TBackupFile::Run::AwaitVolume(const std::string& path, const std::string& number) {
@@ -376,8 +404,8 @@ void TBackupFile::Run::ContinueEntry() {
     CopyDataBlock(nullptr);
     return;
   }
-  // The entry's file is still under its temporary name.
-  auto out = std::make_unique<TFileStream>(temporary_.empty() ? outcome_.file : temporary_, FileMode::OpenWrite);
+  // The entry's file is not complete yet: it is still the one being written.
+  auto out = std::make_unique<TFileStream>(writing_.empty() ? outcome_.file : writing_, FileMode::OpenWrite);
   out->ShowAs(outcome_.file);
   out->Seek(0, SeekOrigin::End);
   CopyDataBlock(out.get());

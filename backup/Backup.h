@@ -30,8 +30,9 @@ using TProgressEvent =
 using TNeedDiskEvent = std::function<void(TBackupFile& Sender, std::uint16_t DiskID, bool& Continue)>;
 using TRestoreFileEvent = std::function<void(TBackupFile& Sender, std::string& Filename,
                                              std::int32_t FA, bool& DoRestore)>;
-// Stream is the open output file (still under its temporary name until the
-// entry is complete, Filename being what it becomes). A handler may replace
+// Stream is the open output file (when it replaces a file, still under a
+// temporary name until the entry is complete, Filename being what it
+// becomes). A handler may replace
 // it (or reset it);
 // the engine then dates and closes whatever the variable holds. Not called
 // for an output file that could not be created.

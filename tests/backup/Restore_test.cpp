@@ -432,8 +432,9 @@ TEST(Restore, ChunksThatInflatePastTheBufferAreCutAndReported) {
 }
 
 // A failure inside a file being written: the previous version of the file
-// stays as it was, no temporary file is left, and the run ends with the code
-// and a detail that names the file and the reason.
+// stays as it was, or with none nothing of the new one is left; no temporary
+// file is left, and the run ends with the code and a detail that names the
+// file and the reason.
 TEST(Restore, FaultsInsideAFileBeingWrittenBecomeCode1AndKeepThePreviousFile) {
   struct Case {
     const char* what;
@@ -471,44 +472,49 @@ TEST(Restore, FaultsInsideAFileBeingWrittenBecomeCode1AndKeepThePreviousFile) {
                      setrlimit(RLIMIT_FSIZE, &limit);
                    }});
 #endif
-  for (auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    Fixture f;
-    if (c.more) c.archive.File("C:\\NEXT", kDate, "n").End();
-    c.archive.WriteTo(f.archive);
-    const bool previous = c.name == "F";
-    if (previous) {
-      ASSERT_TRUE(ForceDirectories(f.dest));
-      WriteFile(f.At("F"), "previous");
-    }
-    const std::int32_t age = FileAge(f.At("F"));
-    if (c.arrange) c.arrange(f);
-    EXPECT_FALSE(f.backup.Restore(f.archive, f.dest));
+  for (const Case& c : cases) {
+    for (const bool previous : {true, false}) {
+      if (previous && c.name != "F") continue;
+      SCOPED_TRACE(std::string(c.what) + (previous ? ", over a previous file" : ", a new file"));
+      Fixture f;
+      ArchiveBytes archive = c.archive;
+      if (c.more) archive.File("C:\\NEXT", kDate, "n").End();
+      archive.WriteTo(f.archive);
+      if (previous) {
+        ASSERT_TRUE(ForceDirectories(f.dest));
+        WriteFile(f.At("F"), "previous");
+      }
+      const std::int32_t age = FileAge(f.At("F"));
+      if (c.arrange) c.arrange(f);
+      EXPECT_FALSE(f.backup.Restore(f.archive, f.dest));
 #ifndef _WIN32
-    rlimit none{RLIM_INFINITY, RLIM_INFINITY};
-    setrlimit(RLIMIT_FSIZE, &none);
+      rlimit none{RLIM_INFINITY, RLIM_INFINITY};
+      setrlimit(RLIMIT_FSIZE, &none);
 #endif
-    if (previous) {
-      EXPECT_EQ(ToText(ReadFile(f.At("F"))), "previous");
-      EXPECT_EQ(FileAge(f.At("F")), age);
-    }
-    EXPECT_EQ(OtherNames(f.dest, {"F"}), std::vector<std::string>{}) << "no temporary file is left";
-    EXPECT_FALSE(FileExists(f.At("NEXT")));
-    EXPECT_EQ(f.backup.ErrorCode(), c.code);
-    const RestoreOutcome& outcome = f.backup.Outcome();
-    EXPECT_EQ(outcome.status, c.code == 0 ? RestoreStatus::Cancelled : RestoreStatus::Failed);
-    EXPECT_EQ(outcome.file, f.At(c.name));
-    if (c.code == 1) {
-      EXPECT_NE(outcome.detail.find(ExpandFileName(f.At(c.name))), std::string::npos) << outcome.detail;
-      EXPECT_FALSE(outcome.reason.empty());
-      EXPECT_NE(outcome.detail.find(c.detail), std::string::npos) << outcome.detail;
-      EXPECT_EQ(outcome.detail.find("~ST"), std::string::npos) << outcome.detail;
-    }
-    ASSERT_GE(f.Events().size(), 3u);
-    const std::string last = c.code == 0 ? "progress  100" : "error " + std::to_string(c.code) + " " + BackupErrorMessage(c.code);
-    EXPECT_EQ(f.Events().back(), last);
-    if (c.code != 0) {
-      EXPECT_EQ(f.Events()[f.Events().size() - 2], "progress  100");
+      if (previous) {
+        EXPECT_EQ(ToText(ReadFile(f.At("F"))), "previous");
+        EXPECT_EQ(FileAge(f.At("F")), age);
+      } else {
+        EXPECT_FALSE(FileExists(f.At(c.name))) << "nothing of the new file is left";
+      }
+      EXPECT_EQ(OtherNames(f.dest, {"F"}), std::vector<std::string>{}) << "no temporary file is left";
+      EXPECT_FALSE(FileExists(f.At("NEXT")));
+      EXPECT_EQ(f.backup.ErrorCode(), c.code);
+      const RestoreOutcome& outcome = f.backup.Outcome();
+      EXPECT_EQ(outcome.status, c.code == 0 ? RestoreStatus::Cancelled : RestoreStatus::Failed);
+      EXPECT_EQ(outcome.file, f.At(c.name));
+      if (c.code == 1) {
+        EXPECT_NE(outcome.detail.find(ExpandFileName(f.At(c.name))), std::string::npos) << outcome.detail;
+        EXPECT_FALSE(outcome.reason.empty());
+        EXPECT_NE(outcome.detail.find(c.detail), std::string::npos) << outcome.detail;
+        EXPECT_EQ(outcome.detail.find("~ST"), std::string::npos) << outcome.detail;
+      }
+      ASSERT_GE(f.Events().size(), 3u);
+      const std::string last = c.code == 0 ? "progress  100" : "error " + std::to_string(c.code) + " " + BackupErrorMessage(c.code);
+      EXPECT_EQ(f.Events().back(), last);
+      if (c.code != 0) {
+        EXPECT_EQ(f.Events()[f.Events().size() - 2], "progress  100");
+      }
     }
   }
 }
