@@ -442,6 +442,8 @@ LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       break;
     case WM_PAINT:
+      // Painting validates the whole update region, whoever paints.
+      invalidWindow_ = nullptr;
       if (classProc_ == nullptr) {
         std::exception_ptr failure;
         {
@@ -849,11 +851,21 @@ void TGraphicControl::SetBounds(int left, int top, int width, int height) {
   TControl::SetBounds(left, top, width, height);
 }
 
-void TGraphicControl::Invalidate() {
-  if (parent_ != nullptr && parent_->HandleAllocated()) {
-    RECT r = BoundsRect().ToRECT();
-    InvalidateRect(parent_->handle_, &r, TRUE);
+void TWinControl::InvalidateArea(const TRect& area) {
+  if (handle_ == nullptr) return;
+  const TRect& last = invalidArea_;
+  if (invalidWindow_ == handle_ && area.Left >= last.Left && area.Top >= last.Top && area.Right <= last.Right &&
+      area.Bottom <= last.Bottom) {
+    return;
   }
+  RECT r = area.ToRECT();
+  InvalidateRect(handle_, &r, TRUE);
+  invalidWindow_ = handle_;
+  invalidArea_ = area;
+}
+
+void TGraphicControl::Invalidate() {
+  if (parent_ != nullptr) parent_->InvalidateArea(BoundsRect());
 }
 
 void TGraphicControl::Repaint() {
@@ -870,10 +882,7 @@ void TGraphicControl::Repaint() {
 
 void TGraphicControl::BoundsChanged() { Invalidate(); }
 void TGraphicControl::VisibleChanged() {
-  if (parent_ != nullptr && parent_->HandleAllocated()) {
-    RECT r = BoundsRect().ToRECT();
-    InvalidateRect(parent_->handle_, &r, TRUE);
-  }
+  if (parent_ != nullptr) parent_->InvalidateArea(BoundsRect());
 }
 void TGraphicControl::TextChanged() { Invalidate(); }
 void TGraphicControl::FontChanged() { Invalidate(); }

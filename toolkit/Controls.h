@@ -306,6 +306,10 @@ class TWinControl : public TControl {
   void RemoveControl(TControl* control);
   // Paints the graphic children that intersect clip into dc (client coords).
   void PaintControls(HDC dc, const RECT& clip);
+  // Marks area (client coords) for the next paint: a graphic child's repaint
+  // by invalidation. An area inside the last one marked since the window
+  // last painted is still marked, and asks the system nothing.
+  void InvalidateArea(const TRect& area);
   // Paints the graphic children above `from` that overlap rect.
   void PaintControlsAbove(TControl* from, HDC dc, const TRect& rect);
   void AlignControls();
@@ -363,6 +367,9 @@ class TWinControl : public TControl {
   int lastClientWidth_ = 0;
   int lastClientHeight_ = 0;
   int controlId_ = 0;
+  // The last area InvalidateArea marked in handle_, until it paints.
+  HWND invalidWindow_ = nullptr;
+  TRect invalidArea_{};
 };
 
 // A windowed control painted by its Paint (toolkit window class).

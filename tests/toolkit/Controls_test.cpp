@@ -233,6 +233,49 @@ TEST_F(ControlsTest, RepaintDrawsBeforeReturning) {
   }
 }
 
+// Invalidations between two paints cost one paint, and none is lost: an area
+// marked again after a paint, another control's area, a control's old area
+// after a move and a hidden control's area are all painted.
+TEST_F(ControlsTest, InvalidationsBetweenPaintsComeTogether) {
+  struct Case {
+    const char* what;
+    std::function<void(Stripes& a, Stripes& b)> act;
+    int paintsA, paintsB;
+    TPoint background;  // a point that shows the form's colour after, or -1
+  };
+  const Case cases[] = {
+      {"one control three times", [](Stripes& a, Stripes&) { a.Invalidate(), a.Invalidate(), a.Invalidate(); }, 1, 0,
+       {-1, -1}},
+      {"two controls in turns", [](Stripes& a, Stripes& b) { a.Invalidate(), b.Invalidate(), a.Invalidate(); }, 1, 1,
+       {-1, -1}},
+      {"moved after an invalidation", [](Stripes& a, Stripes&) { a.Invalidate(), a.SetBounds(0, 60, 40, 40); }, 1, 0,
+       {20, 20}},
+      {"hidden after an invalidation", [](Stripes& a, Stripes&) { a.Invalidate(), a.SetVisible(false); }, 0, 0,
+       {20, 20}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto* a = Add<Stripes>(0, 0, 40, 40);
+    auto* b = Add<Stripes>(100, 0, 40, 40);
+    form->Show();
+    app.ProcessMessages();
+    for (int round = 0; round < 2; ++round) {
+      if (round == 1 && !a->Visible()) break;
+      const int beforeA = a->paints, beforeB = b->paints;
+      c.act(*a, *b);
+      app.ProcessMessages();
+      EXPECT_EQ(a->paints - beforeA, c.paintsA) << "round " << round;
+      EXPECT_EQ(b->paints - beforeB, c.paintsB) << "round " << round;
+    }
+    if (c.background.X >= 0) {
+      WindowDC screen(form->Handle());
+      EXPECT_EQ(GetPixel(screen.Get(), c.background.X, c.background.Y), kFace) << "the area left is painted over";
+    }
+    a->SetParent(nullptr);
+    b->SetParent(nullptr);
+  }
+}
+
 struct ButtonForm {
   TButton* back;
   TButton* next;
