@@ -1,5 +1,6 @@
-// SHA-256 of a file, from the system's library: nettle on Linux,
-// CryptoAPI on Windows (XP SP3 and later).
+// SHA-256 of a file: the processor's SHA instructions where a Windows build
+// finds them, else the system's library (nettle on Linux, CryptoAPI on
+// Windows, XP SP3 and later).
 #pragma once
 
 #include <array>
@@ -8,9 +9,15 @@
 
 using Sha256Digest = std::array<std::uint8_t, 32>;
 
+// Which code hashes: the fastest there is, or the system's library alone.
+enum class Sha256Code { Fastest, System };
+
 // The SHA-256 of the file at path. Raises an Exception naming the file when
 // it cannot be read or hashed.
-Sha256Digest Sha256DigestOfFile(const std::string& path);
+Sha256Digest Sha256DigestOfFile(const std::string& path, Sha256Code code = Sha256Code::Fastest);
+
+// Whether Fastest is other code than System here.
+bool Sha256HasOwnCode();
 
 // The same in 64 lower-case hex digits.
 inline std::string Sha256OfFile(const std::string& path) {
