@@ -1,5 +1,5 @@
 // The data files beside SETUP.EXE against the SHA-256 hashes that mksetup
-// pack wrote into it (runtime/PackageHashes.h), taken from CryptoAPI.
+// pack wrote into it (runtime/PackageHashes.h), taken with runtime/Sha256.h.
 #pragma once
 
 #include <string>
