@@ -12,6 +12,7 @@
 #include "runtime/PackageHashes.h"
 #include "runtime/Paths.h"
 #include "runtime/Sha256.h"
+#include "runtime/Streams.h"
 
 namespace {
 
@@ -46,19 +47,27 @@ std::optional<std::size_t> SlotOf(const std::uint8_t* block, const std::string& 
   return ph::VolumeSlot(volume);
 }
 
-// A file that cannot be read or hashed (no SHA-256 before XP SP3) does not
-// match either.
-bool FileHashIs(const std::string& path, const std::uint8_t* expected) {
+// The file, open against writers, when its hash is the one expected; null
+// when it is not, or when it cannot be read or hashed (no SHA-256 before XP
+// SP3, another program writing it).
+std::unique_ptr<TFileStream> HeldIfHashIs(const std::string& path, const std::uint8_t* expected) {
   try {
-    const Sha256Digest digest = Sha256DigestOfFile(path);
-    return std::equal(digest.begin(), digest.end(), expected);
+    auto file = std::make_unique<TFileStream>(path, FileMode::OpenReadHeld);
+    const Sha256Digest digest = Sha256DigestOf(*file);
+    if (std::equal(digest.begin(), digest.end(), expected)) return file;
   } catch (const std::exception&) {
-    return false;
   }
+  return nullptr;
 }
 
-std::vector<std::string>& Matched() {
-  static std::vector<std::string> matched;
+// The files found good, each held open until it is let go of.
+struct MatchedFile {
+  std::string path;
+  std::unique_ptr<TFileStream> held;
+};
+
+std::vector<MatchedFile>& Matched() {
+  static std::vector<MatchedFile> matched;
   return matched;
 }
 
@@ -69,12 +78,22 @@ bool DataFileMatches(const std::string& path) {
   // A missing file is reported where it is opened, as without a block.
   if (block == nullptr || !FileExists(path)) return true;
   auto& matched = Matched();
-  if (std::find(matched.begin(), matched.end(), path) != matched.end()) return true;
+  if (std::any_of(matched.begin(), matched.end(), [&](const MatchedFile& m) { return m.path == path; })) return true;
   const std::optional<std::size_t> slot = SlotOf(block, path);
-  if (!slot || !FileHashIs(path, block + ph::SlotOffset(*slot))) return false;
-  matched.push_back(path);
+  if (!slot) return false;
+  auto held = HeldIfHashIs(path, block + ph::SlotOffset(*slot));
+  if (!held) return false;
+  matched.push_back({path, std::move(held)});
   return true;
 }
+
+void LetGoOfDataFile(const std::string& path) {
+  auto& matched = Matched();
+  matched.erase(std::remove_if(matched.begin(), matched.end(), [&](const MatchedFile& m) { return m.path == path; }),
+                matched.end());
+}
+
+void LetGoOfDataFiles() { Matched().clear(); }
 
 bool FirstVolumesMatch(const std::string& firstVolume, std::string& failed) {
   std::vector<std::string> volumes = {firstVolume};

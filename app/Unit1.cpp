@@ -106,7 +106,9 @@ void TForm1::FormShow(TObject*) {
     Close();
     return;
   }
-  if (!LoadSetupScript(paths.exeDir, *scriptView_, paths.tempScript)) {
+  const bool loaded = LoadSetupScript(paths.exeDir, *scriptView_, paths.tempScript);
+  LetGoOfDataFile(paths.exeDir + "SETUP.INS");
+  if (!loaded) {
     Timer1->SetEnabled(false);
     ShowMessage(texts::CorruptIn(paths.exeDir, InTemporaryFolder(paths.exeDir)));
     Close();

@@ -185,11 +185,13 @@ void TForm2::FormShow(TObject*) {
     try {
       Memo1->LoadFromFile(licence);
     } catch (const std::exception&) {
+      LetGoOfDataFile(licence);
       // The licence shown before stays: the file may have left the drive
       // with the first disk.
       if (licenceLoaded_) return;
       throw;
     }
+    LetGoOfDataFile(licence);
     licenceLoaded_ = true;
     Memo1->SetReadOnly(true);
   }
@@ -274,6 +276,7 @@ void TForm2::StartTransfer() {
     return;
   }
   if (!PrepareDestination(destination_) || !SpaceForArchive(archive, destination_)) {
+    LetGoOfDataFiles();
     RemoveEmptyDirectories(madeDirectories_);
     madeDirectories_.clear();
     // Stay on Destination: Next retries, Browse changes it, Cancel exits.
@@ -288,6 +291,7 @@ void TForm2::StartTransfer() {
   restoring_ = true;
   Hide();
   const TransferOutcome outcome = TransferWindow().Transfer(archive, destination_);
+  LetGoOfDataFiles();
   // A run cancelled at the volume question also ends with a 100 percent
   // report, and so does one that could write no file: the Complete page must
   // not call either a success.

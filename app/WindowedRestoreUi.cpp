@@ -27,6 +27,8 @@ TRetryAnswer TWindowedRestoreUi::AskRetry(const std::string& text) {
 }
 
 TDiskAnswer TWindowedRestoreUi::AskForDisk(const std::string& text) {
+  // The disk in the drive may leave it now.
+  LetGoOfDataFiles();
   return MessageDlg(text, mtInformation, mbOK | mbCancel) == mrOk ? TDiskAnswer::daOk
                                                                   : TDiskAnswer::daCancel;
 }

@@ -39,7 +39,9 @@ TFileStream::TFileStream(const std::string& fileName, FileMode mode) : fileName_
   if (fd < 0) {
     const std::string reason = LastErrorText();
     const std::string full = ExpandFileName(fileName);
-    if (mode != FileMode::OpenRead && mode != FileMode::OpenWrite) throw EFCreateError(full, reason);
+    if (mode != FileMode::OpenRead && mode != FileMode::OpenReadHeld && mode != FileMode::OpenWrite) {
+      throw EFCreateError(full, reason);
+    }
     throw EFOpenError(full, reason);
   }
   handle_ = fd;

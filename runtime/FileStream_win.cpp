@@ -15,7 +15,9 @@ TFileStream::TFileStream(const std::string& fileName, FileMode mode) : fileName_
   DWORD access = GENERIC_READ;
   DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
   DWORD disposition = OPEN_EXISTING;
-  if (mode == FileMode::OpenWrite) {
+  if (mode == FileMode::OpenReadHeld) {
+    share = FILE_SHARE_READ;
+  } else if (mode == FileMode::OpenWrite) {
     access = GENERIC_WRITE;
     share = 0;
   } else if (mode == FileMode::Create) {
@@ -45,7 +47,9 @@ TFileStream::TFileStream(const std::string& fileName, FileMode mode) : fileName_
   if (h == INVALID_HANDLE_VALUE) {
     const std::string reason = LastErrorText();
     const std::string full = ExpandFileName(fileName);
-    if (mode != FileMode::OpenRead && mode != FileMode::OpenWrite) throw EFCreateError(full, reason);
+    if (mode != FileMode::OpenRead && mode != FileMode::OpenReadHeld && mode != FileMode::OpenWrite) {
+      throw EFCreateError(full, reason);
+    }
     throw EFOpenError(full, reason);
   }
   handle_ = reinterpret_cast<std::intptr_t>(h);

@@ -16,6 +16,10 @@ enum class Sha256Code { Fastest, System };
 // it cannot be read or hashed.
 Sha256Digest Sha256DigestOfFile(const std::string& path, Sha256Code code = Sha256Code::Fastest);
 
+// The same of an open file, all of it from its start.
+class TFileStream;
+Sha256Digest Sha256DigestOf(TFileStream& in, Sha256Code code = Sha256Code::Fastest);
+
 // Whether Fastest is other code than System here.
 bool Sha256HasOwnCode();
 

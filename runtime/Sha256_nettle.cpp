@@ -8,8 +8,13 @@
 // nettle picks the processor's SHA instructions itself where it has them.
 bool Sha256HasOwnCode() { return false; }
 
-Sha256Digest Sha256DigestOfFile(const std::string& path, Sha256Code) {
+Sha256Digest Sha256DigestOfFile(const std::string& path, Sha256Code code) {
   TFileStream in(path, FileMode::OpenRead);
+  return Sha256DigestOf(in, code);
+}
+
+Sha256Digest Sha256DigestOf(TFileStream& in, Sha256Code) {
+  in.Seek(0, SeekOrigin::Beginning);
   sha256_ctx context;
   sha256_init(&context);
   std::vector<std::uint8_t> buffer(1 << 16);

@@ -147,6 +147,12 @@ bool Sha256HasOwnCode() {
 
 Sha256Digest Sha256DigestOfFile(const std::string& path, Sha256Code code) {
   TFileStream in(path, FileMode::OpenRead);
+  return Sha256DigestOf(in, code);
+}
+
+Sha256Digest Sha256DigestOf(TFileStream& in, Sha256Code code) {
+  const std::string& path = in.FileName();
+  in.Seek(0, SeekOrigin::Beginning);
   if (code == Sha256Code::Fastest && Sha256HasOwnCode()) return DigestWithShaExtensions(in);
   const Provider provider(path);
   const Hash hash(provider, path);

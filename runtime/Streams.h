@@ -64,6 +64,9 @@ class TMemoryStream : public TStream {
 
 enum class FileMode {
   OpenRead,   // existing file, read only; others may read and write it meanwhile
+  // Existing file, read only; on Windows others may read it but neither
+  // write, rename nor delete it while the stream lives (POSIX: as OpenRead).
+  OpenReadHeld,
   OpenWrite,  // existing file, write only
   Create,     // create or truncate, read and write
   // A new file, read and write: whatever has the name is removed first, a
