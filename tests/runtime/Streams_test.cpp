@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "runtime/DosDate.h"
 #include "runtime/Exceptions.h"
 #include "runtime/FileSystem.h"
@@ -94,6 +98,30 @@ TEST(FileStream, ReadingSharesTheFileAndSkipsForward) {
   a.Skip(100);  // beyond the end: the next read fails
   EXPECT_THROW(a.ReadBuffer(&c, 1), EReadError);
   EXPECT_EQ(a.Size(), 10);
+
+  // A file held for reading: others read it; on Windows none writes it
+  // until it is let go of.
+  const std::string heldPath = dir / "held.bin";
+  WriteFile(heldPath, "checked");
+#ifdef _WIN32
+  const auto writable = [&] {
+    const HANDLE h = CreateFileA(heldPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    return h != INVALID_HANDLE_VALUE;
+  };
+#endif
+  {
+    TFileStream held(heldPath, FileMode::OpenReadHeld);
+    TFileStream reader(heldPath, FileMode::OpenRead);
+    EXPECT_EQ(reader.Size(), 7);
+#ifdef _WIN32
+    EXPECT_FALSE(writable()) << "written while held";
+#endif
+  }
+#ifdef _WIN32
+  EXPECT_TRUE(writable()) << "still held once let go of";
+#endif
 }
 
 TEST(FileStream, DosDateRoundTripsThroughFileAge) {
