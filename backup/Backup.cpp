@@ -18,6 +18,12 @@ IRestoreUi* g_restoreUi = nullptr;
 // Bytes of a file gathered before they are written: fewer, larger writes.
 constexpr std::size_t kWriteSize = 1 << 20;
 
+// Whether a file, a directory or a link (also one that leads nowhere) has the
+// name, which an exclusive create then fails on.
+bool NameTaken(const std::string& path) {
+  return FileExists(path) || DirectoryExists(path) || LinkInPath(path, ExtractFilePath(path).size());
+}
+
 }  // namespace
 
 void SetRestoreUi(IRestoreUi* ui) { g_restoreUi = ui; }
@@ -135,8 +141,7 @@ class TBackupFile::Run {
   std::unique_ptr<archive::StreamVolumes> stream_;
   std::unique_ptr<archive::RecordReader> reader_;
   std::string writing_;    // the file being written, until complete or removed
-  std::string committed_;  // the target it becomes
-  bool direct_ = false;    // writing_ is the target, new to this run
+  std::string committed_;  // the target it becomes: writing_ itself for a new file
   bool decision_ = true;  // carried from an entry to the volume after it
   std::int32_t fileDate_ = 0;
   archive::ChunkInflater inflater_;
@@ -315,14 +320,11 @@ std::unique_ptr<TFileStream> TBackupFile::Run::CreateOutput(const std::string& t
     auto out = std::make_unique<TFileStream>(target, FileMode::CreateNew);
     writing_ = target;
     committed_ = target;
-    direct_ = true;
     return out;
-  } catch (const EStreamError& e) {
-    // Something stands there (a file, a directory or a link): it is left
-    // as it is until a complete file replaces it.
-    const bool taken =
-        FileExists(target) || DirectoryExists(target) || LinkInPath(target, ExtractFilePath(target).size());
-    if (!taken) throw;
+  } catch (const EStreamError&) {
+    // Something stands there: it is left as it is until a complete file
+    // replaces it.
+    if (!NameTaken(target)) throw;
   }
   return CreateTemporary(target);
 }
@@ -339,20 +341,18 @@ std::unique_ptr<TFileStream> TBackupFile::Run::CreateTemporary(const std::string
       out->ShowAs(target);
       writing_ = name;
       committed_ = target;
-      direct_ = false;
       return out;
     } catch (const EStreamError& e) {
-      // A name that is taken (a file, a directory or a link) gives way to
-      // the next one; any other failure is the target's.
-      const bool taken = FileExists(name) || DirectoryExists(name) || LinkInPath(name, dir.size());
-      if (!taken || n == 999) throw EFCreateError(full, e.Reason());
+      // A name that is taken gives way to the next one; any other failure
+      // is the target's.
+      if (!NameTaken(name) || n == 999) throw EFCreateError(full, e.Reason());
     }
   }
 }
 
 void TBackupFile::Run::Commit() {
   if (writing_.empty()) return;
-  if (direct_) {
+  if (writing_ == committed_) {  // new to this run, written in place
     writing_.clear();
     outcome_.created.push_back(committed_);
     return;

@@ -23,13 +23,16 @@ Sha256Digest Sha256DigestOf(TFileStream& in, Sha256Code code = Sha256Code::Faste
 // Whether Fastest is other code than System here.
 bool Sha256HasOwnCode();
 
-// The same in 64 lower-case hex digits.
-inline std::string Sha256OfFile(const std::string& path) {
+// A digest in 64 lower-case hex digits.
+inline std::string Sha256Hex(const Sha256Digest& digest) {
   static const char hex[] = "0123456789abcdef";
   std::string text;
-  for (const std::uint8_t b : Sha256DigestOfFile(path)) {
+  for (const std::uint8_t b : digest) {
     text += hex[b >> 4];
     text += hex[b & 15];
   }
   return text;
 }
+
+// The file's SHA-256 in hex digits.
+inline std::string Sha256OfFile(const std::string& path) { return Sha256Hex(Sha256DigestOfFile(path)); }

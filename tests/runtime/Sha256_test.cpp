@@ -5,17 +5,6 @@
 
 using namespace testing_support;
 
-namespace {
-
-std::string Hex(const Sha256Digest& digest) {
-  static const char hex[] = "0123456789abcdef";
-  std::string text;
-  for (const std::uint8_t b : digest) text += {hex[b >> 4], hex[b & 15]};
-  return text;
-}
-
-}  // namespace
-
 // The published test messages, and lengths around the ends of a block, of
 // the padding's room and of the 64 KiB pieces a file is read in: the
 // processor's instructions (where this build uses them) give what the
@@ -38,8 +27,8 @@ TEST(Sha256, FilesHashAsTheStandardAndTheSystemSay) {
   for (const auto& k : known) {
     SCOPED_TRACE(k.message.size());
     WriteFile(file, k.message);
-    EXPECT_EQ(Hex(Sha256DigestOfFile(file)), k.digest);
-    EXPECT_EQ(Hex(Sha256DigestOfFile(file, Sha256Code::System)), k.digest);
+    EXPECT_EQ(Sha256Hex(Sha256DigestOfFile(file)), k.digest);
+    EXPECT_EQ(Sha256Hex(Sha256DigestOfFile(file, Sha256Code::System)), k.digest);
   }
   if (!Sha256HasOwnCode()) return;
   std::uint32_t seed = 12345;
@@ -49,6 +38,6 @@ TEST(Sha256, FilesHashAsTheStandardAndTheSystemSay) {
     Bytes bytes(size);
     for (auto& b : bytes) b = static_cast<std::uint8_t>((seed = seed * 1103515245u + 12345u) >> 16);
     WriteFile(file, bytes);
-    EXPECT_EQ(Hex(Sha256DigestOfFile(file)), Hex(Sha256DigestOfFile(file, Sha256Code::System)));
+    EXPECT_EQ(Sha256Hex(Sha256DigestOfFile(file)), Sha256Hex(Sha256DigestOfFile(file, Sha256Code::System)));
   }
 }
